@@ -1,0 +1,40 @@
+#pragma once
+// Setup sections: named blocks of data appended behind the program image.
+// A section is: marker (0xF7, the name XORed with the marker key, 0xF7), a
+// 4-byte signed little-endian length, the payload. The packer and the stub
+// share this one definition.
+#include <cstdint>
+#include <string_view>
+#include "base/Text.h"
+
+// The one scrambling byte of every marker; the packer must use the same.
+constexpr unsigned char kSectionMarkerKey = 0x5A;
+
+extern const char* const kSectionBeginningMark;  // "Section:BeginningMark"
+extern const char* const kSectionSetupLng;       // "Section:Setup.lng"
+extern const char* const kSectionSetupCmd;       // "Section:Setup.cmd"
+extern const char* const kSectionSetupBin;       // "Section:Setup.bin"
+extern const char* const kSectionUninst;         // "Section:Uninst"
+
+enum SectionLoadState : uint8_t { kSectionsNotLoaded = 0, kSectionsLoaded = 1, kSectionsLoadFailed = 2 };
+
+ByteString MakeSectionMarker(const ByteString& name);
+// 1-based position of the first occurrence of the name's marker in data, 0
+// when absent; markerLength receives the marker's byte count in any case.
+std::size_t FindSectionMarker(const ByteString& name, std::string_view data, std::size_t& markerLength);
+// Reads a section from `data` (the section part) whatever the load state;
+// the payload is a view into `data`.
+bool ReadSectionIn(const ByteString& name, std::string_view data, std::string_view& payload);
+// As ReadSectionIn, but not found unless the own sections are loaded.
+bool ReadSection(const ByteString& name, std::string_view data, std::string_view& payload);
+ByteString BuildSection(const ByteString& name, std::string_view payload);
+
+// The own executable, read once. Stub part and section part are views into
+// the whole file.
+void LoadOwnSections();
+SectionLoadState SectionsState();
+const ByteString& WholeFile();
+std::string_view StubPart();
+std::string_view SectionPart();
+// Tests only: forget the loaded file (state back to not loaded).
+void ResetOwnSections();

@@ -1,0 +1,19 @@
+#pragma once
+// Whole-buffer zlib streams, with the errors zlib reports raised as exceptions.
+#include <stdexcept>
+#include <string_view>
+#include "base/Text.h"
+
+class EZLibError : public std::runtime_error {
+public:
+  EZLibError(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
+  int Code() const { return code_; }
+private:
+  int code_;
+};
+class EZCompressionError : public EZLibError { using EZLibError::EZLibError; };
+class EZDecompressionError : public EZLibError { using EZLibError::EZLibError; };
+
+// Level index 0..3 selects zlib level 0, 1, -1 (default), 9.
+ByteString CompressBytes(std::string_view input, int levelIndex);
+ByteString DecompressBytes(std::string_view input);

@@ -1,0 +1,49 @@
+#pragma once
+// Files and folders. Win32: FindFirstFileA, GetFileAttributesA, CreateFileA,
+// ReadFile, WriteFile, CreateDirectoryA, SetFileAttributesA, DeleteFileA,
+// RemoveDirectoryA. Natively: POSIX, with "X:\..." paths mapped below a root
+// folder (see NativeDriveRoot) and "\" taken as "/".
+#include <cstddef>
+#include <cstdint>
+#include "base/Text.h"
+
+namespace platform {
+
+constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
+constexpr uint32_t kAttrReadOnly = 0x01;
+constexpr uint32_t kAttrHidden = 0x02;
+constexpr uint32_t kAttrSystem = 0x04;
+constexpr uint32_t kAttrDirectory = 0x10;
+constexpr uint32_t kAttrNormal = 0x80;
+
+struct FindData {
+  uint32_t attributes = 0;
+  uint32_t sizeHigh = 0;
+  uint32_t sizeLow = 0;
+  ByteString name;
+};
+
+// One directory lookup (FindFirstFileA, then FindClose). False when nothing matches.
+bool FindFirst(const ByteString& path, FindData& data);
+// GetFileAttributesA; kInvalidFileAttributes when the path does not exist.
+uint32_t FileAttributesOf(const ByteString& path);
+bool ChangeFileAttributes(const ByteString& path, uint32_t attributes);
+// CreateDirectoryA without security attributes (parent must exist).
+bool MakeDirectory(const ByteString& path);
+bool RemoveFile(const ByteString& path);
+// RemoveDirectoryA: removes only an empty folder.
+bool RemoveEmptyDirectory(const ByteString& path);
+// Opens the file read-only and reads exactly `size` bytes into `buffer` in one read.
+bool ReadFileExactly(const ByteString& path, char* buffer, std::size_t size);
+// Creates the file, replacing an existing one, and writes all bytes in one write.
+// A file that was created but could not be written stays on disk.
+bool WriteNewFile(const ByteString& path, const char* data, std::size_t size);
+
+#ifndef _WIN32
+// Native only: the host folder that stands for drive letter paths ("C:\x" ->
+// root + "/C/x"). Empty (the default) maps "C:\x" to "/C/x" unchanged.
+void SetNativeDriveRoot(const ByteString& root);
+ByteString NativePath(const ByteString& path);
+#endif
+
+}  // namespace platform

@@ -1,0 +1,20 @@
+#pragma once
+// Folder access lists. Win32: GetVersionEx/GetVersion for the platform test;
+// SetEntriesInAclA, SetNamedSecurityInfoA and BuildExplicitAccessWithNameA
+// looked up at run time in the already loaded "Advapi32.dll".
+#include "base/Text.h"
+
+namespace platform {
+
+// NT family (VER_PLATFORM_WIN32_NT) and major version (low byte of GetVersion) >= 5.
+bool IsNtVersion5OrLater();
+// Looks up the three entry points (GetModuleHandleA + GetProcAddress); false,
+// and nothing kept, when any is missing.
+bool LookUpAclEntryPoints();
+void ForgetAclEntryPoints();
+// With the looked-up entry points: a new DACL holding one GRANT_ACCESS entry
+// of GENERIC_ALL for `trustee`, inherited by subfolders and files, set on
+// `folder`. True when SetNamedSecurityInfoA returns 0.
+bool SetFolderDacl(const ByteString& folder, const ByteString& trustee);
+
+}  // namespace platform

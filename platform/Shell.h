@@ -1,0 +1,38 @@
+#pragma once
+// The shell. Win32: SHGetSpecialFolderLocation + SHGetPathFromIDListA, the
+// shell link object (CoCreateInstance of CLSID_ShellLink, class context 5,
+// IShellLinkA, IPersistFile) and PathMakeSystemFolderA from the already
+// loaded shlwapi.dll. Natively a fake serves it (tests/support).
+#include <cstdint>
+#include <memory>
+#include "base/Text.h"
+
+namespace platform {
+
+using WindowHandle = std::uintptr_t;
+
+constexpr int kCsidlCommonPrograms = 23;
+constexpr int kCsidlCommonDesktop = 25;
+
+// The folder's path, or empty when either call fails.
+ByteString SpecialFolder(WindowHandle owner, int csidl);
+
+// One shell link object with both interfaces obtained. Method results are ignored.
+class ShellLink {
+public:
+  virtual ~ShellLink() = default;
+  virtual void SetArguments(const ByteString& args) = 0;
+  virtual void SetPath(const ByteString& target) = 0;
+  virtual void SetWorkingDirectory(const ByteString& folder) = 0;
+  // IPersistFile::Save with fRemember = FALSE.
+  virtual void Save(const WideString& linkPath) = 0;
+};
+// Null when the object or one of its two interfaces cannot be obtained.
+std::unique_ptr<ShellLink> CreateShellLinkObject();
+
+// Looks up PathMakeSystemFolderA in the already loaded "shlwapi.dll"; false
+// when the module or the export is missing.
+bool HasPathMakeSystemFolder();
+void MakeSystemFolder(const ByteString& folder);
+
+}  // namespace platform
