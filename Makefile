@@ -1,8 +1,14 @@
 # The user's commands: `make demo` and `make test`. Both install what is missing first.
+#
+# build/host   native, sanitizers: unit tests, setuppack
+# build/win32  the product: i686, static (Setup-stub.exe, setuppack.exe)
+# build/win64  the same sources for x86_64, only where this machine's Wine
+#              cannot run 32-bit programs: the Windows tests then run from it
 BUILD := build
 JOBS ?= 2
+WINTEST := $(shell scripts/wine-arch)
 
-.PHONY: demo test deps host win32 bench fuzz clean
+.PHONY: demo test deps host win32 win64 tools bench fuzz clean
 
 deps:
 	@scripts/install-deps
@@ -12,19 +18,24 @@ host: deps
 	cmake --build $(BUILD)/host -j$(JOBS)
 
 win32: deps
-	cmake -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DQ_TESTS=$(if $(filter win32,$(WINTEST)),ON,OFF) >/dev/null
 	cmake --build $(BUILD)/win32 -j$(JOBS)
+
+win64: deps
+	cmake -S . -B $(BUILD)/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build $(BUILD)/win64 -j$(JOBS)
 
 # setuppack for Linux without sanitizers, for the demo and the benchmarks.
 tools: deps
 	cmake -S . -B $(BUILD)/tools -DQ_TESTS=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build $(BUILD)/tools -j$(JOBS) --target setuppack
 
-test: host win32
-	scripts/run-tests
+test: host win32 $(WINTEST)
+	scripts/run-tests host $(WINTEST)
 
-demo: win32 tools
-	scripts/demo
+demo: win32 $(WINTEST) tools
+	scripts/demo $(WINTEST)
 
 clean:
 	rm -rf $(BUILD)
