@@ -1,0 +1,4 @@
+#include "engine/Uninstaller.h"
+
+void ParseCommandLine() {}
+void RunUninstall() {}
