@@ -1,0 +1,24 @@
+#pragma once
+// Safe character access, cutting of byte strings, integer reading with a
+// default. Positions are 1-based; no function fails on any argument.
+#include <cstdint>
+#include "base/Text.h"
+
+// Character 0 when position is below 1 or beyond the length.
+char CharAt(const ByteString& text, int32_t position);
+// Character 0 for the empty text.
+char FirstChar(const ByteString& text);
+// The first n characters (empty for n <= 0).
+ByteString LeftPart(const ByteString& text, int32_t n);
+// From position to the end (whole text for position <= 1).
+ByteString FromPos(const ByteString& text, int32_t position);
+// Without the first n characters.
+ByteString SkipChars(const ByteString& text, int32_t n);
+ByteString DropFirstChar(const ByteString& text);
+
+// Reads an integer: leading blanks, optional sign, then decimal digits in
+// 32-bit range or a hex number ("$", "x", "0x", 1 to 8 digits); nothing may
+// follow. Answers false (value untouched) when the text holds no integer.
+bool TryReadInt(const ByteString& text, int32_t& value);
+int32_t IntOrZero(const ByteString& text);
+int32_t IntOrMinusOne(const ByteString& text);
