@@ -8,6 +8,8 @@
 #include "base/Text.h"
 
 // The one scrambling byte of every marker; the packer must use the same.
+// Markers are only ever computed at run time (never stored as constants), so
+// the program image cannot contain the marker that ends its own stub part.
 constexpr unsigned char kSectionMarkerKey = 0x5A;
 
 extern const char* const kSectionBeginningMark;  // "Section:BeginningMark"
@@ -38,3 +40,6 @@ std::string_view StubPart();
 std::string_view SectionPart();
 // Tests only: forget the loaded file (state back to not loaded).
 void ResetOwnSections();
+// Tests only: read `path` instead of the running module's file on the next
+// LoadOwnSections; an empty path (the default) means the running module.
+void SetOwnFilePathForTests(const ByteString& path);

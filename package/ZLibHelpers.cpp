@@ -1,0 +1,118 @@
+// Whole-buffer zlib streams. The version text handed to zlib is the one the
+// program was written against; zlib checks only its first character.
+#include "package/ZLibHelpers.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+const char kZLibVersion[] = "1.2.3";
+constexpr std::size_t kGrain = 256;
+// zlib counts in 32-bit units; larger inputs cannot be handed over in one go.
+constexpr std::size_t kLargestInput = std::numeric_limits<uInt>::max();
+
+std::size_t RoundUpToGrain(std::size_t n) { return (n + kGrain - 1) / kGrain * kGrain; }
+
+ByteString MessageFor(int code) {
+  const char* text = zError(code);
+  return text ? text : "zlib error";
+}
+
+[[noreturn]] void RaiseDecompression(int code) { throw EZDecompressionError(code, MessageFor(code)); }
+[[noreturn]] void RaiseCompression(int code) { throw EZCompressionError(code, MessageFor(code)); }
+
+// Enlarges the output to `size` bytes; asks for at least double the capacity
+// so that many small growth steps cost linear time overall.
+void GrowTo(ByteString& output, std::size_t size) {
+  if (size > output.capacity()) output.reserve(std::max(size, output.capacity() * 2));
+  output.resize(size);
+}
+
+void PointOutput(z_stream& stream, ByteString& output, std::size_t produced) {
+  stream.next_out = reinterpret_cast<Bytef*>(&output[0]) + produced;
+  stream.avail_out = static_cast<uInt>(output.size() - produced);
+}
+
+struct InflateGuard {
+  z_stream* stream;
+  bool active = true;
+  ~InflateGuard() { if (active) inflateEnd(stream); }
+};
+struct DeflateGuard {
+  z_stream* stream;
+  bool active = true;
+  ~DeflateGuard() { if (active) deflateEnd(stream); }
+};
+
+}  // namespace
+
+ByteString DecompressBytes(std::string_view input) {
+  if (input.size() > kLargestInput) RaiseDecompression(Z_MEM_ERROR);
+  z_stream stream{};
+  int result = inflateInit_(&stream, kZLibVersion, static_cast<int>(sizeof(z_stream)));
+  if (result < 0) RaiseDecompression(result);
+  InflateGuard guard{&stream};
+
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
+  stream.avail_in = static_cast<uInt>(input.size());
+
+  // The first buffer and every growth step: the input length rounded up to
+  // 256 bytes (never less than 256, so an empty input cannot stall).
+  const std::size_t step = std::max(RoundUpToGrain(input.size()), kGrain);
+  ByteString output;
+  GrowTo(output, step);
+  std::size_t produced = 0;
+  for (;;) {
+    PointOutput(stream, output, produced);
+    const uInt inBefore = stream.avail_in;
+    const uInt outBefore = stream.avail_out;
+    result = inflate(&stream, Z_NO_FLUSH);
+    produced = output.size() - stream.avail_out;
+    if (result < 0) RaiseDecompression(result);
+    if (result == Z_STREAM_END) break;
+    // A preset dictionary is never supplied: waiting for one would loop.
+    if (result == Z_NEED_DICT) RaiseDecompression(Z_NEED_DICT);
+    // No progress with room to spare: the stream ends before its end mark.
+    if (stream.avail_in == inBefore && stream.avail_out == outBefore) RaiseDecompression(Z_BUF_ERROR);
+    if (output.size() - produced < step) GrowTo(output, produced + step);
+  }
+  guard.active = false;
+  result = inflateEnd(&stream);
+  if (result < 0) RaiseDecompression(result);
+  output.resize(produced);
+  return output;
+}
+
+ByteString CompressBytes(std::string_view input, int levelIndex) {
+  static const int kLevels[] = {Z_NO_COMPRESSION, Z_BEST_SPEED, Z_DEFAULT_COMPRESSION, Z_BEST_COMPRESSION};
+  if (levelIndex < 0 || levelIndex > 3) RaiseCompression(Z_STREAM_ERROR);
+  if (input.size() > kLargestInput) RaiseCompression(Z_MEM_ERROR);
+
+  z_stream stream{};
+  int result = deflateInit_(&stream, kLevels[levelIndex], kZLibVersion, static_cast<int>(sizeof(z_stream)));
+  if (result < 0) RaiseCompression(result);
+  DeflateGuard guard{&stream};
+
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
+  stream.avail_in = static_cast<uInt>(input.size());
+
+  ByteString output;
+  GrowTo(output, RoundUpToGrain(input.size() + input.size() / 10 + 12));
+  std::size_t produced = 0;
+  for (;;) {
+    PointOutput(stream, output, produced);
+    result = deflate(&stream, Z_FINISH);
+    produced = output.size() - stream.avail_out;
+    if (result < 0) RaiseCompression(result);
+    if (result == Z_STREAM_END) break;
+    GrowTo(output, output.size() + kGrain);
+  }
+  guard.active = false;
+  result = deflateEnd(&stream);
+  if (result < 0) RaiseCompression(result);
+  output.resize(produced);
+  return output;
+}

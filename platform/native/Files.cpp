@@ -1,0 +1,178 @@
+// Files and folders on a POSIX host. Windows paths are mapped: "X:\a\b"
+// becomes <root>/X/a/b, every "\" a "/". Attributes follow Windows' meaning
+// as far as a POSIX file can carry it (folder, read-only, normal).
+#include "platform/Files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+
+namespace platform {
+
+namespace {
+
+ByteString gDriveRoot;
+
+bool IsDriveLetterPath(const ByteString& path) {
+  return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
+}
+
+// Windows wildcard match ('*' any run, '?' one character), case-insensitive.
+bool WildcardMatch(const char* pattern, const char* name) {
+  const char* starPattern = nullptr;
+  const char* starName = nullptr;
+  while (*name) {
+    if (*pattern == '*') {
+      starPattern = ++pattern;
+      starName = name;
+    } else if (*pattern == '?' ||
+               std::tolower(static_cast<unsigned char>(*pattern)) ==
+                   std::tolower(static_cast<unsigned char>(*name))) {
+      ++pattern;
+      ++name;
+    } else if (starPattern) {
+      pattern = starPattern;
+      name = ++starName;
+    } else {
+      return false;
+    }
+  }
+  while (*pattern == '*') ++pattern;
+  return *pattern == '\0';
+}
+
+uint32_t AttributesOf(const struct stat& info) {
+  if (S_ISDIR(info.st_mode)) return kAttrDirectory;
+  if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return kAttrReadOnly;
+  return kAttrNormal;
+}
+
+void FillFindData(const struct stat& info, const ByteString& name, FindData& data) {
+  data.attributes = AttributesOf(info);
+  const uint64_t size = S_ISDIR(info.st_mode) ? 0 : static_cast<uint64_t>(info.st_size);
+  data.sizeHigh = static_cast<uint32_t>(size >> 32);
+  data.sizeLow = static_cast<uint32_t>(size & 0xFFFFFFFFu);
+  data.name = name;
+}
+
+}  // namespace
+
+void SetNativeDriveRoot(const ByteString& root) { gDriveRoot = root; }
+
+ByteString NativePath(const ByteString& path) {
+  ByteString mapped;
+  if (IsDriveLetterPath(path)) {
+    mapped = gDriveRoot + "/" + path[0] + path.substr(2);
+  } else {
+    mapped = path;
+  }
+  for (char& c : mapped)
+    if (c == '\\') c = '/';
+  return mapped;
+}
+
+bool FindFirst(const ByteString& path, FindData& data) {
+  data = FindData();
+  if (path.empty()) return false;
+  const ByteString native = NativePath(path);
+  const std::size_t slash = native.find_last_of('/');
+  const ByteString folder = slash == ByteString::npos ? "." : (slash == 0 ? "/" : native.substr(0, slash));
+  const ByteString pattern = slash == ByteString::npos ? native : native.substr(slash + 1);
+  if (pattern.empty()) return false;  // "C:\dir\" finds nothing, as on Windows
+
+  if (pattern.find_first_of("*?") == ByteString::npos) {
+    struct stat info;
+    if (stat(native.c_str(), &info) != 0) return false;
+    FillFindData(info, pattern, data);
+    return true;
+  }
+
+  // Wildcards: the first match in name order, as an NTFS folder lists them.
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return false;
+  ByteString best;
+  bool found = false;
+  while (struct dirent* entry = readdir(dir)) {
+    if (WildcardMatch(pattern.c_str(), entry->d_name) && (!found || best > entry->d_name)) {
+      best = entry->d_name;
+      found = true;
+    }
+  }
+  closedir(dir);
+  if (!found) return false;
+  struct stat info;
+  if (stat((folder + "/" + best).c_str(), &info) != 0) return false;
+  FillFindData(info, best, data);
+  return true;
+}
+
+uint32_t FileAttributesOf(const ByteString& path) {
+  struct stat info;
+  if (path.empty() || stat(NativePath(path).c_str(), &info) != 0) return kInvalidFileAttributes;
+  return AttributesOf(info);
+}
+
+bool ChangeFileAttributes(const ByteString& path, uint32_t attributes) {
+  const ByteString native = NativePath(path);
+  struct stat info;
+  if (path.empty() || stat(native.c_str(), &info) != 0) return false;
+  mode_t mode = info.st_mode & 07777;
+  if (!S_ISDIR(info.st_mode)) {
+    mode = (attributes & kAttrReadOnly) ? (mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
+  }
+  return chmod(native.c_str(), mode) == 0;
+}
+
+bool MakeDirectory(const ByteString& path) {
+  return !path.empty() && mkdir(NativePath(path).c_str(), 0777) == 0;
+}
+
+bool RemoveFile(const ByteString& path) {
+  // DeleteFileA refuses read-only files; a POSIX unlink would not.
+  const uint32_t attributes = FileAttributesOf(path);
+  if (attributes == kInvalidFileAttributes || (attributes & (kAttrReadOnly | kAttrDirectory))) return false;
+  return unlink(NativePath(path).c_str()) == 0;
+}
+
+bool RemoveEmptyDirectory(const ByteString& path) {
+  return !path.empty() && rmdir(NativePath(path).c_str()) == 0;
+}
+
+bool ReadFileExactly(const ByteString& path, char* buffer, std::size_t size) {
+  if (path.empty()) return false;
+  const int fd = open(NativePath(path).c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t got = read(fd, buffer + done, size - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  close(fd);
+  return done == size;
+}
+
+bool WriteNewFile(const ByteString& path, const char* data, std::size_t size) {
+  if (path.empty()) return false;
+  const ByteString native = NativePath(path);
+  // CreateFileA with CREATE_ALWAYS fails on a read-only file.
+  if (access(native.c_str(), F_OK) == 0 && (FileAttributesOf(path) & kAttrReadOnly)) return false;
+  const int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd < 0) return false;
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t put = write(fd, data + done, size - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) break;
+    done += static_cast<std::size_t>(put);
+  }
+  const bool closed = close(fd) == 0;
+  return done == size && closed;
+}
+
+}  // namespace platform

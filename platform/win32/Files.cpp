@@ -1,0 +1,69 @@
+// Files and folders through the ANSI Win32 file API.
+#include "platform/Files.h"
+
+#include <windows.h>
+
+#include <limits>
+
+namespace platform {
+
+bool FindFirst(const ByteString& path, FindData& data) {
+  data = FindData();
+  WIN32_FIND_DATAA found;
+  ZeroMemory(&found, sizeof(found));
+  const HANDLE handle = FindFirstFileA(path.c_str(), &found);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  FindClose(handle);
+  data.attributes = found.dwFileAttributes;
+  data.sizeHigh = found.nFileSizeHigh;
+  data.sizeLow = found.nFileSizeLow;
+  data.name = found.cFileName;
+  return true;
+}
+
+uint32_t FileAttributesOf(const ByteString& path) {
+  return GetFileAttributesA(path.c_str());
+}
+
+bool ChangeFileAttributes(const ByteString& path, uint32_t attributes) {
+  return SetFileAttributesA(path.c_str(), attributes) != FALSE;
+}
+
+bool MakeDirectory(const ByteString& path) {
+  return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+}
+
+bool RemoveFile(const ByteString& path) {
+  return DeleteFileA(path.c_str()) != FALSE;
+}
+
+bool RemoveEmptyDirectory(const ByteString& path) {
+  return RemoveDirectoryA(path.c_str()) != FALSE;
+}
+
+bool ReadFileExactly(const ByteString& path, char* buffer, std::size_t size) {
+  if (size > std::numeric_limits<DWORD>::max()) return false;
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD got = 0;
+  const BOOL ok = ReadFile(file, buffer, static_cast<DWORD>(size), &got, nullptr);
+  CloseHandle(file);
+  return ok && got == size;
+}
+
+bool WriteNewFile(const ByteString& path, const char* data, std::size_t size) {
+  if (size > std::numeric_limits<DWORD>::max()) return false;
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  if (size > 0) {
+    DWORD put = 0;
+    ok = WriteFile(file, data, static_cast<DWORD>(size), &put, nullptr) && put == size;
+  }
+  CloseHandle(file);
+  return ok;
+}
+
+}  // namespace platform
