@@ -1,0 +1,94 @@
+// The shell services of platform/Shell.h on Win32.
+#include "platform/Shell.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+namespace platform {
+
+ByteString SpecialFolder(WindowHandle owner, int csidl) {
+  LPITEMIDLIST list = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(reinterpret_cast<HWND>(owner), csidl, &list)) || !list)
+    return ByteString();
+  char buffer[MAX_PATH] = {};  // the call's documented size, 260 bytes
+  const BOOL found = SHGetPathFromIDListA(list, buffer);
+  CoTaskMemFree(list);
+  return found ? ByteString(buffer, strnlen(buffer, sizeof buffer)) : ByteString();
+}
+
+namespace {
+
+// Both interfaces of one shell link object; released together.
+class Win32ShellLink : public ShellLink {
+public:
+  Win32ShellLink(IShellLinkA* link, IPersistFile* file) : link_(link), file_(file) {}
+  ~Win32ShellLink() override {
+    file_->Release();
+    link_->Release();
+  }
+  Win32ShellLink(const Win32ShellLink&) = delete;
+  Win32ShellLink& operator=(const Win32ShellLink&) = delete;
+
+  void SetArguments(const ByteString& args) override { link_->SetArguments(args.c_str()); }
+  void SetPath(const ByteString& target) override { link_->SetPath(target.c_str()); }
+  void SetWorkingDirectory(const ByteString& folder) override {
+    link_->SetWorkingDirectory(folder.c_str());
+  }
+  void Save(const WideString& linkPath) override {
+    // The shell wants a NUL-terminated wide path; char16_t and WCHAR are both UTF-16.
+    std::wstring path(linkPath.begin(), linkPath.end());
+    file_->Save(path.c_str(), FALSE);
+  }
+
+private:
+  IShellLinkA* link_;
+  IPersistFile* file_;
+};
+
+// CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER
+constexpr DWORD kShellLinkContext = 5;
+
+using PathMakeSystemFolderFn = BOOL(WINAPI*)(LPCSTR);
+
+PathMakeSystemFolderFn LookUpPathMakeSystemFolder() {
+  // Only a module the process has loaded anyway; it is never loaded for this.
+  HMODULE module = GetModuleHandleA("shlwapi.dll");
+  if (!module) return nullptr;
+  return reinterpret_cast<PathMakeSystemFolderFn>(
+      reinterpret_cast<void*>(GetProcAddress(module, "PathMakeSystemFolderA")));
+}
+
+}  // namespace
+
+std::unique_ptr<ShellLink> CreateShellLinkObject() {
+  IUnknown* object = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, kShellLinkContext, IID_IUnknown,
+                              reinterpret_cast<void**>(&object))) ||
+      !object)
+    return nullptr;
+  IShellLinkA* link = nullptr;
+  IPersistFile* file = nullptr;
+  const bool haveLink =
+      SUCCEEDED(object->QueryInterface(IID_IShellLinkA, reinterpret_cast<void**>(&link))) && link;
+  const bool haveFile =
+      SUCCEEDED(object->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) && file;
+  object->Release();
+  if (!haveLink || !haveFile) {
+    if (haveLink) link->Release();
+    if (haveFile) file->Release();
+    return nullptr;
+  }
+  return std::make_unique<Win32ShellLink>(link, file);
+}
+
+bool HasPathMakeSystemFolder() { return LookUpPathMakeSystemFolder() != nullptr; }
+
+void MakeSystemFolder(const ByteString& folder) {
+  if (PathMakeSystemFolderFn make = LookUpPathMakeSystemFolder()) make(folder.c_str());
+}
+
+}  // namespace platform
