@@ -9,12 +9,14 @@ namespace platform {
 // NT family (VER_PLATFORM_WIN32_NT) and major version (low byte of GetVersion) >= 5.
 bool IsNtVersion5OrLater();
 // Looks up the three entry points (GetModuleHandleA + GetProcAddress); false,
-// and nothing kept, when any is missing.
+// and nothing kept, when any is missing. Once found they are kept.
 bool LookUpAclEntryPoints();
+bool AclEntryPointsKnown();
 void ForgetAclEntryPoints();
 // With the looked-up entry points: a new DACL holding one GRANT_ACCESS entry
 // of GENERIC_ALL for `trustee`, inherited by subfolders and files, set on
-// `folder`. True when SetNamedSecurityInfoA returns 0.
+// `folder`. True when SetNamedSecurityInfoA returns 0; false as well when the
+// entry points are not known.
 bool SetFolderDacl(const ByteString& folder, const ByteString& trustee);
 
 }  // namespace platform

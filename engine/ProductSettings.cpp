@@ -1,0 +1,143 @@
+#include "engine/ProductSettings.h"
+
+#include "engine/EngineErrors.h"
+#include "engine/EngineValues.h"
+#include "engine/PathVariables.h"
+#include "platform/Files.h"
+#include "platform/Registry.h"
+
+namespace {
+
+// Reads one string value of RegistryKey under a hive; empty when the key or
+// the value is missing.
+ByteString ReadSettingIn(platform::Hive hive, const ByteString& name) {
+  platform::RegKey key = 0;
+  if (!platform::RegOpen(hive, RegistryKey, false, key)) return ByteString();
+  struct Closer {
+    platform::RegKey key;
+    ~Closer() { platform::RegClose(key); }
+  } closer{key};
+  return ReadRegistryString(key, name);
+}
+
+bool WriteSettingIn(platform::Hive hive, const ByteString& name, const ByteString& value) {
+  platform::RegKey key = 0;
+  if (!platform::RegCreate(hive, RegistryKey, key)) return false;
+  platform::RegSetString(key, name, value);
+  platform::RegClose(key);
+  return true;
+}
+
+ByteString TrimControls(const ByteString& text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
+  return text.substr(begin, end - begin);
+}
+
+ByteString AsciiLower(ByteString text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+bool StartsWith(const ByteString& text, const char* prefix) {
+  return text.compare(0, ByteString(prefix).size(), prefix) == 0;
+}
+
+bool FileExists(const ByteString& path) {
+  const uint32_t attributes = platform::FileAttributesOf(path);
+  return attributes != platform::kInvalidFileAttributes &&
+         (attributes & platform::kAttrDirectory) == 0;
+}
+
+}  // namespace
+
+ByteString ReadRegistryString(std::uintptr_t key, const ByteString& name) {
+  uint32_t type = 0;
+  ByteString data;
+  if (!platform::RegQuery(key, name, type, data)) return ByteString();
+  if (type != platform::kRegSz && type != platform::kRegExpandSz)
+    throw ERegistryError("Ung\xFCltiger Datentyp f\xFCr '" + name + "'");
+  // The text ends at its first zero byte, as the registry's C strings do.
+  const std::size_t zero = data.find('\0');
+  if (zero != ByteString::npos) data.resize(zero);
+  return data;
+}
+
+ByteString ReadProductSetting(const ByteString& name) {
+  if (RegistryKey.empty() || name.empty()) return ByteString();
+  // The user's own installation comes first.
+  ByteString value = ReadSettingIn(platform::Hive::CurrentUser, name);
+  if (value.empty()) value = ReadSettingIn(platform::Hive::LocalMachine, name);
+  return value;
+}
+
+void WriteProductSetting(const ByteString& name, const ByteString& value) {
+  if (RegistryKey.empty() || name.empty()) return;
+  // The machine first; without the rights for it, the user's hive.
+  if (WriteSettingIn(platform::Hive::LocalMachine, name, value)) return;
+  WriteSettingIn(platform::Hive::CurrentUser, name, value);
+}
+
+bool PathAction(const CommandItems& items) {
+  const ByteString registry = CommandValue(items, "Registry");
+  if (!registry.empty()) RegistryKey = "SOFTWARE\\" + registry;
+  const ByteString version = CommandValue(items, "Version");
+  if (!version.empty()) Version = version;
+  if (Lng.empty()) Lng = LanguageCode(CommandValue(items, "Lng"));
+
+  // An earlier installation's folders win over the defaults of the command.
+  if (!RegistryKey.empty()) {
+    if (PgmPath.empty()) {
+      const ByteString exec = ReadProductSetting("Exec");
+      const std::size_t slash = exec.rfind('\\');
+      if (slash != ByteString::npos) PgmPath = exec.substr(0, slash + 1);
+    }
+    if (DataPath.empty()) DataPath = ReadProductSetting("DataPath");
+  }
+
+  // Development folders are never offered as an installation target.
+  const ByteString lower = AsciiLower(PgmPath);
+  if (StartsWith(lower, "c:\\sources\\") || StartsWith(lower, "s:\\apps\\")) {
+    PgmPath.clear();
+    DataPath.clear();
+  }
+
+  struct Default {
+    const char* key;
+    ByteString* setting;
+  };
+  for (const Default& folder : {Default{"PgmPath", &PgmPath}, Default{"DataPath", &DataPath},
+                                Default{"MyStartMenu", &MyStartMenu}}) {
+    if (!folder.setting->empty()) continue;
+    ByteString value = CommandValue(items, folder.key);
+    if (value.empty()) continue;
+    ExpandFolder(value);
+    *folder.setting = value;
+  }
+  return true;
+}
+
+ByteString NormalizeVersion(const ByteString& version) {
+  ByteString text = TrimControls(version);
+  const std::size_t dot = text.find('.');
+  if (dot == ByteString::npos) return text;
+  // At least two characters before the dot, at least five in all.
+  if (dot < 2) text.insert(0, 2 - dot, '0');
+  if (text.size() < 5) text.append(5 - text.size(), '0');
+  return text;
+}
+
+bool NewerVersionInstalled() {
+  if (Version.empty()) return false;
+  const ByteString installedFile = ReadProductSetting("Exec");
+  const ByteString installed = ReadProductSetting("Ver");
+  if (installed.empty() || installedFile.empty() || !FileExists(installedFile)) return false;
+  const auto has = [](const ByteString& text, char c) { return text.find(c) != ByteString::npos; };
+  if (has(Version, '.') && !has(installed, '.')) return false;
+  if (has(Version, '-') && !has(installed, '-')) return false;
+  // Ordinal, byte by byte; a proper prefix is smaller.
+  return NormalizeVersion(installed).compare(NormalizeVersion(Version)) > 0;
+}
