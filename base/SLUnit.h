@@ -118,6 +118,8 @@ public:
   // Only on an unsorted list and 0 <= index <= Count.
   void InsertAt(int32_t index, const ByteString& text) override;
   void InsertWithObjectAt(int32_t index, const ByteString& text, std::uintptr_t object) override;
+  // A sorted list keeps its order: nothing moves.
+  void MoveItem(int32_t from, int32_t to) override;
 
   // Bisection search. Answers whether an equal entry exists; index is that
   // entry (the first equal one under Accept) or the insertion position.
