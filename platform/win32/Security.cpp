@@ -1,0 +1,85 @@
+// Folder access lists (platform/Security.h) on Win32. The three ACL entry
+// points are looked up at run time in the already loaded Advapi32.dll, so
+// the program also starts on systems that lack them.
+#include "platform/Security.h"
+
+#include <windows.h>
+#include <aclapi.h>
+
+namespace platform {
+
+namespace {
+
+using SetEntriesInAclFn = DWORD(WINAPI*)(ULONG, PEXPLICIT_ACCESS_A, PACL, PACL*);
+using SetNamedSecurityInfoFn = DWORD(WINAPI*)(LPSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID,
+                                              PSID, PACL, PACL);
+using BuildExplicitAccessFn = VOID(WINAPI*)(PEXPLICIT_ACCESS_A, LPSTR, DWORD, ACCESS_MODE, DWORD);
+
+SetEntriesInAclFn gSetEntriesInAcl = nullptr;
+SetNamedSecurityInfoFn gSetNamedSecurityInfo = nullptr;
+BuildExplicitAccessFn gBuildExplicitAccess = nullptr;
+
+constexpr DWORD kGenericAll = 0x10000000;
+constexpr DWORD kInheritToFoldersAndFiles = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;  // 3
+
+template <typename Fn>
+Fn LookUp(HMODULE module, const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+}  // namespace
+
+bool IsNtVersion5OrLater() {
+  OSVERSIONINFOA info = {};
+  info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!GetVersionExA(&info)) return false;
+  const DWORD major = GetVersion() & 0xFF;
+#pragma GCC diagnostic pop
+  return info.dwPlatformId == VER_PLATFORM_WIN32_NT && major >= 5;
+}
+
+bool LookUpAclEntryPoints() {
+  HMODULE advapi = GetModuleHandleA("Advapi32.dll");  // loaded already, never for this
+  if (advapi) {
+    gSetEntriesInAcl = LookUp<SetEntriesInAclFn>(advapi, "SetEntriesInAclA");
+    gSetNamedSecurityInfo = LookUp<SetNamedSecurityInfoFn>(advapi, "SetNamedSecurityInfoA");
+    gBuildExplicitAccess = LookUp<BuildExplicitAccessFn>(advapi, "BuildExplicitAccessWithNameA");
+  }
+  if (AclEntryPointsKnown()) return true;
+  ForgetAclEntryPoints();
+  return false;
+}
+
+bool AclEntryPointsKnown() {
+  return gSetEntriesInAcl && gSetNamedSecurityInfo && gBuildExplicitAccess;
+}
+
+void ForgetAclEntryPoints() {
+  gSetEntriesInAcl = nullptr;
+  gSetNamedSecurityInfo = nullptr;
+  gBuildExplicitAccess = nullptr;
+}
+
+bool SetFolderDacl(const ByteString& folder, const ByteString& trustee) {
+  if (!AclEntryPointsKnown()) return false;
+  EXPLICIT_ACCESS_A access;
+  ZeroMemory(&access, sizeof access);
+  ByteString trusteeName = trustee;  // the API takes a writable pointer
+  gBuildExplicitAccess(&access, &trusteeName[0], kGenericAll, GRANT_ACCESS,
+                       kInheritToFoldersAndFiles);
+  // No previous list: the new list holds this one entry only.
+  PACL acl = nullptr;
+  if (gSetEntriesInAcl(1, &access, nullptr, &acl) != ERROR_SUCCESS) {
+    if (acl) LocalFree(acl);
+    return false;
+  }
+  ByteString path = folder;
+  const DWORD status = gSetNamedSecurityInfo(&path[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                             nullptr, nullptr, acl, nullptr);
+  LocalFree(acl);
+  return status == ERROR_SUCCESS;
+}
+
+}  // namespace platform
