@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include "TempFolder.h"
+#include "package/FileCtrl2.h"
+#include "package/SelfLoadSectionsUnit.h"
+#include "platform/Process.h"
+
+namespace {
+
+std::string Bytes(std::initializer_list<unsigned char> bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+std::string LengthBytes(int32_t n) {
+  const uint32_t u = static_cast<uint32_t>(n);
+  return Bytes({static_cast<unsigned char>(u), static_cast<unsigned char>(u >> 8),
+                static_cast<unsigned char>(u >> 16), static_cast<unsigned char>(u >> 24)});
+}
+
+// Restores the own-file state whatever a test leaves behind.
+class OwnSectionsTest : public ::testing::Test {
+protected:
+  void TearDown() override {
+    ResetOwnSections();
+    SetOwnFilePathForTests("");
+  }
+};
+
+}  // namespace
+
+TEST(SectionMarker, FramesTheScrambledName) {
+  EXPECT_EQ(MakeSectionMarker(""), Bytes({0xF7, 0xF7}));
+
+  const ByteString name = "Section:Setup.cmd";  // 17 bytes
+  const ByteString marker = MakeSectionMarker(name);
+  ASSERT_EQ(marker.size(), 19u);
+  EXPECT_EQ(static_cast<unsigned char>(marker.front()), 0xF7);
+  EXPECT_EQ(static_cast<unsigned char>(marker.back()), 0xF7);
+  for (std::size_t i = 0; i < name.size(); ++i)
+    EXPECT_EQ(static_cast<unsigned char>(marker[i + 1]), static_cast<unsigned char>(name[i]) ^ kSectionMarkerKey);
+  EXPECT_EQ(marker.find(name), ByteString::npos);
+}
+
+TEST(SectionMarker, LongNamesAreCutTo255Bytes) {
+  EXPECT_EQ(MakeSectionMarker(ByteString(253, 'a')).size(), 255u);
+  const ByteString cut = MakeSectionMarker(ByteString(300, 'a'));
+  ASSERT_EQ(cut.size(), 255u);
+  // The last byte is then a name byte, lowered by one and not scrambled.
+  EXPECT_EQ(cut.back(), 'a' - 1);
+}
+
+TEST(SectionMarker, FindReportsPositionAndLength) {
+  std::size_t length = 0;
+  const ByteString data = "xyz" + MakeSectionMarker("A") + "rest";
+  EXPECT_EQ(FindSectionMarker("A", data, length), 4u);
+  EXPECT_EQ(length, 3u);
+  length = 0;
+  EXPECT_EQ(FindSectionMarker("Section:Missing", data, length), 0u);
+  EXPECT_EQ(length, 17u);
+}
+
+TEST(ReadSectionIn, FindsPayloadsOfBuiltSections) {
+  const ByteString data = BuildSection("Section:BeginningMark", "") + BuildSection("one", "first payload") +
+                          BuildSection("two", ByteString("\0\xF7z", 3));
+  std::string_view payload;
+  ASSERT_TRUE(ReadSectionIn("one", data, payload));
+  EXPECT_EQ(payload, "first payload");
+  ASSERT_TRUE(ReadSectionIn("two", data, payload));
+  EXPECT_EQ(payload, std::string_view("\0\xF7z", 3));
+  // Zero length: found, empty.
+  ASSERT_TRUE(ReadSectionIn("Section:BeginningMark", data, payload));
+  EXPECT_TRUE(payload.empty());
+  // The payload views the searched data rather than copying it.
+  ASSERT_TRUE(ReadSectionIn("one", data, payload));
+  EXPECT_GE(payload.data(), data.data());
+  EXPECT_LE(payload.data() + payload.size(), data.data() + data.size());
+  // Names are compared exactly.
+  EXPECT_FALSE(ReadSectionIn("ONE", data, payload));
+  EXPECT_TRUE(payload.empty());
+}
+
+TEST(ReadSectionIn, OddLengths) {
+  std::string_view payload;
+  const ByteString marker = MakeSectionMarker("s");
+
+  // A length past the end yields everything behind the length bytes.
+  const ByteString tooLong = marker + LengthBytes(1000) + "abc" + BuildSection("next", "n");
+  ASSERT_TRUE(ReadSectionIn("s", tooLong, payload));
+  EXPECT_EQ(payload, "abc" + BuildSection("next", "n"));
+
+  // A negative length: found, empty.
+  ASSERT_TRUE(ReadSectionIn("s", marker + LengthBytes(-5) + "abcdef", payload));
+  EXPECT_TRUE(payload.empty());
+  ASSERT_TRUE(ReadSectionIn("s", marker + LengthBytes(INT32_MIN) + "abcdef", payload));
+  EXPECT_TRUE(payload.empty());
+
+  // Fewer than 4 bytes behind the marker: not found.
+  EXPECT_FALSE(ReadSectionIn("s", marker + "abc", payload));
+  EXPECT_FALSE(ReadSectionIn("s", marker, payload));
+  // Exactly the 4 length bytes: found, empty.
+  ASSERT_TRUE(ReadSectionIn("s", marker + LengthBytes(3), payload));
+  EXPECT_TRUE(payload.empty());
+}
+
+TEST(ReadSectionIn, EarlierOccurrenceInsideAnotherPayloadWins) {
+  const ByteString hidden = MakeSectionMarker("b") + LengthBytes(2) + "in";
+  const ByteString data = BuildSection("a", "x" + hidden + "y") + BuildSection("b", "real");
+  std::string_view payload;
+  ASSERT_TRUE(ReadSectionIn("b", data, payload));
+  EXPECT_EQ(payload, "in");
+}
+
+TEST(BuildSection, LayoutIsMarkerLengthPayload) {
+  const ByteString payload(300, 'p');
+  EXPECT_EQ(BuildSection("n", payload), MakeSectionMarker("n") + Bytes({0x2C, 0x01, 0, 0}) + payload);
+}
+
+TEST_F(OwnSectionsTest, ReadSectionNeedsLoadedSections) {
+  const ByteString data = BuildSection("a", "payload");
+  std::string_view payload = "stale";
+  ASSERT_EQ(SectionsState(), kSectionsNotLoaded);
+  EXPECT_FALSE(ReadSection("a", data, payload));
+  EXPECT_TRUE(payload.empty());
+}
+
+TEST_F(OwnSectionsTest, LoadSplitsStubAndSections) {
+  TempFolder temp;
+  const ByteString stub = "MZ stub image";
+  const ByteString sections = BuildSection(kSectionBeginningMark, "") + BuildSection(kSectionSetupCmd, "script");
+  SetOwnFilePathForTests(temp.Write("setup.exe", stub + sections));
+  LoadOwnSections();
+  ASSERT_EQ(SectionsState(), kSectionsLoaded);
+  EXPECT_EQ(WholeFile(), stub + sections);
+  EXPECT_EQ(StubPart(), stub);
+  EXPECT_EQ(SectionPart(), sections);
+  EXPECT_EQ(StubPart().data(), WholeFile().data());
+  std::string_view payload;
+  ASSERT_TRUE(ReadSection(kSectionSetupCmd, SectionPart(), payload));
+  EXPECT_EQ(payload, "script");
+
+  // Loaded is final: a changed file is not read again.
+  temp.Write("setup.exe", "changed");
+  LoadOwnSections();
+  EXPECT_EQ(WholeFile(), stub + sections);
+}
+
+TEST_F(OwnSectionsTest, FileWithoutBeginningMarkLoadsWithoutSections) {
+  TempFolder temp;
+  const ByteString file = "stub" + BuildSection(kSectionSetupCmd, "script");
+  SetOwnFilePathForTests(temp.Write("plain.exe", file));
+  LoadOwnSections();
+  EXPECT_EQ(SectionsState(), kSectionsLoaded);
+  EXPECT_EQ(StubPart(), file);
+  EXPECT_TRUE(SectionPart().empty());
+  std::string_view payload;
+  EXPECT_FALSE(ReadSection(kSectionSetupCmd, SectionPart(), payload));
+}
+
+TEST_F(OwnSectionsTest, FailedLoadIsRetried) {
+  TempFolder temp;
+  SetOwnFilePathForTests(temp.Path("missing.exe"));
+  LoadOwnSections();
+  EXPECT_EQ(SectionsState(), kSectionsLoadFailed);
+  temp.Write("empty.exe", "");
+  SetOwnFilePathForTests(temp.Path("empty.exe"));
+  LoadOwnSections();
+  EXPECT_EQ(SectionsState(), kSectionsLoadFailed);
+  std::string_view payload;
+  EXPECT_FALSE(ReadSection(kSectionBeginningMark, WholeFile(), payload));
+
+  SetOwnFilePathForTests(temp.Write("good.exe", "stub" + BuildSection(kSectionBeginningMark, "")));
+  LoadOwnSections();
+  EXPECT_EQ(SectionsState(), kSectionsLoaded);
+  EXPECT_EQ(StubPart(), "stub");
+}
+
+// The program image must not carry the marker that ends a stub, or every
+// package built from it would be cut short.
+TEST(SectionMarker, ProgramImageDoesNotContainBeginningMarker) {
+#ifdef _WIN32
+  const ByteString self = platform::ModuleFileName();
+#else
+  const ByteString self = "/proc/self/exe";
+#endif
+  ByteString image;
+  ASSERT_TRUE(ReadWholeFile(self, image)) << self;
+  std::size_t length = 0;
+  EXPECT_EQ(FindSectionMarker(kSectionBeginningMark, image, length), 0u);
+  // Reading the names themselves does not plant markers either.
+  for (const char* name : {kSectionSetupLng, kSectionSetupCmd, kSectionSetupBin, kSectionUninst})
+    EXPECT_EQ(FindSectionMarker(name, image, length), 0u) << name;
+}

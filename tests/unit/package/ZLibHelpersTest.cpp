@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
+#include <random>
+
+#include "package/ZLibHelpers.h"
+
+namespace {
+
+ByteString RandomBytes(std::size_t n) {
+  std::mt19937 generator(12345);
+  ByteString bytes(n, '\0');
+  for (char& c : bytes) c = static_cast<char>(generator());
+  return bytes;
+}
+
+ByteString Header(const ByteString& stream) { return stream.substr(0, 2); }
+
+// A stream made with a preset dictionary, which DecompressBytes never supplies.
+ByteString StreamWithDictionary() {
+  z_stream stream{};
+  EXPECT_EQ(deflateInit(&stream, Z_DEFAULT_COMPRESSION), Z_OK);
+  const ByteString dictionary = "the dictionary words";
+  deflateSetDictionary(&stream, reinterpret_cast<const Bytef*>(dictionary.data()), static_cast<uInt>(dictionary.size()));
+  ByteString input = "the dictionary words again and again";
+  ByteString output(256, '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(&input[0]);
+  stream.avail_in = static_cast<uInt>(input.size());
+  stream.next_out = reinterpret_cast<Bytef*>(&output[0]);
+  stream.avail_out = static_cast<uInt>(output.size());
+  EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
+  output.resize(stream.total_out);
+  deflateEnd(&stream);
+  return output;
+}
+
+}  // namespace
+
+TEST(CompressBytes, LevelIndexSelectsTheStreamHeader) {
+  const ByteString text(5000, 'q');
+  EXPECT_EQ(Header(CompressBytes(text, 1)), "\x78\x01");
+  EXPECT_EQ(Header(CompressBytes(text, 2)), "\x78\x9C");
+  EXPECT_EQ(Header(CompressBytes(text, 3)), "\x78\xDA");
+  // Level 0 stores: the stream is larger than its input yet still valid.
+  const ByteString stored = CompressBytes(text, 0);
+  EXPECT_GT(stored.size(), text.size());
+  EXPECT_EQ(DecompressBytes(stored), text);
+}
+
+TEST(CompressBytes, RejectsAnUnknownLevelIndex) {
+  try {
+    CompressBytes("abc", 4);
+    FAIL() << "no error raised";
+  } catch (const EZCompressionError& error) {
+    EXPECT_EQ(error.Code(), Z_STREAM_ERROR);
+    EXPECT_STREQ(error.what(), "stream error");
+  }
+  EXPECT_THROW(CompressBytes("abc", -1), EZCompressionError);
+}
+
+TEST(ZLibRoundTrip, EmptyZerosAndIncompressibleData) {
+  const ByteString empty = CompressBytes("", 2);
+  EXPECT_FALSE(empty.empty());
+  EXPECT_EQ(DecompressBytes(empty), "");
+
+  const ByteString zeros(1 << 20, '\0');
+  const ByteString packedZeros = CompressBytes(zeros, 3);
+  EXPECT_LT(packedZeros.size(), 2000u);
+  EXPECT_EQ(DecompressBytes(packedZeros), zeros);
+
+  // Random data grows a little when compressed; both directions must cope.
+  for (int level = 0; level <= 3; ++level) {
+    const ByteString noise = RandomBytes(300001);
+    const ByteString packed = CompressBytes(noise, level);
+    EXPECT_GT(packed.size(), noise.size()) << level;
+    EXPECT_EQ(DecompressBytes(packed), noise) << level;
+  }
+  const ByteString one = "x";
+  EXPECT_EQ(DecompressBytes(CompressBytes(one, 3)), one);
+}
+
+TEST(DecompressBytes, RaisesOnTruncatedStreams) {
+  const ByteString packed = CompressBytes(RandomBytes(10000), 2);
+  for (std::size_t keep : {std::size_t{1}, std::size_t{2}, std::size_t{100}, packed.size() - 4, packed.size() - 1}) {
+    try {
+      DecompressBytes(packed.substr(0, keep));
+      FAIL() << "no error for a stream cut to " << keep << " bytes";
+    } catch (const EZDecompressionError& error) {
+      EXPECT_EQ(error.Code(), Z_BUF_ERROR) << keep;
+      EXPECT_STREQ(error.what(), "buffer error");
+    }
+  }
+  EXPECT_THROW(DecompressBytes(""), EZDecompressionError);
+}
+
+TEST(DecompressBytes, RaisesOnCorruptStreams) {
+  ByteString packed = CompressBytes(ByteString(4000, 'a') + "tail", 2);
+  ByteString badChecksum = packed;
+  badChecksum.back() = static_cast<char>(badChecksum.back() ^ 0xFF);
+  ByteString badHeader = packed;
+  badHeader[0] = 0x12;
+  for (const ByteString& bad : {badChecksum, badHeader, ByteString("not zlib at all")}) {
+    try {
+      DecompressBytes(bad);
+      FAIL() << "no error raised";
+    } catch (const EZDecompressionError& error) {
+      EXPECT_EQ(error.Code(), Z_DATA_ERROR);
+      EXPECT_STREQ(error.what(), "data error");
+    }
+  }
+}
+
+TEST(DecompressBytes, RaisesOnAPresetDictionaryStream) {
+  try {
+    DecompressBytes(StreamWithDictionary());
+    FAIL() << "no error raised";
+  } catch (const EZLibError& error) {
+    EXPECT_EQ(error.Code(), Z_NEED_DICT);
+    EXPECT_NE(dynamic_cast<const EZDecompressionError*>(&error), nullptr);
+  }
+}
