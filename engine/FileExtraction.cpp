@@ -1,4 +1,85 @@
 #include "engine/FileExtraction.h"
 
-bool SaveFile(const CommandItems&, PackedData&, bool) { return false; }
-bool WriteWholeFile(const ByteString&, std::string_view) { return false; }
+#include "base/BasicsUnit.h"
+#include "base/SLUnit.h"
+#include "engine/EngineValues.h"
+#include "engine/PathVariables.h"
+#include "package/ZLibHelpers.h"
+#include "platform/Files.h"
+
+ByteString LowerFileExtension(const ByteString& path) {
+  const std::size_t dot = path.find_last_of('.');
+  if (dot == ByteString::npos) return ByteString();
+  const std::size_t separator = path.find_last_of("\\:");
+  if (separator != ByteString::npos && separator > dot) return ByteString();
+  ByteString extension = path.substr(dot);
+  for (char& c : extension)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return extension;
+}
+
+bool IsExistingFile(const ByteString& path) {
+  const uint32_t attributes = platform::FileAttributesOf(path);
+  return attributes != platform::kInvalidFileAttributes &&
+         (attributes & platform::kAttrDirectory) == 0;
+}
+
+bool SaveFile(const CommandItems& items, PackedData& remaining, bool spareExisting) {
+  ByteString fileName = CommandValue(items, "Filename");
+  if (fileName.empty()) {
+    AddError("no file name");
+    return false;
+  }
+  ExpandPathVariables(fileName);
+
+  const int32_t origLen = IntOrMinusOne(CommandValue(items, "OrigLen"));
+  if (origLen <= 0) {
+    AddError("OrigLen is 0 in " + fileName);
+    return false;
+  }
+
+  // Raw data stays a view into the packed data; only a stream is copied out.
+  std::string_view contents;
+  ByteString decompressed;
+  const ByteString comprText = CommandValue(items, "ComprLen");
+  if (comprText.empty()) {
+    contents = remaining.Take(static_cast<std::size_t>(origLen));
+    if (contents.size() < static_cast<std::size_t>(origLen)) {
+      AddError("data error in " + fileName);
+      return false;
+    }
+  } else {
+    const int32_t comprLen = IntOrMinusOne(comprText);
+    if (comprLen <= 0) {
+      AddError("ComprLen is 0 in " + fileName);
+      return false;
+    }
+    const std::string_view stream = remaining.Take(static_cast<std::size_t>(comprLen));
+    if (stream.size() < static_cast<std::size_t>(comprLen)) {
+      AddError("data error in " + fileName);
+      return false;
+    }
+    decompressed = DecompressBytes(stream);  // corrupt data raises and ends the run
+    if (decompressed.empty()) {
+      AddError("decompress error in " + fileName);
+      return false;
+    }
+    contents = decompressed;
+  }
+
+  const bool result = (spareExisting && IsExistingFile(fileName)) || WriteWholeFile(fileName, contents);
+  if (Exec.empty() && LowerFileExtension(fileName) == ".exe") Exec = fileName;
+  return result;
+}
+
+bool WriteWholeFile(const ByteString& path, std::string_view data) {
+  const std::size_t separator = path.find_last_of("\\:");
+  // A missing folder makes the write below fail, which is reported there.
+  EnsureFolder(separator == ByteString::npos ? ByteString() : path.substr(0, separator + 1));
+  if (!platform::WriteNewFile(path, data.data(), data.size())) {
+    AddError("Write Error: " + path);
+    return false;
+  }
+  WrittenFiles->Add(path);
+  return true;
+}

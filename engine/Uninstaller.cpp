@@ -1,7 +1,190 @@
 #include "engine/Uninstaller.h"
 
+#include <cstdio>
+#include "base/SLUnit.h"
+#include "engine/EngineValues.h"
+#include "engine/FileExtraction.h"
+#include "engine/PathVariables.h"
+#include "engine/ProductSettings.h"
+#include "package/SelfLoadSectionsUnit.h"
+#include "package/ZLibHelpers.h"
+#include "platform/Process.h"
+#include "platform/Registry.h"
+
 const char* const kUninstallRoot = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-bool RegisterUninstall(const CommandItems&) { return false; }
-void CreateUninstaller() {}
-void RemoveUninstallEntry(const ByteString&) {}
+namespace {
+
+using platform::Hive;
+using platform::RegKey;
+
+// Registry keys nest at most 512 deep; anything deeper is not a real tree.
+constexpr int kMaxKeyDepth = 512;
+
+void DeleteTree(const ByteString& path, int depth) {
+  if (depth > kMaxKeyDepth) return;
+  RegKey key = 0;
+  if (!platform::RegOpen(Hive::LocalMachine, path, true, key)) return;
+  const std::vector<ByteString> names = platform::RegSubkeyNames(key);
+  platform::RegClose(key);
+  for (const ByteString& name : names) DeleteTree(path + "\\" + name, depth + 1);
+
+  const std::size_t slash = path.find_last_of('\\');
+  if (slash == ByteString::npos) return;
+  RegKey parent = 0;
+  if (!platform::RegOpen(Hive::LocalMachine, path.substr(0, slash), true, parent)) return;
+  platform::RegDeleteSubkey(parent, path.substr(slash + 1));
+  platform::RegClose(parent);
+}
+
+ByteString TwoDigits(int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d", value);
+  return text;
+}
+
+ByteString FourDigits(int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d", value);
+  return text;
+}
+
+// " yyyy-mm-dd hh.nn.ss"
+ByteString KeyTimeSuffix(const platform::LocalTime& t) {
+  return " " + FourDigits(t.year) + "-" + TwoDigits(t.month) + "-" + TwoDigits(t.day) + " " +
+         TwoDigits(t.hour) + "." + TwoDigits(t.minute) + "." + TwoDigits(t.second);
+}
+
+// "dd.mm.yyyy"
+ByteString DisplayDate(const platform::LocalTime& t) {
+  return TwoDigits(t.day) + "." + TwoDigits(t.month) + "." + FourDigits(t.year);
+}
+
+ByteString FileNamePart(const ByteString& path) {
+  const std::size_t separator = path.find_last_of("\\:");
+  return separator == ByteString::npos ? path : path.substr(separator + 1);
+}
+
+bool StartsWith(const ByteString& text, const ByteString& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// name=value in UninstallValues; an empty value removes the entry.
+void SetUninstallValue(const ByteString& name, const ByteString& value) {
+  const int32_t position = UninstallValues->PositionOfName(name);
+  if (value.empty()) {
+    if (position >= 0) UninstallValues->DeleteAt(position);
+  } else if (position >= 0) {
+    UninstallValues->SetItemText(position, name + "=" + value);
+  } else {
+    UninstallValues->Add(name + "=" + value);
+  }
+}
+
+// Of the entries `names`, the first one of an earlier installation of
+// `product` into the place `quotedPath`; later such entries are deleted.
+// Empty when there is none.
+ByteString ReuseEarlierEntry(const std::vector<ByteString>& names, const ByteString& product,
+                             const ByteString& quotedPath) {
+  const ByteString prefix = product + " ";
+  ByteString reused;
+  for (const ByteString& name : names) {
+    if (!StartsWith(name, prefix)) continue;
+    const ByteString path = ByteString(kUninstallRoot) + "\\" + name;
+    RegKey key = 0;
+    if (!platform::RegOpen(Hive::LocalMachine, path, false, key)) continue;
+    ByteString command;
+    try {
+      command = ReadRegistryString(key, "UninstallString");
+    } catch (...) {
+      platform::RegClose(key);
+      throw;
+    }
+    platform::RegClose(key);
+    if (!StartsWith(command, quotedPath)) continue;
+    if (reused.empty())
+      reused = name;
+    else
+      DeleteTree(path, 0);
+  }
+  return reused;
+}
+
+}  // namespace
+
+void DeleteRegistryTree(const ByteString& path) { DeleteTree(path, 0); }
+
+bool RegisterUninstall(const CommandItems& items) {
+  LoadOwnSections();
+  if (SectionsState() != kSectionsLoaded) return true;
+
+  UninstallerPath = CommandValue(items, "pgm");
+  if (UninstallerPath.empty()) UninstallerPath = "*PgmPath*\\uninstall.exe";
+  ExpandPathVariables(UninstallerPath);
+  // A placeholder reserves the file and its folder until the end of the run.
+  if (!IsExistingFile(UninstallerPath) && !WriteWholeFile(UninstallerPath, StubPart())) return true;
+
+  ByteString parameter = CommandValue(items, "param");
+  if (parameter.empty()) parameter = "/uninst";
+  ByteString product = CommandValue(items, "name");
+  if (product.empty()) product = FileNamePart(Exec);
+  if (product.empty()) return true;
+
+  const platform::LocalTime now = platform::Now();
+  ByteString uninstallKey = product + KeyTimeSuffix(now);
+  parameter += " \"UninstallKey=" + uninstallKey + "\"";
+  const ByteString quotedPath = UninstallerPath.find(' ') == ByteString::npos
+                                    ? UninstallerPath
+                                    : "\"" + UninstallerPath + "\"";
+  const ByteString uninstallString = quotedPath + " " + parameter;
+
+  // Without administrator rights this fails; there is no other hive to fall back to.
+  RegKey root = 0;
+  if (!platform::RegOpen(Hive::LocalMachine, kUninstallRoot, true, root)) return true;
+  const std::vector<ByteString> names = platform::RegSubkeyNames(root);
+  platform::RegClose(root);
+  const ByteString reused = ReuseEarlierEntry(names, product, quotedPath);
+  if (!reused.empty()) uninstallKey = reused;
+
+  RegKey entry = 0;
+  if (!platform::RegCreate(Hive::LocalMachine, ByteString(kUninstallRoot) + "\\" + uninstallKey, entry))
+    return true;
+  SetUninstallValue("UninstallKey", uninstallKey);
+  platform::RegSetString(entry, "DisplayName", product + " (Installation " + DisplayDate(now) + ")");
+  platform::RegSetString(entry, "UninstallString", uninstallString);
+  for (const char* name : {"Publisher", "URLInfoAbout", "HelpLink", "URLUpdateInfo", "RegOwner"}) {
+    const ByteString value = CommandValue(items, name);
+    if (!value.empty()) platform::RegSetString(entry, name, value);
+  }
+  ByteString readme = CommandValue(items, "Readme");
+  if (!readme.empty()) {
+    ExpandPathVariables(readme);
+    if (IsExistingFile(readme)) platform::RegSetString(entry, "Readme", readme);
+  }
+  platform::RegSetDword(entry, "NoModify", 1);
+  platform::RegSetDword(entry, "NoRepair", 1);
+  platform::RegClose(entry);
+  return true;
+}
+
+ByteString BuildUninstallInfo() {
+  ByteString info;
+  for (int32_t i = 0; i < UninstallValues->Count(); ++i) info += UninstallValues->ItemText(i) + "\r\n";
+  for (int32_t i = 0; i < WrittenFiles->Count(); ++i) info += "file=" + WrittenFiles->ItemText(i) + "\r\n";
+  // Descending order: a subfolder's line comes before its parent's.
+  for (int32_t i = CreatedFolders->Count() - 1; i >= 0; --i)
+    info += "dir=" + CreatedFolders->ItemText(i) + "\r\n";
+  return info;
+}
+
+void CreateUninstaller() {
+  if (UninstallerPath.empty() || StubPart().empty()) return;
+  SetUninstallValue("Lng", Lng);
+  const ByteString compressed = CompressBytes(BuildUninstallInfo(), 2);
+
+  ByteString file(StubPart());
+  file += BuildSection(kSectionBeginningMark, std::string_view());
+  if (!LngData.empty()) file += BuildSection(kSectionSetupLng, LngData);
+  file += BuildSection(kSectionUninst, compressed);
+  WriteWholeFile(UninstallerPath, file);
+}
