@@ -1,0 +1,45 @@
+#include "tests/support/fakes/FakeProcess.h"
+
+namespace {
+
+struct ProcessState {
+  ByteString moduleFileName = "C:\\Setup\\Setup.exe";
+  ByteString commandLine = "\"C:\\Setup\\Setup.exe\"";
+  platform::LocalTime time{2024, 1, 2, 3, 4, 5};
+  std::vector<fakes::StartedProgram> started;
+  std::vector<fakes::ErrorBox> boxes;
+};
+
+ProcessState& State() {
+  static ProcessState state;
+  return state;
+}
+
+}  // namespace
+
+namespace fakes {
+
+void ResetProcess() { State() = ProcessState(); }
+void SetModuleFileName(const ByteString& path) { State().moduleFileName = path; }
+void SetCommandLine(const ByteString& line) { State().commandLine = line; }
+void SetLocalTime(const platform::LocalTime& time) { State().time = time; }
+const std::vector<StartedProgram>& StartedPrograms() { return State().started; }
+const std::vector<ErrorBox>& ErrorBoxes() { return State().boxes; }
+
+}  // namespace fakes
+
+namespace platform {
+
+ByteString ModuleFileName() { return State().moduleFileName; }
+ByteString CommandLine() { return State().commandLine; }
+LocalTime Now() { return State().time; }
+
+void StartProgram(const ByteString& commandLine, int showCommand) {
+  State().started.push_back(fakes::StartedProgram{commandLine, showCommand});
+}
+
+void ShowErrorBox(const ByteString& text, const ByteString& caption) {
+  State().boxes.push_back(fakes::ErrorBox{text, caption});
+}
+
+}  // namespace platform

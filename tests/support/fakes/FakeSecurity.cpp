@@ -1,0 +1,70 @@
+#include "tests/support/fakes/FakeSecurity.h"
+
+#include <algorithm>
+#include <map>
+
+#include "platform/Files.h"
+#include "platform/Security.h"
+
+namespace {
+
+struct SecurityState {
+  bool nt = true;
+  bool entryPointsPresent = true;
+  bool entryPointsKnown = false;
+  bool requireFolder = false;
+  std::vector<ByteString> trustees{"Users", "Everyone"};
+  std::vector<fakes::AclCall> calls;
+  std::map<ByteString, ByteString> granted;
+  int lookUps = 0;
+};
+
+SecurityState& State() {
+  static SecurityState state;
+  return state;
+}
+
+}  // namespace
+
+namespace fakes {
+
+void ResetSecurity() { State() = SecurityState(); }
+void SetNtFamily(bool nt) { State().nt = nt; }
+void SetAclEntryPointsPresent(bool present) { State().entryPointsPresent = present; }
+void SetKnownTrustees(const std::vector<ByteString>& names) { State().trustees = names; }
+void SetAclRequiresExistingFolder(bool required) { State().requireFolder = required; }
+const std::vector<AclCall>& AclCalls() { return State().calls; }
+int AclLookUps() { return State().lookUps; }
+
+ByteString GrantedTrustee(const ByteString& folder) {
+  auto it = State().granted.find(folder);
+  return it == State().granted.end() ? ByteString() : it->second;
+}
+
+}  // namespace fakes
+
+namespace platform {
+
+bool IsNtVersion5OrLater() { return State().nt; }
+
+bool LookUpAclEntryPoints() {
+  SecurityState& state = State();
+  ++state.lookUps;
+  state.entryPointsKnown = state.entryPointsPresent;
+  return state.entryPointsKnown;
+}
+
+bool AclEntryPointsKnown() { return State().entryPointsKnown; }
+void ForgetAclEntryPoints() { State().entryPointsKnown = false; }
+
+bool SetFolderDacl(const ByteString& folder, const ByteString& trustee) {
+  SecurityState& state = State();
+  if (!state.entryPointsKnown) return false;
+  bool ok = std::find(state.trustees.begin(), state.trustees.end(), trustee) != state.trustees.end();
+  if (ok && state.requireFolder) ok = FileAttributesOf(folder) != kInvalidFileAttributes;
+  state.calls.push_back(fakes::AclCall{folder, trustee, ok});
+  if (ok) state.granted[folder] = trustee;
+  return ok;
+}
+
+}  // namespace platform
