@@ -1,0 +1,55 @@
+#pragma once
+// Native engine tests: every fake back to its start, the engine's values
+// emptied, and drive "C:" mapped into a throw-away folder.
+#include <gtest/gtest.h>
+
+#include "engine/EngineValues.h"
+#include "package/SelfLoadSectionsUnit.h"
+#include "platform/Files.h"
+#include "tests/support/common/TempFolder.h"
+#include "tests/support/fakes/FakeProcess.h"
+#include "tests/support/fakes/FakeRegistry.h"
+#include "tests/support/fakes/FakeSecurity.h"
+#include "tests/support/fakes/FakeShell.h"
+#include "tests/unit/engine/TestPackage.h"
+
+namespace enginetest {
+
+class EngineTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ResetEngineValues();
+    ResetOwnSections();
+    fakes::ResetRegistry();
+    fakes::ResetSecurity();
+    fakes::ResetProcess();
+    fakes::ResetShell();
+    platform::SetNativeDriveRoot(temp_.Path());
+    testsupport::MakeHostFolders(temp_ / "C");
+  }
+  void TearDown() override {
+    platform::SetNativeDriveRoot("");
+    ResetOwnSections();
+    ResetEngineValues();
+  }
+
+  // Where a Windows path of the engine lies on this host.
+  ByteString Host(const ByteString& windowsPath) const { return platform::NativePath(windowsPath); }
+  ByteString SetupLog() const { return testsupport::ReadHostFile(Host("C:\\Setup.log")); }
+
+  // Makes the package the running "executable".
+  void UsePackage(const PackageParts& parts) {
+    const ByteString path = temp_ / "Setup.exe";
+    ASSERT_TRUE(testsupport::WriteHostFile(path, BuildPackage("MZ stub", parts)));
+    fakes::SetModuleFileName(path);
+  }
+  void UseScript(const ByteString& script) {
+    PackageParts parts;
+    parts.script = script;
+    UsePackage(parts);
+  }
+
+  testsupport::TempFolder temp_;
+};
+
+}  // namespace enginetest

@@ -1,0 +1,171 @@
+// Path variables, system folders and folder creation against the fakes.
+#include "engine/EngineErrors.h"
+#include "engine/NTSecurity.h"
+#include "engine/PathVariables.h"
+#include "base/SLUnit.h"
+#include "platform/Shell.h"
+#include "tests/unit/engine/EngineFixture.h"
+
+namespace enginetest {
+namespace {
+
+using platform::Hive;
+
+const char* const kCurrentVersion = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+const char* const kShellFolders =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+ByteString Expanded(ByteString text) {
+  ExpandPathVariables(text);
+  return text;
+}
+
+class PathVariables : public EngineTest {};
+
+TEST_F(PathVariables, EachVariable) {
+  fakes::SetRegistryString(Hive::LocalMachine, kCurrentVersion, "ProgramFilesDir", "D:\\Progs");
+  fakes::SetSpecialFolder(platform::kCsidlCommonDesktop, "C:\\Public\\Desktop");
+  fakes::SetSpecialFolder(platform::kCsidlCommonPrograms, "C:\\Public\\Programs");
+  PgmPath = "C:\\Quillon\\";
+  DataPath = "C:\\QData\\";
+  MyStartMenu = "C:\\Menu\\Quillon\\";
+  OwnerWindow = 0x1234;
+  EXPECT_EQ(Expanded("*Programs*\\Quillon\\"), "D:\\Progs\\Quillon\\");
+  EXPECT_EQ(Expanded("*Desktop*\\Q.lnk"), "C:\\Public\\Desktop\\Q.lnk");
+  EXPECT_EQ(fakes::LastSpecialFolderOwner(), 0x1234u);
+  EXPECT_EQ(Expanded("*StartMenu*\\Q"), "C:\\Public\\Programs\\Q");
+  EXPECT_EQ(Expanded("*PgmPath*\\Quillon.exe"), "C:\\Quillon\\Quillon.exe");
+  EXPECT_EQ(Expanded("*DataPath*x"), "C:\\QData\\x");
+  // "*MyStartMenu*" holds "StartMenu*" but never "*StartMenu*".
+  EXPECT_EQ(Expanded("*MyStartMenu*\\Q.lnk"), "C:\\Menu\\Quillon\\Q.lnk");
+  EXPECT_EQ(Expanded("*PgmPath* and *PgmPath*"), "C:\\Quillon\\ and *PgmPath*");
+  EXPECT_EQ(Expanded("*pgmpath*"), "*pgmpath*");
+  EXPECT_EQ(ErrorText, "");
+}
+
+TEST_F(PathVariables, MissingSettingsAreRemovedAndRecorded) {
+  EXPECT_EQ(Expanded("*PgmPath*\\Quillon.exe"), "\\Quillon.exe");
+  EXPECT_EQ(ErrorText, "no def for *PgmPath*; ");
+  EXPECT_EQ(Expanded("*MyStartMenu*\\a;*DataPath*\\b"), "\\a;\\b");
+  EXPECT_EQ(ErrorText, "no def for *PgmPath*; no def for *DataPath*; no def for *MyStartMenu*; ");
+  // System folders without value are just empty, and no error.
+  const ByteString before = ErrorText;
+  EXPECT_EQ(Expanded("*Desktop*\\x*StartMenu*"), "\\x");
+  EXPECT_EQ(ErrorText, before);
+}
+
+TEST_F(PathVariables, BackslashPairsFromTheThirdCharacterOn) {
+  EXPECT_EQ(Expanded("\\\\server\\\\\\share\\\\x"), "\\\\server\\share\\x");
+  EXPECT_EQ(Expanded("C:\\\\\\\\Q"), "C:\\Q");
+  // A pair that begins at the second character is not reduced.
+  EXPECT_EQ(Expanded("a\\\\\\b"), "a\\\\b");
+  EXPECT_EQ(Expanded("\\\\\\\\"), "\\\\\\");
+  EXPECT_EQ(Expanded("\\\\"), "\\\\");
+  ByteString folder = "*PgmPath*";
+  PgmPath = "C:\\Q\\";
+  ExpandFolder(folder);
+  EXPECT_EQ(folder, "C:\\Q\\");
+  folder = "C:\\R";
+  ExpandFolder(folder);
+  EXPECT_EQ(folder, "C:\\R\\");
+  folder = "";
+  ExpandFolder(folder);
+  EXPECT_EQ(folder, "");
+}
+
+TEST_F(PathVariables, ProgramFilesFolderFallbacks) {
+  fakes::SetRegistryString(Hive::LocalMachine, kCurrentVersion, "ProgramFilesPath", "E:\\Apps\\");
+  EXPECT_EQ(ProgramFilesFolder(), "E:\\Apps\\");
+  fakes::ResetRegistry();
+  EXPECT_EQ(ProgramFilesFolder(), "C:\\Program Files\\");
+  ASSERT_TRUE(testsupport::MakeHostFolders(Host("C:\\Programme")));
+  EXPECT_EQ(ProgramFilesFolder(), "C:\\Programme\\");
+  fakes::SetRegistryDword(Hive::LocalMachine, kCurrentVersion, "ProgramFilesDir", 7);
+  try {
+    ProgramFilesFolder();
+    ADD_FAILURE() << "no registry error";
+  } catch (const ERegistryError& error) {
+    EXPECT_STREQ(error.what(), "Ung\xFCltiger Datentyp f\xFCr 'ProgramFilesDir'");
+  }
+  EXPECT_EQ(fakes::OpenRegistryHandles(), 0);
+}
+
+TEST_F(PathVariables, ShellFoldersStandInForMissingSpecialFolders) {
+  fakes::SetRegistryString(Hive::CurrentUser, kShellFolders, "Desktop",
+                           "C:\\Documents and Settings\\Administrator\\Desktop");
+  fakes::SetRegistryString(Hive::CurrentUser, kShellFolders, "Programs",
+                           "C:\\Documents and Settings\\administrator\\Programs");
+  EXPECT_EQ(CommonDesktopFolder(), "C:\\Documents and Settings\\All Users\\Desktop");
+  EXPECT_EQ(CommonProgramsFolder(), "C:\\Documents and Settings\\administrator\\Programs");
+  EXPECT_EQ(ShellFolderValue("Missing"), "");
+  fakes::SetRegistryDword(Hive::CurrentUser, kShellFolders, "Desktop", 1);
+  EXPECT_THROW(CommonDesktopFolder(), ERegistryError);
+}
+
+TEST_F(PathVariables, EnsureFolderRecordsOnceAndOpensTheFolder) {
+  EXPECT_TRUE(EnsureFolder("C:\\Quillon\\Sub\\"));
+  EXPECT_TRUE(testsupport::FolderExistsOnHost(Host("C:\\Quillon\\Sub")));
+  EXPECT_TRUE(EnsureFolder("c:\\quillon\\sub"));
+  EXPECT_TRUE(EnsureFolder("C:\\Quillon\\Sub\\\\"));
+  ASSERT_EQ(CreatedFolders->Count(), 1);
+  EXPECT_EQ(CreatedFolders->ItemText(0), "C:\\Quillon\\Sub");
+  // English system: "Benutzer" fails, "Users" is granted and remembered.
+  ASSERT_EQ(fakes::AclCalls().size(), 2u);
+  EXPECT_EQ(fakes::AclCalls()[0].trustee, "Benutzer");
+  EXPECT_EQ(fakes::GrantedTrustee("C:\\Quillon\\Sub"), "Users");
+  EXPECT_EQ(LastTrustee, "Users");
+  // The parent made on the way is not recorded; an existing folder is.
+  EXPECT_TRUE(EnsureFolder("C:\\Quillon"));
+  EXPECT_EQ(CreatedFolders->Count(), 2);
+  EXPECT_EQ(fakes::AclCalls().size(), 3u);
+  EXPECT_EQ(fakes::GrantedTrustee("C:\\Quillon"), "Users");
+}
+
+TEST_F(PathVariables, EnsureFolderFailures) {
+  EXPECT_FALSE(EnsureFolder(""));
+  EXPECT_FALSE(EnsureFolder("\\\\\\"));
+  ASSERT_TRUE(testsupport::WriteHostFile(Host("C:\\Blocked"), "a file"));
+  EXPECT_FALSE(EnsureFolder("C:\\Blocked\\Sub"));
+  EXPECT_FALSE(FolderExists("C:\\Blocked"));
+  EXPECT_EQ(CreatedFolders->Count(), 0);
+  EXPECT_TRUE(fakes::AclCalls().empty());
+}
+
+TEST_F(PathVariables, TrusteeAttempts) {
+  // German system: one attempt per folder.
+  fakes::SetKnownTrustees({"Benutzer", "Jeder"});
+  EXPECT_TRUE(GrantFolderAccess("C:\\A"));
+  EXPECT_TRUE(GrantFolderAccess("C:\\B"));
+  EXPECT_EQ(fakes::AclCalls().size(), 2u);
+  EXPECT_EQ(LastTrustee, "Benutzer");
+  EXPECT_EQ(fakes::AclLookUps(), 1);
+
+  // No name known: four attempts per folder (a remembered name is tried first).
+  fakes::ResetSecurity();
+  fakes::SetKnownTrustees({});
+  EXPECT_FALSE(GrantFolderAccess("C:\\A"));
+  EXPECT_EQ(fakes::AclCalls().size(), 5u);
+  LastTrustee.clear();
+  EXPECT_FALSE(GrantFolderAccess("C:\\B"));
+  EXPECT_EQ(fakes::AclCalls().size(), 9u);
+  EXPECT_EQ(LastTrustee, "");
+}
+
+TEST_F(PathVariables, SystemsWithoutAccessLists) {
+  fakes::SetNtFamily(false);
+  EXPECT_TRUE(GrantFolderAccess("C:\\A"));
+  EXPECT_FALSE(SetFolderAccess("C:\\A", "Users"));
+  EXPECT_TRUE(fakes::AclCalls().empty());
+  EXPECT_EQ(fakes::AclLookUps(), 0);
+
+  // Missing entry points: every attempt fails and the lookup is tried again.
+  fakes::ResetSecurity();
+  fakes::SetAclEntryPointsPresent(false);
+  EXPECT_FALSE(GrantFolderAccess("C:\\A"));
+  EXPECT_EQ(fakes::AclLookUps(), 4);
+  fakes::SetAclEntryPointsPresent(true);
+  EXPECT_TRUE(SetFolderAccess("C:\\A", "Users"));
+}
+
+}  // namespace
+}  // namespace enginetest

@@ -1,0 +1,147 @@
+// The script driver against the fakes: which lines run, the setup log, the
+// result, and what happens after a full run.
+#include "engine/EngineErrors.h"
+#include "engine/SetupScript.h"
+#include "package/ZLibHelpers.h"
+#include "tests/unit/engine/EngineFixture.h"
+
+namespace enginetest {
+namespace {
+
+using platform::Hive;
+
+class ScriptRun : public EngineTest {};
+
+TEST_F(ScriptRun, StopsAtUnknownActionAndLogsTheExecutedLines) {
+  UseScript("action=path,Version=1.0\r\n"
+            "action=path,Lng=FR\r\n"
+            "action=unknown,x=1\r\n"
+            "action=path,PgmPath=C:\\Never\r\n");
+  EXPECT_FALSE(RunSetupScript(false));
+  EXPECT_EQ(SetupLog(),
+            "action=path,Version=1.0\r\n"
+            "action=path,Lng=FR\r\n"
+            "action=unknown,x=1\r\n"
+            "Errors: Command failed: action=unknown,x=1; \r\n");
+  EXPECT_EQ(Version, "1.0");
+  EXPECT_EQ(Lng, "FR");
+  EXPECT_EQ(PgmPath, "");  // the fourth line never ran
+}
+
+TEST_F(ScriptRun, PathOnlyRunSkipsOtherActionsAndCapitalPath) {
+  const ByteString script = "action=Path,Version=9\r\n"
+                            "action=unknown\r\n"
+                            "\r\n"
+                            "action=path,Version=2.0\r\n";
+  UseScript(script);
+  EXPECT_TRUE(RunSetupScript(true));
+  EXPECT_EQ(Version, "2.0");
+  EXPECT_FALSE(testsupport::FileExistsOnHost(Host("C:\\Setup.log")));
+  // The full run fails at once on "Path".
+  EXPECT_FALSE(RunSetupScript(false));
+  EXPECT_EQ(SetupLog(), "action=Path,Version=9\r\nErrors: Command failed: action=Path,Version=9; \r\n");
+}
+
+TEST_F(ScriptRun, EmptyLineFailsAFullRun) {
+  UseScript("action=path,Version=1\r\n\r\naction=path,Version=2\r\n");
+  EXPECT_FALSE(RunSetupScript(false));
+  EXPECT_EQ(SetupLog(), "action=path,Version=1\r\n\r\nErrors: Command failed: ; \r\n");
+  EXPECT_EQ(Version, "1");
+}
+
+TEST_F(ScriptRun, ErrorOfThePathOnlyRunMakesALaterCleanRunFail) {
+  // *DataPath* has no value yet: recorded, but the command succeeds.
+  UseScript("action=path,PgmPath=*DataPath*\\Q\r\n");
+  EXPECT_FALSE(RunSetupScript(true));
+  EXPECT_EQ(PgmPath, "\\Q\\");
+  EXPECT_EQ(SetupLog(), "action=path,PgmPath=*DataPath*\\Q\r\nErrors: no def for *DataPath*; \r\n");
+  PgmPath = "C:\\Quillon\\";
+  EXPECT_FALSE(RunSetupScript(false));
+  EXPECT_EQ(SetupLog(), "action=path,PgmPath=*DataPath*\\Q\r\nErrors: no def for *DataPath*; \r\n");
+}
+
+TEST_F(ScriptRun, CleanRunLeavesAnOlderLogAlone) {
+  ASSERT_TRUE(testsupport::WriteHostFile(Host("C:\\Setup.log"), "older log"));
+  UseScript("action=path,Version=3.1");  // no line end after the last line
+  EXPECT_TRUE(RunSetupScript(false));
+  EXPECT_EQ(Version, "3.1");
+  EXPECT_EQ(SetupLog(), "older log");
+}
+
+TEST_F(ScriptRun, FullRunStoresExecAndDataPathAlsoAfterAFailure) {
+  UseScript("action=path,Registry=Quillon,DataPath=C:\\QData\r\naction=broken\r\n");
+  Exec = "C:\\Quillon\\Quillon.exe";  // as a "save" of an .exe would have set it
+  EXPECT_FALSE(RunSetupScript(false));
+  EXPECT_EQ(fakes::RegistryValueData(Hive::LocalMachine, "SOFTWARE\\Quillon", "Exec"), Exec);
+  EXPECT_EQ(fakes::RegistryValueData(Hive::LocalMachine, "SOFTWARE\\Quillon", "DataPath"),
+            "C:\\QData\\");
+  EXPECT_EQ(fakes::OpenRegistryHandles(), 0);
+}
+
+TEST_F(ScriptRun, PathOnlyRunStoresNothing) {
+  UseScript("action=path,Registry=Quillon,DataPath=C:\\QData\r\n");
+  Exec = "C:\\Quillon\\Quillon.exe";
+  EXPECT_TRUE(RunSetupScript(true));
+  EXPECT_FALSE(fakes::RegistryKeyExists(Hive::LocalMachine, "SOFTWARE\\Quillon"));
+}
+
+TEST_F(ScriptRun, MissingPackageDataIsReported) {
+  PackageParts noScript;
+  noScript.withScript = false;
+  UsePackage(noScript);
+  EXPECT_FALSE(RunSetupScript(false));
+  EXPECT_EQ(ErrorText, "setup commands not found; ");
+  ASSERT_EQ(fakes::ErrorBoxes().size(), 1u);
+  EXPECT_EQ(fakes::ErrorBoxes()[0].text, "setup commands not found");
+  EXPECT_EQ(fakes::ErrorBoxes()[0].caption, "Setup");
+  EXPECT_FALSE(testsupport::FileExistsOnHost(Host("C:\\Setup.log")));
+
+  ResetEngineValues();
+  ResetOwnSections();
+  Quiet = true;
+  fakes::SetModuleFileName(temp_ / "missing.exe");
+  EXPECT_FALSE(RunSetupScript(true));
+  EXPECT_EQ(ErrorText, "setup information not found; ");
+  EXPECT_EQ(fakes::ErrorBoxes().size(), 1u);  // quiet: no second box
+}
+
+TEST_F(ScriptRun, CorruptStreamsRaiseBeforeAnythingRuns) {
+  PackageParts parts;
+  parts.rawScript = "this is no zlib stream";
+  UsePackage(parts);
+  EXPECT_THROW(RunSetupScript(false), EZDecompressionError);
+
+  ResetOwnSections();
+  parts.rawScript = CompressBytes("action=path,Version=5\r\n", 2);
+  parts.rawScript.resize(parts.rawScript.size() / 2);  // truncated
+  UsePackage(parts);
+  EXPECT_THROW(RunSetupScript(false), EZLibError);
+  EXPECT_EQ(Version, "");
+  EXPECT_FALSE(testsupport::FileExistsOnHost(Host("C:\\Setup.log")));
+}
+
+TEST_F(ScriptRun, LogThatCannotBeCreatedRaises) {
+  ASSERT_TRUE(testsupport::MakeHostFolders(Host("C:\\Setup.log")));  // a folder in the way
+  UseScript("action=path,PgmPath=*PgmPath*\r\naction=nothing\r\n");
+  EXPECT_THROW(RunSetupScript(true), ELogFileError);
+  ResetOwnSections();
+  EXPECT_THROW(RunSetupScript(false), ELogFileError);
+}
+
+TEST(ExecuteCommand, ActionNamesMatchExactly) {
+  ResetEngineValues();
+  PackedData none;
+  EXPECT_TRUE(ExecuteCommand("ACTION=path", none));
+  EXPECT_FALSE(ExecuteCommand("action=Path", none));
+  EXPECT_FALSE(ExecuteCommand("action=", none));
+  EXPECT_FALSE(ExecuteCommand("", none));
+  EXPECT_FALSE(ExecuteCommand("action=path2", none));
+  EXPECT_EQ(ErrorText, "");  // failing is the caller's to record
+  ReportError("x");
+  AddError("y");
+  EXPECT_EQ(ErrorText, "x; y; ");
+  ResetEngineValues();
+}
+
+}  // namespace
+}  // namespace enginetest
