@@ -1,0 +1,123 @@
+// setuppack: builds a setup package from a stub, a script source, language
+// data and the product's files; lists and extracts packages.
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "FileUtil.h"
+#include "PackBuilder.h"
+#include "PackageReader.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage:\n"
+    "  setuppack build --stub Setup-stub.exe --script setup.src --root DIR [--lng Setup.lng] -o Setup.exe\n"
+    "  setuppack list FILE\n"
+    "  setuppack extract FILE --to DIR\n";
+
+constexpr int kExitBadInput = 1;
+constexpr int kExitUsage = 2;
+
+int UsageError(const std::string& problem) {
+  std::cerr << "setuppack: " << problem << "\n" << kUsage;
+  return kExitUsage;
+}
+
+int Failure(const std::string& problem) {
+  std::cerr << "setuppack: " << problem << "\n";
+  return kExitBadInput;
+}
+
+// Parses "--name value" pairs (and positional arguments) after the command.
+bool ParseOptions(const std::vector<std::string>& args, const std::vector<std::string>& known,
+                  std::map<std::string, std::string>& options, std::vector<std::string>& positional,
+                  std::string& problem) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.size() > 1 && arg[0] == '-') {
+      bool isKnown = false;
+      for (const std::string& name : known) isKnown = isKnown || name == arg;
+      if (!isKnown) {
+        problem = "unknown option " + arg;
+        return false;
+      }
+      if (i + 1 >= args.size()) {
+        problem = "option " + arg + " needs a value";
+        return false;
+      }
+      if (options.count(arg)) {
+        problem = "option " + arg + " given twice";
+        return false;
+      }
+      options[arg] = args[++i];
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  return true;
+}
+
+int Build(const std::vector<std::string>& args) {
+  std::map<std::string, std::string> options;
+  std::vector<std::string> positional;
+  std::string problem;
+  if (!ParseOptions(args, {"--stub", "--script", "--root", "--lng", "-o"}, options, positional, problem))
+    return UsageError(problem);
+  if (!positional.empty()) return UsageError("unexpected argument " + positional.front());
+  for (const char* required : {"--stub", "--script", "--root", "-o"})
+    if (options[required].empty()) return UsageError(std::string("build needs ") + required);
+
+  setuppack::BuildInputs inputs;
+  inputs.stubPath = options["--stub"];
+  inputs.scriptPath = options["--script"];
+  inputs.rootPath = options["--root"];
+  inputs.languagePath = options["--lng"];
+  std::string package;
+  if (!setuppack::BuildPackage(inputs, package, problem)) return Failure(problem);
+  const std::string& output = options["-o"];
+  if (!setuppack::WriteFileBytes(output, package)) return Failure("cannot write " + output);
+  std::cout << output << ": " << package.size() << " bytes\n";
+  return 0;
+}
+
+int List(const std::vector<std::string>& args) {
+  if (args.size() != 1) return UsageError("list needs exactly one file");
+  std::string problem;
+  if (!setuppack::ListPackage(args[0], std::cout, problem)) return Failure(problem);
+  return 0;
+}
+
+int Extract(const std::vector<std::string>& args) {
+  std::map<std::string, std::string> options;
+  std::vector<std::string> positional;
+  std::string problem;
+  if (!ParseOptions(args, {"--to"}, options, positional, problem)) return UsageError(problem);
+  if (positional.size() != 1) return UsageError("extract needs exactly one file");
+  if (options["--to"].empty()) return UsageError("extract needs --to DIR");
+  if (!setuppack::ExtractPackage(positional[0], options["--to"], std::cout, problem)) return Failure(problem);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return UsageError("no command given");
+  const std::string command = argv[1];
+  const std::vector<std::string> args(argv + 2, argv + argc);
+  try {
+    if (command == "build") return Build(args);
+    if (command == "list") return List(args);
+    if (command == "extract") return Extract(args);
+    if (command == "--help" || command == "-h" || command == "help") {
+      std::cout << kUsage;
+      return 0;
+    }
+  } catch (const std::bad_alloc&) {
+    return Failure("out of memory");
+  } catch (const std::exception& error) {
+    return Failure(error.what());
+  }
+  return UsageError("unknown command " + command);
+}
