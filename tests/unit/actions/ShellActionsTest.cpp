@@ -1,0 +1,121 @@
+#include "ActionsFixture.h"
+#include "engine/EngineErrors.h"
+#include "engine/ShellActions.h"
+#include "platform/Shell.h"
+
+namespace {
+
+class ShellActionsTest : public ActionsTest {
+protected:
+  void SetUp() override {
+    ActionsTest::SetUp();
+    PgmPath = "C:\\Prog\\";
+    fakes::SetSpecialFolder(platform::kCsidlCommonPrograms, "C:\\Menu");
+    fakes::SetSpecialFolder(platform::kCsidlCommonDesktop, "C:\\Desk");
+  }
+  bool Icon(const ByteString& line) { return IconAction(SplitCommandItems(line)); }
+};
+
+TEST_F(ShellActionsTest, IconCreatesTheLinkWithDoubledBackslash) {
+  EXPECT_TRUE(Icon("action=icon,file=*PgmPath*\\Quillon.exe,\"param=-open last\",lnk=*StartMenu*\\Quillon\\Quillon"));
+  ASSERT_EQ(fakes::ShellLinks().size(), 1u);
+  const fakes::RecordedShellLink& link = fakes::ShellLinks()[0];
+  EXPECT_EQ(link.target, "C:\\Prog\\Quillon.exe");
+  EXPECT_EQ(link.arguments, "-open last");
+  EXPECT_EQ(link.workingFolder, "C:\\Prog\\");
+  EXPECT_EQ(fakes::NarrowPath(link.savedPath), "C:\\Menu\\Quillon\\\\Quillon.lnk");
+  EXPECT_EQ(Entries(*WrittenFiles), (std::vector<ByteString>{"C:\\Menu\\Quillon\\\\Quillon.lnk"}));
+  EXPECT_EQ(Entries(*CreatedFolders), (std::vector<ByteString>{"C:\\Menu\\Quillon"}));
+  EXPECT_TRUE(Exists("C:\\Menu\\Quillon\\Quillon.lnk"));
+  EXPECT_EQ(ErrorText, "");
+}
+
+TEST_F(ShellActionsTest, LnkExtensionIsNotDoubled) {
+  EXPECT_TRUE(Icon("action=icon,file=C:\\Prog\\a.exe,lnk=C:\\Menu\\A.LnK"));
+  EXPECT_TRUE(Icon("action=icon,file=C:\\Prog\\b.exe,lnk=C:\\Menu\\B.lnk.txt"));
+  EXPECT_EQ(Entries(*WrittenFiles),
+            (std::vector<ByteString>{"C:\\Menu\\\\A.LnK", "C:\\Menu\\\\B.lnk.txt.lnk"}));
+}
+
+TEST_F(ShellActionsTest, DesktopLinksFollowTheUsersChoice) {
+  DesktopLinks = false;
+  EXPECT_TRUE(Icon("action=icon,file=*PgmPath*\\Quillon.exe,lnk=*Desktop*\\Quillon"));
+  EXPECT_TRUE(fakes::ShellLinks().empty());
+  EXPECT_EQ(WrittenFiles->Count(), 0);
+  EXPECT_EQ(CreatedFolders->Count(), 0);
+
+  DesktopLinks = true;
+  EXPECT_TRUE(Icon("action=icon,file=*PgmPath*\\Quillon.exe,lnk=*Desktop*\\Quillon"));
+  ASSERT_EQ(fakes::ShellLinks().size(), 1u);
+  EXPECT_EQ(fakes::NarrowPath(fakes::ShellLinks()[0].savedPath), "C:\\Desk\\\\Quillon.lnk");
+}
+
+TEST_F(ShellActionsTest, AdministratorFoldersGoToAllUsers) {
+  CreateShellLink("C:\\Prog\\q.exe", "", "C:\\Documents\\Administrator\\Desktop\\", true, "Q");
+  CreateShellLink("C:\\Prog\\q.exe", "", "C:\\Documents\\xAdministrator\\Desktop\\", true, "Q");
+  CreateShellLink("C:\\Prog\\q.exe", "", "C:\\Documents\\Administrator\\Desktop\\", false, "Q");
+  EXPECT_EQ(Entries(*WrittenFiles),
+            (std::vector<ByteString>{"C:\\Documents\\All Users\\Desktop\\\\Q.lnk",
+                                     "C:\\Documents\\xAdministrator\\Desktop\\\\Q.lnk",
+                                     "C:\\Documents\\Administrator\\Desktop\\\\Q.lnk"}));
+}
+
+TEST_F(ShellActionsTest, MissingShellLinkObjectRaises) {
+  fakes::SetShellLinkCreationFails(true);
+  EXPECT_THROW(Icon("action=icon,file=C:\\Prog\\a.exe,lnk=C:\\Menu\\A"), EShellLinkError);
+  EXPECT_EQ(WrittenFiles->Count(), 0);
+}
+
+TEST_F(ShellActionsTest, DesktopIniHasItsExactBytes) {
+  Write("C:\\Prog\\Quillon.ico", "icon");
+  EXPECT_TRUE(DesktopIniAction(SplitCommandItems("action=desktopini,path=*PgmPath*,icon=*PgmPath*\\Quillon.ico")));
+  EXPECT_EQ(Read("C:\\Prog\\Desktop.ini"), "[.ShellClassInfo]\r\nIconFile=C:\\Prog\\Quillon.ico\r\nIconIndex=0\r\n");
+  EXPECT_EQ(Entries(*WrittenFiles), (std::vector<ByteString>{"C:\\Prog\\Desktop.ini"}));
+  EXPECT_EQ(fakes::SystemFolders(), (std::vector<ByteString>{"C:\\Prog"}));
+}
+
+TEST_F(ShellActionsTest, DesktopIniNeedsIconFolderAndShlwapi) {
+  std::filesystem::create_directories(Host("C:\\Prog"));
+  // Icon file missing (or a folder): nothing at all.
+  EXPECT_TRUE(DesktopIniAction(SplitCommandItems("action=desktopini,path=C:\\Prog\\,icon=C:\\Prog\\none.ico")));
+  EXPECT_TRUE(DesktopIniAction(SplitCommandItems("action=desktopini,path=C:\\Prog\\,icon=C:\\Prog")));
+  EXPECT_TRUE(DesktopIniAction(SplitCommandItems("action=desktopini,path=C:\\Prog\\")));
+  EXPECT_FALSE(Exists("C:\\Prog\\Desktop.ini"));
+
+  Write("C:\\Prog\\q.ico", "icon");
+  // The folder is not created here; no record, no error.
+  WriteDesktopIni("C:\\Missing\\", "C:\\Prog\\q.ico");
+  // Without PathMakeSystemFolderA nothing is written.
+  fakes::SetPathMakeSystemFolderPresent(false);
+  WriteDesktopIni("C:\\Prog\\", "C:\\Prog\\q.ico");
+  EXPECT_FALSE(Exists("C:\\Prog\\Desktop.ini"));
+  EXPECT_EQ(WrittenFiles->Count(), 0);
+  EXPECT_TRUE(fakes::SystemFolders().empty());
+  EXPECT_EQ(ErrorText, "");
+}
+
+TEST_F(ShellActionsTest, ExecParamsLastCommandWins) {
+  EXPECT_TRUE(ExecAction(SplitCommandItems("action=exec,\"params=/first run\"")));
+  EXPECT_EQ(ExecParams, "/first run");
+  EXPECT_TRUE(ExecAction(SplitCommandItems("action=exec")));
+  EXPECT_EQ(ExecParams, "");
+}
+
+TEST_F(ShellActionsTest, RunProgramQuotesPathsWithBlanks) {
+  EXPECT_FALSE(RunProgram());
+  EXPECT_TRUE(fakes::StartedPrograms().empty());
+
+  Exec = "C:\\Prog\\Quillon.exe";
+  EXPECT_TRUE(RunProgram());
+  Exec = "C:\\Program Files\\Quillon\\Quillon.exe";
+  ExecParams = "/welcome \"a b\"";
+  EXPECT_TRUE(RunProgram());
+  ASSERT_EQ(fakes::StartedPrograms().size(), 2u);
+  EXPECT_EQ(fakes::StartedPrograms()[0].commandLine, "C:\\Prog\\Quillon.exe");
+  EXPECT_EQ(fakes::StartedPrograms()[0].showCommand, 5);
+  // Unquoted, the system would try "C:\Program.exe" first.
+  EXPECT_EQ(fakes::StartedPrograms()[1].commandLine,
+            "\"C:\\Program Files\\Quillon\\Quillon.exe\" /welcome \"a b\"");
+}
+
+}  // namespace

@@ -1,0 +1,148 @@
+#include "ActionsFixture.h"
+#include "engine/Uninstaller.h"
+#include "package/ZLibHelpers.h"
+
+namespace {
+
+using platform::Hive;
+
+const ByteString kRoot = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+TEST(SplitParameters, FollowsTheProgramsQuotingRules) {
+  EXPECT_EQ(SplitParameters("\"C:\\Set up\\Setup.exe\" /UNINST \"UninstallKey=Quillon 2024-01-02 03.04.05\""),
+            (std::vector<ByteString>{"C:\\Set up\\Setup.exe", "/UNINST", "UninstallKey=Quillon 2024-01-02 03.04.05"}));
+  // Codes 1..32 separate; quotes are dropped wherever they stand; a pair of
+  // quotes where a parameter begins is skipped.
+  EXPECT_EQ(SplitParameters("p\x01" "a\"b c\"d\t\"\" x \"\"\"y z\" \xE4\xF6"),
+            (std::vector<ByteString>{"p", "ab cd", "x", "y z", "\xE4\xF6"}));
+  EXPECT_EQ(SplitParameters("p a\"\"b \"unclosed rest"), (std::vector<ByteString>{"p", "ab", "unclosed rest"}));
+  EXPECT_EQ(SplitParameters(ByteString("p one\0two", 9)), (std::vector<ByteString>{"p", "one"}));
+  EXPECT_EQ(SplitParameters("   "), std::vector<ByteString>{});
+  EXPECT_EQ(SplitParameters("p \"\""), std::vector<ByteString>{"p"});
+}
+
+class UninstallRunTest : public ActionsTest {
+protected:
+  // The running uninstaller: a stub and the given information.
+  void Uninstaller(const ByteString& info) {
+    fakes::SetModuleFileName("C:\\Prog\\uninstall.exe");
+    Write("C:\\Prog\\uninstall.exe", "MZ" + BuildSection(kSectionBeginningMark, "") +
+                                         BuildSection(kSectionUninst, CompressBytes(info, 2)));
+  }
+  void Entry(const ByteString& key) {
+    fakes::SetRegistryString(Hive::LocalMachine, kRoot + "\\" + key, "DisplayName", key);
+  }
+  bool KeyExists(const ByteString& key) { return fakes::RegistryKeyExists(Hive::LocalMachine, kRoot + "\\" + key); }
+  void Start(const ByteString& module, const ByteString& commandLine) {
+    fakes::SetModuleFileName(module);
+    fakes::SetCommandLine(commandLine);
+    ParseCommandLine();
+  }
+};
+
+TEST_F(UninstallRunTest, CommandLineSelectsTheMode) {
+  Start("C:\\Prog\\UnInstall.EXE", "uninstall.exe");
+  EXPECT_TRUE(UninstallMode);
+  EXPECT_EQ(ParamList->Count(), 0);
+
+  Start("C:\\Setup\\Setup.exe", "\"C:\\Set up\\x.exe\" /UnInst \"UninstallKey=Q 1\" x");
+  EXPECT_TRUE(UninstallMode);
+  EXPECT_EQ(Entries(*ParamList), (std::vector<ByteString>{"/UnInst", "UninstallKey=Q 1", "x"}));
+
+  Start("C:\\Setup\\Setup.exe", "Setup.exe /uninstall uninstall.exe");
+  EXPECT_FALSE(UninstallMode);
+  EXPECT_EQ(Entries(*ParamList), (std::vector<ByteString>{"/uninstall", "uninstall.exe"}));
+}
+
+TEST_F(UninstallRunTest, RemovesEntriesFilesAndEmptiedFolders) {
+  Entry("Quillon 2020-01-01 00.00.00");
+  Entry("Quillon 2024-01-02 03.04.05");
+  fakes::CreateRegistryKey(Hive::LocalMachine, kRoot + "\\Quillon 2020-01-01 00.00.00\\a\\b");
+  Entry("Other 2020-01-01 00.00.00");
+  Write("C:\\Prog\\sub\\a.txt", "a");
+  Write("C:\\Prog\\sub\\deeper\\noext", "n");
+  Write("C:\\Prog\\Quillon.exe", "exe");
+  Write("C:\\Data\\Notes.QDB", "user data");
+  Write("C:\\Data\\old.qlg", "user data");
+  Write("C:\\Data\\x.qda", "user data");
+  Write("C:\\Data\\cache.tmp", "t");
+  Write("C:\\Menu\\Quillon\\Quillon.lnk", "lnk");
+  Write("C:\\Keep\\Box\\own file", "not ours");
+  Uninstaller(
+      "UninstallKey=Quillon 2020-01-01 00.00.00\r\nLng=EN\r\n"
+      "file=C:\\Prog\\uninstall.exe\r\nfile=C:\\Prog\\Quillon.exe\r\nfile=C:\\Prog\\sub\\a.txt\r\n"
+      "file=C:\\Prog\\sub\\deeper\\noext\r\nfile=C:\\Data\\Notes.QDB\r\nfile=C:\\Data\\old.qlg\r\n"
+      "file=C:\\Data\\x.qda\r\nfile=C:\\Data\\cache.tmp\r\nfile=C:\\Menu\\Quillon\\\\Quillon.lnk\r\n"
+      "file=C:\\Keep\\Box\\gone.txt\r\n"
+      "dir=C:\\Prog\\sub\\deeper\r\ndir=C:\\Prog\\sub\r\ndir=C:\\Menu\\Quillon\r\ndir=C:\\Keep\\Box\r\n"
+      "dir=C:\\Data\r\n");
+  Start("C:\\Prog\\uninstall.exe", "C:\\Prog\\uninstall.exe /uninst \"UninstallKey=Quillon 2024-01-02 03.04.05\"");
+
+  RunUninstall();
+
+  EXPECT_FALSE(KeyExists("Quillon 2024-01-02 03.04.05"));  // from the command line
+  EXPECT_FALSE(KeyExists("Quillon 2020-01-01 00.00.00"));  // from the information
+  EXPECT_TRUE(KeyExists("Other 2020-01-01 00.00.00"));
+  EXPECT_FALSE(Exists("C:\\Prog\\Quillon.exe"));
+  EXPECT_FALSE(FolderExists("C:\\Prog\\sub"));  // child first, then its parent
+  EXPECT_FALSE(FolderExists("C:\\Menu"));       // doubled backslash path deleted; parents go too
+  EXPECT_TRUE(Exists("C:\\Data\\Notes.QDB"));
+  EXPECT_TRUE(Exists("C:\\Data\\old.qlg"));
+  EXPECT_TRUE(Exists("C:\\Data\\x.qda"));
+  EXPECT_FALSE(Exists("C:\\Data\\cache.tmp"));
+  EXPECT_TRUE(Exists("C:\\Keep\\Box\\own file"));  // a folder with foreign files stays
+  EXPECT_TRUE(FolderExists("C:\\"));
+  EXPECT_EQ(ErrorText, "");
+  EXPECT_EQ(fakes::OpenRegistryHandles(), 0);
+}
+
+TEST_F(UninstallRunTest, WithoutInformationOnlyTheNamedEntryGoes) {
+  Entry("Quillon 1");
+  Entry("Quillon 2");
+  Write("C:\\Setup\\Setup.exe", "MZ" + BuildSection(kSectionBeginningMark, ""));
+  Write("C:\\Setup\\other.txt", "x");
+  Start("C:\\Setup\\Setup.exe", "Setup.exe /UNINST \"uninstallkey=Quillon 1\"");
+  Quiet = true;
+  RunUninstall();
+  EXPECT_FALSE(KeyExists("Quillon 1"));
+  EXPECT_TRUE(KeyExists("Quillon 2"));
+  EXPECT_TRUE(Exists("C:\\Setup\\other.txt"));
+  EXPECT_EQ(ErrorText, "uninstall information not found; ");
+  EXPECT_TRUE(fakes::ErrorBoxes().empty());
+
+  // Shown when not quiet.
+  Quiet = false;
+  EXPECT_EQ(ReadUninstallInfo()->Count(), 0);
+  ASSERT_EQ(fakes::ErrorBoxes().size(), 1u);
+  EXPECT_EQ(fakes::ErrorBoxes()[0].text, "uninstall information not found");
+}
+
+TEST_F(UninstallRunTest, CorruptInformationRaises) {
+  fakes::SetModuleFileName("C:\\Prog\\uninstall.exe");
+  Write("C:\\Prog\\uninstall.exe", "MZ" + BuildSection(kSectionBeginningMark, "") +
+                                       BuildSection(kSectionUninst, "not a zlib stream"));
+  EXPECT_THROW(ReadUninstallInfo(), EZDecompressionError);
+}
+
+TEST_F(UninstallRunTest, ShortOrMalformedKeysDeleteNothing) {
+  Entry("ab");
+  Entry("Quillon 1");
+  fakes::CreateRegistryKey(Hive::LocalMachine, kRoot + "\\ab\\c");
+  for (const ByteString key : {"", "ab", " ab \t", "\\\\\\", "\\ab", "ab\\", "a\\\\b"}) RemoveUninstallEntry(key);
+  EXPECT_TRUE(KeyExists("ab"));
+  EXPECT_TRUE(KeyExists("ab\\c"));
+  EXPECT_TRUE(KeyExists("Quillon 1"));
+
+  // The key is used as passed, blanks included; subkeys go first.
+  Entry("abc");
+  Entry(" abc ");
+  RemoveUninstallEntry(" abc ");
+  EXPECT_FALSE(KeyExists(" abc "));
+  EXPECT_TRUE(KeyExists("abc"));
+  RemoveUninstallEntry("ab\\c");
+  EXPECT_FALSE(KeyExists("ab\\c"));
+  EXPECT_TRUE(KeyExists("ab"));
+  EXPECT_TRUE(fakes::RegistryKeyExists(Hive::LocalMachine, kRoot));
+}
+
+}  // namespace
