@@ -4,12 +4,18 @@
 
 void AppendCodePageToWide(const char* bytes, int32_t count, uint32_t codePage, WideString& target) {
   if (bytes == nullptr || count <= 0) return;
-  const int needed = platform::MultiByteToWide(codePage, platform::kMbPrecomposed, bytes, count, nullptr, 0);
+  uint32_t flags = platform::kMbPrecomposed;
+  int needed = platform::MultiByteToWide(codePage, flags, bytes, count, nullptr, 0);
+  if (needed < 1) {
+    // UTF-8 and a few other code pages refuse every flag; without this the
+    // whole text would be lost on such a system.
+    flags = 0;
+    needed = platform::MultiByteToWide(codePage, flags, bytes, count, nullptr, 0);
+  }
   if (needed < 1) return;
   const std::size_t oldSize = target.size();
   target.resize(oldSize + static_cast<std::size_t>(needed));
-  const int written = platform::MultiByteToWide(codePage, platform::kMbPrecomposed, bytes, count,
-                                                &target[oldSize], needed);
+  const int written = platform::MultiByteToWide(codePage, flags, bytes, count, &target[oldSize], needed);
   // A second answer that differs from the first leaves only what was written.
   target.resize(oldSize + static_cast<std::size_t>(written > 0 ? written : 0));
 }
@@ -30,10 +36,17 @@ ByteString WideToCodePage(const WideString& text, uint32_t codePage) {
   if (text.empty()) return ByteString();
   // Length -1: the text up to its first NUL, with the NUL counted; c_str()
   // guarantees the terminator even without an embedded one.
-  const int size = platform::WideToMultiByte(codePage, kWideToCodePageFlags, text.c_str(), -1, nullptr, 0);
+  uint32_t flags = kWideToCodePageFlags;
+  int size = platform::WideToMultiByte(codePage, flags, text.c_str(), -1, nullptr, 0);
+  if (size == 0) {
+    // UTF-8 and a few other code pages refuse these flags: convert plainly
+    // rather than lose the text.
+    flags = 0;
+    size = platform::WideToMultiByte(codePage, flags, text.c_str(), -1, nullptr, 0);
+  }
   if (size <= 1) return ByteString();
   ByteString result(static_cast<std::size_t>(size), '\0');
-  const int written = platform::WideToMultiByte(codePage, kWideToCodePageFlags, text.c_str(), -1, &result[0], size);
+  const int written = platform::WideToMultiByte(codePage, flags, text.c_str(), -1, &result[0], size);
   if (written <= 1) return ByteString();
   result.resize(static_cast<std::size_t>(written) - 1);
   return result;

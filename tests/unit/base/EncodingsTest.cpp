@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "base/UnicodeFunUnit.h"
+#include "base/WideSLUnit.h"
 #include "platform/Text.h"
 
 namespace {
@@ -83,6 +84,11 @@ TEST(CodePages, ShortTextAndWideToCodePage) {
   EXPECT_EQ(WideToCodePage(WideString(u"\0cd", 3), platform::kCp1252), "");
   EXPECT_EQ(WideToCodePage(u"x\u4E2Dy", platform::kCp1252), "x?y");  // the default character
   EXPECT_EQ(WideToCodePage(u"\u0141\u00F3d\u017A", 1250), "\xA3\xF3" "d\x9F");
+  // A system whose ANSI code page is UTF-8 still gets its texts.
+  EXPECT_EQ(WideToCodePage(u"\u00E4\u20AC", 65001), "\xC3\xA4\xE2\x82\xAC");
+  EXPECT_EQ(Str255ToWide("\xC3\xA4", 65001), u"\u00E4");
+  EXPECT_EQ(WideToCodePage(u"abc", 12345), "");  // no such code page
+  EXPECT_EQ(Str255ToWide("abc", 12345), u"");
 }
 
 TEST(CodePages, GermanDefaultsInCentralEurope) {
@@ -165,6 +171,11 @@ TEST(PlatformText, NativeSystemSettingsCanBeChanged) {
   WideString wide;
   AppendCodePageToWide("\xB3", 1, platform::kCpThreadAcp, wide);
   EXPECT_EQ(wide, u"\u0142");
+  TWStringList list;  // the byte face follows the thread's code page
+  list.InsertAt(0, "\xA3\xF3" "d\x9F");
+  EXPECT_EQ(list.WideItemText(0), u"\u0141\u00F3d\u017A");
+  list.AddWide(u"\u00E0");
+  EXPECT_EQ(list.ItemText(1), "?");
   platform::SetNativeCodePage(platform::kCp1252);
   platform::SetNativeLangId(0x0409);
 }
