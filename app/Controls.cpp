@@ -1,0 +1,155 @@
+#include "app/Controls.h"
+
+const char* const kPanelClassName = "TKwSetupPanel";
+
+HFONT CreateFontFromSpec(const FontSpec& spec) {
+  return CreateFontA(-spec.height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, spec.italic ? TRUE : FALSE,
+                     FALSE, FALSE, spec.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, spec.face.c_str());
+}
+
+FormControl::FormControl(ControlHost& host, MLComponentKind kind, HWND hwnd, FormControl* parent,
+                         bool autoSize)
+    : host_(host), kind_(kind), hwnd_(hwnd), parent_(parent), autoSize_(autoSize) {
+  if (hwnd_) SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
+  FitToText();
+}
+
+FormControl::~FormControl() {
+  if (ownFont_) DeleteObject(ownFont_);
+}
+
+ByteString FormControl::Text() const {
+  if (!hwnd_) return ByteString();
+  char buffer[4096];
+  int n = GetWindowTextA(hwnd_, buffer, sizeof buffer);
+  return ByteString(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+void FormControl::SetText(const ByteString& text) {
+  if (!hwnd_) return;
+  SetWindowTextA(hwnd_, text.c_str());
+  FitToText();
+}
+
+int FormControl::Width() const {
+  if (!hwnd_) return 0;
+  RECT r;
+  GetWindowRect(hwnd_, &r);
+  return r.right - r.left;
+}
+
+void FormControl::SetWidth(int width) {
+  if (!hwnd_) return;
+  RECT r;
+  GetWindowRect(hwnd_, &r);
+  SetWindowPos(hwnd_, nullptr, 0, 0, width, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+const FontSpec& FormControl::Font() const {
+  if (!parentFont_) return ownSpec_;
+  return parent_ ? parent_->Font() : host_.FormFont();
+}
+
+HFONT FormControl::FontHandle() const {
+  if (!parentFont_) return ownFont_;
+  return parent_ ? parent_->FontHandle() : host_.FormFontHandle();
+}
+
+uint8_t FormControl::FontCharset() const { return Font().charset; }
+
+void FormControl::SetFontCharset(uint8_t charset) {
+  FontSpec spec = Font();
+  spec.charset = charset;
+  SetOwnFont(spec);
+}
+
+void FormControl::SetOwnFont(const FontSpec& spec) {
+  HFONT old = ownFont_;
+  ownSpec_ = spec;
+  ownFont_ = CreateFontFromSpec(spec);
+  parentFont_ = false;
+  if (hwnd_) SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(ownFont_), TRUE);
+  if (old) DeleteObject(old);
+  FitToText();
+}
+
+void FormControl::FormFontChanged() {
+  if (!parentFont_ || !hwnd_) return;
+  SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), TRUE);
+  FitToText();
+}
+
+MLComponent* FormControl::Parent() const {
+  if (!hwnd_) return nullptr;
+  if (parent_) return parent_;
+  return host_.AsComponent();
+}
+
+void FormControl::FitToText() {
+  if (!autoSize_ || !hwnd_) return;
+  ByteString text = Text();
+  HDC dc = GetDC(hwnd_);
+  HGDIOBJ old = SelectObject(dc, FontHandle());
+  RECT r = {0, 0, 0, 0};
+  if (text.empty()) {
+    TEXTMETRICA tm;
+    GetTextMetricsA(dc, &tm);
+    r.bottom = tm.tmHeight;
+  } else {
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_LEFT);
+  }
+  SelectObject(dc, old);
+  ReleaseDC(hwnd_, dc);
+  SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+HBRUSH PanelBrush() {
+  static HBRUSH brush = CreateSolidBrush(RGB(208, 208, 208));
+  return brush;
+}
+
+namespace {
+
+// Panels pass their children's notifications up to the window, which acts
+// on them by control id, and paint their children on the panel colour.
+LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_DRAWITEM:
+      return SendMessageA(GetParent(hwnd), message, wParam, lParam);
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      SetBkColor(dc, RGB(208, 208, 208));
+      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+      return reinterpret_cast<LRESULT>(PanelBrush());
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      RECT r;
+      GetClientRect(hwnd, &r);
+      FillRect(dc, &r, PanelBrush());
+      DrawEdge(dc, &r, BDR_RAISEDOUTER, BF_RECT);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;
+  }
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+ATOM RegisterPanelClass(HINSTANCE instance) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = PanelProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.lpszClassName = kPanelClassName;
+  return RegisterClassA(&wc);
+}

@@ -1,0 +1,82 @@
+#pragma once
+// The setup window's controls as the multilingual system sees them: each
+// wraps a real child window (or nothing, for the timer, the dialog and the
+// manifest) and answers for its text, hint, width and font character set.
+#include <windows.h>
+#include <memory>
+#include <vector>
+#include "base/Text.h"
+#include "lang/FormInterface.h"
+
+// A font as the layout describes it; the character set is the one piece the
+// multilingual system changes.
+struct FontSpec {
+  ByteString face = "Verdana";
+  int height = 13;  // character height in pixels
+  bool bold = false;
+  bool italic = false;
+  BYTE charset = ANSI_CHARSET;
+};
+
+HFONT CreateFontFromSpec(const FontSpec& spec);
+
+class FormControl;
+
+// What a control needs from the window that holds it.
+class ControlHost {
+public:
+  virtual ~ControlHost() = default;
+  virtual const FontSpec& FormFont() const = 0;
+  virtual HFONT FormFontHandle() const = 0;
+  virtual MLComponent* AsComponent() = 0;
+};
+
+class FormControl : public MLComponent {
+public:
+  // hwnd may be null (a component without a window). parent null means the
+  // form itself.
+  FormControl(ControlHost& host, MLComponentKind kind, HWND hwnd, FormControl* parent, bool autoSize);
+  ~FormControl() override;
+
+  MLComponentKind Kind() const override { return kind_; }
+  ByteString Text() const override;
+  void SetText(const ByteString& text) override;
+  ByteString Hint() const override { return hint_; }
+  void SetHint(const ByteString& hint) override { hint_ = hint; }
+  int Width() const override;
+  void SetWidth(int width) override;
+  uint8_t FontCharset() const override;
+  void SetFontCharset(uint8_t charset) override;
+  bool ParentFont() const override { return parentFont_; }
+  MLComponent* Parent() const override;
+  int OwnedCount() const override { return 0; }
+  MLComponent* OwnedAt(int) const override { return nullptr; }
+
+  HWND Handle() const { return hwnd_; }
+  // Gives the control a font of its own (parent font off).
+  void SetOwnFont(const FontSpec& spec);
+  // The font this control draws with now.
+  HFONT FontHandle() const;
+  const FontSpec& Font() const;
+  // The form's font changed: controls that follow it take the new one.
+  void FormFontChanged();
+  // Labels sized to their text recompute their size.
+  void FitToText();
+
+private:
+  ControlHost& host_;
+  MLComponentKind kind_;
+  HWND hwnd_;
+  FormControl* parent_;
+  bool autoSize_;
+  bool parentFont_ = true;
+  FontSpec ownSpec_;
+  HFONT ownFont_ = nullptr;
+  ByteString hint_;
+};
+
+// Panel window class: light grey, raised edge, a container for tabbing.
+ATOM RegisterPanelClass(HINSTANCE instance);
+extern const char* const kPanelClassName;
+// The brush of the panels' colour (RGB 208, 208, 208).
+HBRUSH PanelBrush();

@@ -1,0 +1,19 @@
+#pragma once
+// The rules for the program folder the user enters or chooses.
+#include "base/Text.h"
+
+// Trims the folder text (blanks and control characters at both ends) and
+// gives it a trailing "\" when it names a usable folder: a folder below a
+// drive root or a share below a server. A drive root, a drive letter alone,
+// a drive-relative path and a bare server name are refused.
+bool CheckProgramFolder(ByteString& folder);
+// Everything up to the last "\" or ":"; that "\" is dropped unless the
+// character before it is "\" or ":".
+ByteString FolderPartOf(const ByteString& path);
+// Everything up to and including the last "\" or ":".
+ByteString FilePathOf(const ByteString& fileName);
+// The folder that the folder dialog's answer names: its folder part with "\",
+// plus "Quillon\" unless it already mentions the product ("quil", any case).
+ByteString ChosenProgramFolder(const ByteString& fileName);
+// Blanks and control characters removed at both ends.
+ByteString TrimBlanks(const ByteString& text);

@@ -1,0 +1,107 @@
+// The program's main sequence: start-up, the language data, the guard
+// against a second running setup, the setup window and its message loop.
+#include <windows.h>
+#include <objbase.h>
+
+#include "app/MessageBoxes.h"
+#include "app/SetupTexts.h"
+#include "app/StartUp.h"
+#include "app/Unit1.h"
+#include "base/UnicodeFunUnit.h"
+#include "engine/EngineValues.h"
+#include "engine/Uninstaller.h"
+#include "lang/MultiLingua.h"
+#include "package/SelfLoadSectionsUnit.h"
+#include "platform/Process.h"
+
+namespace {
+
+// A DLL planted beside Setup.exe must never be loaded: from here on, DLLs
+// come from the system folder only. Older systems lack the call.
+void RestrictDllSearch() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  if (!kernel) return;
+  auto setDirectories =
+      reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  if (setDirectories) setDirectories(0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */);
+}
+
+// The application's own hidden window: owner of the shell folder look-ups
+// before the setup window exists; its text is the application's title.
+LRESULT CALLBACK ApplicationWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+HWND CreateApplicationWindow(HINSTANCE instance) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = ApplicationWindowProc;
+  wc.hInstance = instance;
+  wc.lpszClassName = "TKwSetupApplication";
+  RegisterClassA(&wc);
+  return CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "Setup", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                         instance, nullptr);
+}
+
+}  // namespace
+
+ByteString LanguageFileName(const ByteString& exePath) {
+  std::size_t separator = exePath.find_last_of("\\:");
+  std::size_t dot = exePath.find_last_of('.');
+  if (dot != ByteString::npos && (separator == ByteString::npos || dot > separator))
+    return exePath.substr(0, dot) + ".lng";
+  return exePath + ".lng";
+}
+
+bool LoadSetupLanguage() {
+  LoadOwnSections();
+  if (SectionsState() != kSectionsLoaded) return false;
+  std::string_view payload;
+  if (!ReadSection(kSectionSetupLng, SectionPart(), payload) || payload.empty()) return false;
+  ByteString bytes(payload);
+  if (MLSystem) MLSystem->LoadFromText(BytesToWide(bytes), true);
+  LngData = bytes;
+  return true;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  RestrictDllSearch();
+  HRESULT com = CoInitialize(nullptr);
+  InitMultiLingua();
+  ParseCommandLine();
+  HWND application = CreateApplicationWindow(instance);
+  OwnerWindow = reinterpret_cast<std::uintptr_t>(application);
+
+  int exitCode = 0;
+  try {
+    if (!LoadSetupLanguage()) {
+      LoadLanguageFile(LanguageFileName(platform::ModuleFileName()), true);
+      LngData = WideToBytes(GetLanguageText(MLSystem));
+    }
+
+    if (FindWindowA(kSetupWindowClass, nullptr)) {
+      ShowErrorBox(MainDPRText(1));
+    } else {
+      TKwSetupForm1 form;
+      if (form.Create(instance)) {
+        SetBoxOwner(form.Handle());
+        form.Show();
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+          if (!IsWindow(form.Handle()) || !IsDialogMessageA(form.Handle(), &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+          }
+        }
+        SetBoxOwner(nullptr);
+      }
+    }
+  } catch (const std::exception& error) {
+    ShowApplicationError(error.what());
+  }
+
+  if (application) DestroyWindow(application);
+  DoneMultiLingua();
+  if (SUCCEEDED(com)) CoUninitialize();
+  return exitCode;
+}

@@ -1,0 +1,10 @@
+#pragma once
+// The program's two text groups: "MainDPR" (start-up) and "Unit1" (the setup
+// window). Each is created on first use with its German defaults and
+// answers by number, translated into the current language.
+#include "base/Text.h"
+
+ByteString MainDPRText(int number);
+ByteString Unit1Text(int number);
+// Unit1Text with every "%1" replaced by the argument (at most 255 characters).
+ByteString Unit1TextWith(int number, const ShortText& argument);

@@ -1,0 +1,363 @@
+// The setup window: building its controls, its window procedure and the
+// glue that the multilingual system needs. The flows are in Unit1Flows.cpp.
+#include "app/Unit1.h"
+
+#include <exception>
+#include "app/GlyphButton.h"
+#include "app/MessageBoxes.h"
+
+const char* const kSetupWindowClass = "TKwSetupForm1";
+TKwSetupForm1* KwSetupForm1 = nullptr;
+
+namespace {
+
+constexpr UINT_PTR kFirstCheckTimerId = 1;
+constexpr int kDesignClientWidth = 688;
+constexpr int kDesignClientHeight = 453;
+const COLORREF kNavy = RGB(0, 0, 128);
+
+HBRUSH NavyBrush() {
+  static HBRUSH brush = CreateSolidBrush(kNavy);
+  return brush;
+}
+
+}  // namespace
+
+TKwSetupForm1::TKwSetupForm1() {
+  formFont_.face = "Verdana";
+  formFont_.height = 13;
+  formFontHandle_ = CreateFontFromSpec(formFont_);
+}
+
+TKwSetupForm1::~TKwSetupForm1() {
+  ApplicationForms().Unregister(this);
+  if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
+  components_.clear();
+  if (formFontHandle_) DeleteObject(formFontHandle_);
+  if (KwSetupForm1 == this) KwSetupForm1 = nullptr;
+}
+
+bool TKwSetupForm1::Create(HINSTANCE instance) {
+  instance_ = instance;
+  RegisterPanelClass(instance);
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = WindowProc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+  if (!wc.hIcon) wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hbrBackground = NavyBrush();
+  wc.lpszClassName = kSetupWindowClass;
+  if (!RegisterClassA(&wc)) return false;
+
+  DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  RECT r = {0, 0, kDesignClientWidth, kDesignClientHeight};
+  AdjustWindowRect(&r, style, FALSE);
+  KwSetupForm1 = this;
+  hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kSetupWindowClass, "", style, CW_USEDEFAULT, CW_USEDEFAULT,
+                          r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, this);
+  if (!hwnd_) return false;
+  BuildControls();
+  ApplicationForms().Register(this);
+  Guarded([this] { FormCreate(); });
+  return true;
+}
+
+void TKwSetupForm1::Show() {
+  ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
+  UpdateWindow(hwnd_);
+  SetForegroundWindow(hwnd_);
+  if (CurrentPanel == AskPanel) SetFocus(StartBtn->Handle());
+  else if (CurrentPanel == UninstAskPanel) SetFocus(UninstStartBtn->Handle());
+}
+
+FormControl* TKwSetupForm1::AddControl(MLComponentKind kind, FormControl* parent, const char* windowClass,
+                                       const char* caption, DWORD style, int left, int top, int width,
+                                       int height, int id, bool autoSize) {
+  HWND parentWindow = parent ? parent->Handle() : hwnd_;
+  HWND hwnd = CreateWindowExA(kind == MLComponentKind::Panel ? WS_EX_CONTROLPARENT : 0, windowClass, caption,
+                              WS_CHILD | style, left, top, width, height, parentWindow,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+  components_.push_back(std::make_unique<FormControl>(*this, kind, hwnd, parent, autoSize));
+  return components_.back().get();
+}
+
+FormControl* TKwSetupForm1::AddComponent() {
+  components_.push_back(
+      std::make_unique<FormControl>(*this, MLComponentKind::OtherComponent, nullptr, nullptr, false));
+  return components_.back().get();
+}
+
+// The layout, in the order of ownership. Within a panel, windows are made in
+// tab order (the dialog manager tabs in creation order); labels come last.
+void TKwSetupForm1::BuildControls() {
+  using K = MLComponentKind;
+  const DWORD label = WS_VISIBLE | SS_LEFT;
+  SetupTaskLabel = AddControl(K::Label, nullptr, "STATIC", "Setup f\xFCr", label, 28, 24, 93, 24, kIdLabel, true);
+  FontSpec taskFont{"Arial", 21, true, false, ANSI_CHARSET};
+  SetupTaskLabel->SetOwnFont(taskFont);
+  Label6 = AddControl(K::Label, nullptr, "STATIC", "Quillon", label | SS_LEFTNOWORDWRAP, 28, 48, 621, 35,
+                      kIdLabel, false);
+  FontSpec nameFont{"Arial", 31, true, true, ANSI_CHARSET};
+  Label6->SetOwnFont(nameFont);
+
+  AskPanel = AddControl(K::Panel, nullptr, kPanelClassName, "", WS_CLIPSIBLINGS, 156, 104, 513, 269, 0, false);
+  StartBtn = AddControl(K::Button, AskPanel, "BUTTON", "Ja", WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 156, 216, 90,
+                        33, kIdStartBtn, false);
+  NoBtn = AddControl(K::Button, AskPanel, "BUTTON", "Abbrechen", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY,
+                     256, 216, 90, 33, kIdNoBtn, false);
+  PgmPathEd = AddControl(K::OtherControl, AskPanel, "EDIT", "",
+                         WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 20, 96, 477, 24, kIdPgmPathEd, false);
+  CreateDesktopLinkCheck =
+      AddControl(K::CheckBox, AskPanel, "BUTTON", "Verkn\xFCpfung zu Quillon auf dem Desktop erstellen",
+                 WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 20, 136, 409, 17, kIdCreateDesktopLinkCheck, false);
+  eBayCheck = AddControl(K::CheckBox, AskPanel, "BUTTON",
+                         "Verkn\xFCpfungen zu eBay auf dem Desktop und in der Schnellstartleiste anlegen",
+                         WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 20, 156, 493, 17, kIdEBayCheck, false);
+  ChooseBtn = AddControl(K::Button, AskPanel, "BUTTON", "Durchsuchen ...",
+                         WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 374, 72, 123, 21, kIdChooseBtn, false);
+  VersionStaticText = AddControl(K::OtherControl, AskPanel, "STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 20,
+                                 16, 473, 49, kIdVersionStaticText, false);
+  Label8 = AddControl(K::Label, AskPanel, "STATIC", "Programm-Ordner", label, 20, 78, 0, 0, kIdLabel, true);
+  Label4 = AddControl(K::Label, AskPanel, "STATIC", "Installation starten?", label, 156, 192, 0, 0, kIdLabel, true);
+  SetChecked(CreateDesktopLinkCheck, true);
+  SetChecked(eBayCheck, true);
+
+  ProgressPanel = AddControl(K::Panel, nullptr, kPanelClassName, "", WS_CLIPSIBLINGS, 252, 384, 417, 129, 0, false);
+  ProgressLabel = AddControl(K::Label, ProgressPanel, "STATIC", "Die Installation l\xE4uft - bitte warten ...",
+                             label, 44, 56, 0, 0, kIdLabel, true);
+
+  UninstAskPanel =
+      AddControl(K::Panel, nullptr, kPanelClassName, "", WS_CLIPSIBLINGS, 8, 404, 409, 121, 0, false);
+  UninstStartBtn = AddControl(K::Button, UninstAskPanel, "BUTTON", "Ja",
+                              WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 104, 68, 90, 29,
+                              kIdUninstStartBtn, false);
+  UninstNoBtn = AddControl(K::Button, UninstAskPanel, "BUTTON", "Abbrechen",
+                           WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 208, 68, 90, 29, kIdUninstNoBtn,
+                           false);
+  Label7 = AddControl(K::Label, UninstAskPanel, "STATIC", "M\xF6\x63hten Sie Quillon von Ihrem Computer entfernen?",
+                      label, 20, 24, 0, 0, kIdLabel, true);
+
+  FirstCheckTimer = AddComponent();
+  OpenDialog = AddComponent();
+  XPManifest1 = AddComponent();
+}
+
+ByteString TKwSetupForm1::Text() const {
+  char buffer[4096];
+  int n = hwnd_ ? GetWindowTextA(hwnd_, buffer, sizeof buffer) : 0;
+  return ByteString(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+void TKwSetupForm1::SetText(const ByteString& text) {
+  if (hwnd_) SetWindowTextA(hwnd_, text.c_str());
+}
+
+int TKwSetupForm1::Width() const {
+  RECT r = {0, 0, 0, 0};
+  if (hwnd_) GetWindowRect(hwnd_, &r);
+  return r.right - r.left;
+}
+
+void TKwSetupForm1::SetWidth(int width) {
+  RECT r;
+  GetWindowRect(hwnd_, &r);
+  SetWindowPos(hwnd_, nullptr, 0, 0, width, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A new character set for the form's font: controls that follow the form's
+// font are given the new one.
+void TKwSetupForm1::SetFontCharset(uint8_t charset) {
+  if (charset == formFont_.charset) return;
+  HFONT old = formFontHandle_;
+  formFont_.charset = charset;
+  formFontHandle_ = CreateFontFromSpec(formFont_);
+  for (auto& component : components_) component->FormFontChanged();
+  if (old) DeleteObject(old);
+}
+
+MLComponent* TKwSetupForm1::OwnedAt(int index) const {
+  if (index < 0 || index >= OwnedCount()) return nullptr;
+  return components_[static_cast<std::size_t>(index)].get();
+}
+
+int TKwSetupForm1::TextWidth(const MLComponent& fontOf, const ByteString& text) {
+  HFONT font = formFontHandle_;
+  if (auto control = dynamic_cast<const FormControl*>(&fontOf)) font = control->FontHandle();
+  HDC dc = GetDC(hwnd_);
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE size = {0, 0};
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(hwnd_, dc);
+  return size.cx;
+}
+
+bool TKwSetupForm1::IsChecked(FormControl* check) const {
+  return SendMessageA(check->Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void TKwSetupForm1::SetChecked(FormControl* check, bool checked) {
+  SendMessageA(check->Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+int TKwSetupForm1::DefaultButtonId() const {
+  if (CurrentPanel == AskPanel) return kIdStartBtn;
+  if (CurrentPanel == UninstAskPanel) return kIdUninstStartBtn;
+  return 0;
+}
+
+int TKwSetupForm1::CancelButtonId() const {
+  if (CurrentPanel == AskPanel) return kIdNoBtn;
+  if (CurrentPanel == UninstAskPanel) return kIdUninstNoBtn;
+  return 0;
+}
+
+template <typename Handler>
+void TKwSetupForm1::Guarded(Handler handler) {
+  try {
+    handler();
+  } catch (const std::exception& error) {
+    ShowApplicationError(error.what());
+  } catch (...) {
+    ShowApplicationError("Unbekannter Fehler");
+  }
+}
+
+void TKwSetupForm1::OnCommand(int id) {
+  // Only the controls of the panel on screen answer; Enter and Esc arrive
+  // here by id as well.
+  switch (id) {
+    case kIdStartBtn:
+      if (CurrentPanel == AskPanel) Guarded([this] { StartBtnClick(); });
+      break;
+    case kIdNoBtn:
+    case IDCANCEL:
+      if (CurrentPanel == AskPanel) Guarded([this] { NoBtnClick(); });
+      else if (CurrentPanel == UninstAskPanel) Guarded([this] { UninstNoBtnClick(); });
+      break;
+    case kIdChooseBtn:
+      if (CurrentPanel == AskPanel) Guarded([this] { ChooseBtnClick(); });
+      break;
+    case kIdUninstStartBtn:
+      if (CurrentPanel == UninstAskPanel) Guarded([this] { UninstStartBtnClick(); });
+      break;
+    case kIdUninstNoBtn:
+      if (CurrentPanel == UninstAskPanel) Guarded([this] { UninstNoBtnClick(); });
+      break;
+    case IDOK: {
+      int def = DefaultButtonId();
+      if (def) OnCommand(def);
+      break;
+    }
+  }
+}
+
+LRESULT CALLBACK TKwSetupForm1::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  TKwSetupForm1* form = nullptr;
+  if (message == WM_NCCREATE) {
+    auto cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+    form = static_cast<TKwSetupForm1*>(cs->lpCreateParams);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    form->hwnd_ = hwnd;
+  } else {
+    form = reinterpret_cast<TKwSetupForm1*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  }
+  if (!form) return DefWindowProcA(hwnd, message, wParam, lParam);
+  // No failure may leave the window procedure.
+  try {
+    return form->HandleMessage(message, wParam, lParam);
+  } catch (...) {
+    return 0;
+  }
+}
+
+LRESULT TKwSetupForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND: {
+      int id = LOWORD(wParam);
+      int code = HIWORD(wParam);
+      if (code == BN_SETFOCUS || code == BN_KILLFOCUS) {
+        // The start button shows the default frame only while no other
+        // button has the focus.
+        if (StartBtn) InvalidateRect(StartBtn->Handle(), nullptr, FALSE);
+        return 0;
+      }
+      if (code == BN_CLICKED || lParam == 0) OnCommand(id);
+      return 0;
+    }
+    case DM_GETDEFID: {
+      // Enter clicks the focused push button, else the panel's default button.
+      HWND focus = GetFocus();
+      if (focus && IsChild(hwnd_, focus) && (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON)) {
+        int id = GetDlgCtrlID(focus);
+        if (id == kIdNoBtn || id == kIdChooseBtn || id == kIdUninstNoBtn || id == kIdUninstStartBtn ||
+            id == kIdStartBtn)
+          return MAKELONG(id, DC_HASDEFID);
+      }
+      int def = DefaultButtonId();
+      return def ? MAKELONG(def, DC_HASDEFID) : 0;
+    }
+    case WM_DRAWITEM: {
+      auto item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item->CtlID == static_cast<UINT>(kIdStartBtn)) {
+        HWND focus = GetFocus();
+        bool otherButton = focus && focus != item->hwndItem &&
+                           (focus == NoBtn->Handle() || focus == ChooseBtn->Handle());
+        DrawGlyphButton(*item, !otherButton);
+        return TRUE;
+      }
+      break;
+    }
+    case WM_CTLCOLORSTATIC: {
+      // The labels on the window itself: white on navy.
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      SetTextColor(dc, RGB(255, 255, 255));
+      SetBkColor(dc, kNavy);
+      return reinterpret_cast<LRESULT>(NavyBrush());
+    }
+    case WM_SIZE:
+      Guarded([this] { FormResize(); });
+      return 0;
+    case WM_TIMER:
+      if (wParam == kFirstCheckTimerId) Guarded([this] { FirstCheckTimerTimer(); });
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        focusBeforeDeactivate_ = GetFocus();
+      } else if (focusBeforeDeactivate_ && IsWindow(focusBeforeDeactivate_) &&
+                 IsWindowVisible(focusBeforeDeactivate_)) {
+        SetFocus(focusBeforeDeactivate_);
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      if (busy_) return 0;  // a run cannot be interrupted
+      DestroyWindow(hwnd_);
+      return 0;
+    case WM_DESTROY:
+      KillTimer(hwnd_, kFirstCheckTimerId);
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+void TKwSetupForm1::ProcessMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (!hwnd_ || !IsWindow(hwnd_) || !IsDialogMessageA(hwnd_, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+}
+
+void TKwSetupForm1::Close() {
+  busy_ = false;
+  if (hwnd_ && IsWindow(hwnd_)) PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+}

@@ -1,0 +1,138 @@
+#pragma once
+// The setup window KwSetupForm1 (class "TKwSetupForm1"): a full-screen navy
+// window that shows one grey panel at a time: the install question, the
+// uninstall question or the progress note. It drives both the setup and the
+// uninstall flow.
+#include <windows.h>
+#include <memory>
+#include <vector>
+#include "app/Controls.h"
+#include "base/Text.h"
+#include "lang/FormInterface.h"
+
+extern const char* const kSetupWindowClass;  // "TKwSetupForm1"
+
+// Control ids; the window acts on WM_COMMAND by id.
+enum ControlId : int {
+  kIdStartBtn = 101,
+  kIdNoBtn,
+  kIdChooseBtn,
+  kIdPgmPathEd,
+  kIdCreateDesktopLinkCheck,
+  kIdEBayCheck,
+  kIdUninstStartBtn,
+  kIdUninstNoBtn,
+  kIdVersionStaticText,
+  kIdLabel,
+};
+
+class TKwSetupForm1 : public MLForm, public ControlHost {
+public:
+  TKwSetupForm1();
+  ~TKwSetupForm1() override;
+
+  // Registers the window classes and builds the window with all its controls
+  // (hidden); then runs FormCreate. False when the window cannot be made.
+  bool Create(HINSTANCE instance);
+  HWND Handle() const { return hwnd_; }
+  // Shows the window zoomed to the full screen.
+  void Show();
+
+  // MLComponent / MLForm
+  ByteString Text() const override;
+  void SetText(const ByteString& text) override;
+  ByteString Hint() const override { return hint_; }
+  void SetHint(const ByteString& hint) override { hint_ = hint; }
+  int Width() const override;
+  void SetWidth(int width) override;
+  uint8_t FontCharset() const override { return formFont_.charset; }
+  void SetFontCharset(uint8_t charset) override;
+  bool ParentFont() const override { return false; }
+  MLComponent* Parent() const override { return nullptr; }
+  int OwnedCount() const override { return static_cast<int>(components_.size()); }
+  MLComponent* OwnedAt(int index) const override;
+  int TextWidth(const MLComponent& fontOf, const ByteString& text) override;
+
+  // ControlHost
+  const FontSpec& FormFont() const override { return formFont_; }
+  HFONT FormFontHandle() const override { return formFontHandle_; }
+  MLComponent* AsComponent() override { return this; }
+
+  // The window's operations.
+  void ShowPanel(FormControl* panel);
+  void CenterPanel();
+  void ShowInstallQuestion();
+  void SwitchLanguage(const ByteString& code);
+
+  // Event handlers.
+  void FormCreate();
+  void FormResize();
+  void StartBtnClick();
+  void NoBtnClick();
+  void UninstStartBtnClick();
+  void UninstNoBtnClick();
+  void FirstCheckTimerTimer();
+  void ChooseBtnClick();
+
+  // Processes the messages waiting in the queue (lets the window repaint).
+  void ProcessMessages();
+  // Closes the window, which ends the program.
+  void Close();
+
+  // Controls, by their names.
+  FormControl* SetupTaskLabel = nullptr;
+  FormControl* Label6 = nullptr;
+  FormControl* AskPanel = nullptr;
+  FormControl* VersionStaticText = nullptr;
+  FormControl* Label8 = nullptr;
+  FormControl* ChooseBtn = nullptr;
+  FormControl* PgmPathEd = nullptr;
+  FormControl* CreateDesktopLinkCheck = nullptr;
+  FormControl* eBayCheck = nullptr;
+  FormControl* Label4 = nullptr;
+  FormControl* StartBtn = nullptr;
+  FormControl* NoBtn = nullptr;
+  FormControl* ProgressPanel = nullptr;
+  FormControl* ProgressLabel = nullptr;
+  FormControl* UninstAskPanel = nullptr;
+  FormControl* Label7 = nullptr;
+  FormControl* UninstStartBtn = nullptr;
+  FormControl* UninstNoBtn = nullptr;
+  FormControl* FirstCheckTimer = nullptr;
+  FormControl* OpenDialog = nullptr;
+  FormControl* XPManifest1 = nullptr;
+
+  FormControl* CurrentPanel = nullptr;
+
+private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void BuildControls();
+  FormControl* AddControl(MLComponentKind kind, FormControl* parent, const char* windowClass,
+                          const char* caption, DWORD style, int left, int top, int width, int height,
+                          int id, bool autoSize);
+  FormControl* AddComponent();
+  void OnCommand(int id);
+  // Runs a handler; a raised failure ends it and shows the application's error box.
+  template <typename Handler> void Guarded(Handler handler);
+  bool IsChecked(FormControl* check) const;
+  void SetChecked(FormControl* check, bool checked);
+  int DefaultButtonId() const;
+  int CancelButtonId() const;
+
+  HWND hwnd_ = nullptr;
+  HINSTANCE instance_ = nullptr;
+  ByteString hint_;
+  FontSpec formFont_;
+  HFONT formFontHandle_ = nullptr;
+  HFONT taskLabelFont_ = nullptr;
+  std::vector<std::unique_ptr<FormControl>> components_;
+  HWND focusBeforeDeactivate_ = nullptr;
+  bool busy_ = false;        // a run is going on: the window cannot be closed
+  bool timerEnabled_ = false;
+  ByteString dialogFileName_;  // the folder dialog's file name, kept between uses
+};
+
+// The one setup window of the process (null before it is created).
+extern TKwSetupForm1* KwSetupForm1;
+

@@ -1,0 +1,207 @@
+// The setup window's flows: creation, the install question, the install and
+// the uninstall.
+#include <windows.h>
+#include <commdlg.h>
+
+#include "app/FolderRules.h"
+#include "app/MessageBoxes.h"
+#include "app/SetupTexts.h"
+#include "app/Unit1.h"
+#include "engine/EngineValues.h"
+#include "engine/PathVariables.h"
+#include "engine/ProductSettings.h"
+#include "engine/SetupScript.h"
+#include "engine/ShellActions.h"
+#include "engine/Uninstaller.h"
+#include "lang/MultiLingua.h"
+#include "package/FileCtrl2.h"
+#include "platform/Files.h"
+#include "platform/Process.h"
+
+namespace {
+
+constexpr UINT_PTR kFirstCheckTimerId = 1;
+constexpr uint16_t kLangChinese = 4, kLangGerman = 7, kLangEnglish = 9, kLangSpanish = 10, kLangFrench = 12,
+                   kLangItalian = 16, kLangPortuguese = 22, kLangSwedish = 29;
+const char* const kPartnerProgram = "eBay_Setup_shortcuts_1018.exe";
+
+// The maker line in the title bar; the copyright sign only where the code
+// page has it.
+const char* MakerLine() {
+  return AnsiCodePage == 1252 ? "Quillon Setup \xA9 2026 Quillon Software GmbH"
+                              : "Quillon Setup (c) 2026 Quillon Software GmbH";
+}
+
+// The user-interface language for the system's primary language; empty
+// keeps the current one (German).
+ByteString LanguageForSystem(uint16_t primary) {
+  switch (primary) {
+    case kLangChinese: return "ZH";
+    case kLangGerman: return "";
+    case kLangSpanish: return "ES";
+    case kLangFrench: return "FR";
+    case kLangItalian: return "IT";
+    case kLangPortuguese: return "BR";
+    case kLangSwedish: return "SV";
+    default: return "EN";
+  }
+}
+
+bool FileExists(const ByteString& path) {
+  uint32_t attributes = platform::FileAttributesOf(path);
+  return attributes != platform::kInvalidFileAttributes && !(attributes & platform::kAttrDirectory);
+}
+
+bool DirectoryExists(const ByteString& path) {
+  uint32_t attributes = platform::FileAttributesOf(path);
+  return attributes != platform::kInvalidFileAttributes && (attributes & platform::kAttrDirectory);
+}
+
+}  // namespace
+
+void TKwSetupForm1::FormCreate() {
+  TranslateNewForm(*this);
+  SetText(MakerLine());
+  OwnerWindow = reinterpret_cast<std::uintptr_t>(hwnd_);
+  Quiet = true;
+  SwitchLanguage(LanguageForSystem(SystemPrimaryLanguage));
+  if (SystemPrimaryLanguage != kLangGerman && SystemPrimaryLanguage != kLangEnglish) {
+    SetChecked(eBayCheck, false);
+    ShowWindow(eBayCheck->Handle(), SW_HIDE);
+  }
+  if (UninstallMode) {
+    SetupTaskLabel->SetText(Unit1Text(3));
+    ShowPanel(UninstAskPanel);
+  } else {
+    RunSetupScript(true);
+    ShowInstallQuestion();
+  }
+}
+
+void TKwSetupForm1::FormResize() { CenterPanel(); }
+
+void TKwSetupForm1::ShowPanel(FormControl* panel) {
+  if (CurrentPanel) ShowWindow(CurrentPanel->Handle(), SW_HIDE);
+  CurrentPanel = panel;
+  if (!panel) return;
+  CenterPanel();
+  ShowWindow(panel->Handle(), SW_SHOW);
+  if (panel == AskPanel) SetFocus(StartBtn->Handle());
+  else if (panel == UninstAskPanel) SetFocus(UninstStartBtn->Handle());
+}
+
+void TKwSetupForm1::CenterPanel() {
+  if (!CurrentPanel) return;
+  RECT client, panel;
+  GetClientRect(hwnd_, &client);
+  GetWindowRect(CurrentPanel->Handle(), &panel);
+  int width = panel.right - panel.left, height = panel.bottom - panel.top;
+  // Integer division truncates toward zero, as the layout expects.
+  int left = (client.right - width) / 2, top = (client.bottom - height) / 2;
+  SetWindowPos(CurrentPanel->Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TKwSetupForm1::ShowInstallQuestion() {
+  ByteString title = Unit1Text(1);
+  if (!Version.empty()) title += " (" + Unit1Text(2) + " " + Version + ")";
+  VersionStaticText->SetText(Unit1TextWith(13, ShortText(title)));
+  PgmPathEd->SetText(PgmPath);
+  ShowPanel(AskPanel);
+  timerEnabled_ = true;
+  SetTimer(hwnd_, kFirstCheckTimerId, 200, nullptr);
+}
+
+void TKwSetupForm1::SwitchLanguage(const ByteString& code) {
+  ByteString wanted = LanguageCode(code);
+  if (wanted.empty() || !MLSystem || wanted == MLSystem->CurrentCode()) return;
+  ChangeLanguage(MLSystem->CurrentCode(), wanted, "");
+}
+
+void TKwSetupForm1::FirstCheckTimerTimer() {
+  timerEnabled_ = false;
+  KillTimer(hwnd_, kFirstCheckTimerId);
+  if (!UninstallMode && NewerVersionInstalled()) {
+    if (!AskConfirmation(Unit1Text(12))) Close();
+  }
+}
+
+void TKwSetupForm1::StartBtnClick() {
+  ByteString folder = PgmPathEd->Text();
+  if (!CheckProgramFolder(folder)) {
+    ShowErrorBox(Unit1Text(4));
+    if (folder.empty()) PgmPathEd->SetText(PgmPath);
+    return;
+  }
+  ByteString oldProgram = folder + "Quillon.exe";
+  if (FileExists(oldProgram) && !platform::RemoveFile(oldProgram)) {
+    ShowErrorBox(Unit1Text(6));
+    return;
+  }
+  busy_ = true;
+  ShowPanel(ProgressPanel);
+  ProcessMessages();
+
+  PgmPath = folder;
+  DesktopLinks = IsChecked(CreateDesktopLinkCheck);
+  Lng = MLSystem ? LanguageCode(MLSystem->CurrentCode()) : ByteString();
+  if (!RunSetupScript(false)) {
+    ShowPanel(nullptr);
+    ShowErrorBox(Unit1Text(7));
+    Close();
+    return;
+  }
+
+  ByteString partner = folder + kPartnerProgram;
+  if (IsChecked(eBayCheck) && FileExists(partner)) platform::StartProgram(partner, SW_SHOWNOACTIVATE);
+  ProcessMessages();
+  ShowPanel(nullptr);
+  ShowInformationBox(Unit1Text(Exec.empty() ? 8 : 9));
+  ShowWindow(hwnd_, SW_HIDE);
+  ProcessMessages();
+  platform::RemoveFile(partner);
+  RunProgram();
+  Close();
+}
+
+void TKwSetupForm1::NoBtnClick() { Close(); }
+
+void TKwSetupForm1::UninstNoBtnClick() { Close(); }
+
+void TKwSetupForm1::UninstStartBtnClick() {
+  busy_ = true;
+  ProgressLabel->SetText(Unit1Text(11));
+  ShowPanel(ProgressPanel);
+  ProcessMessages();
+  RunUninstall();
+  Close();
+}
+
+void TKwSetupForm1::ChooseBtnClick() {
+  ByteString title = Unit1Text(14);
+  if (dialogFileName_.empty()) {
+    ByteString programFiles = StripTrailingSeparator(ProgramFilesFolder());
+    ByteString start = StripTrailingSeparator(TrimBlanks(PgmPathEd->Text()));
+    if (start.empty()) start = programFiles;
+    if (!DirectoryExists(start)) {
+      start = FolderPartOf(start);
+      if (!DirectoryExists(start)) start = programFiles;
+    }
+    dialogFileName_ = start + "\\" + title;
+  }
+
+  char fileName[MAX_PATH * 4] = {};
+  lstrcpynA(fileName, dialogFileName_.c_str(), sizeof fileName);
+  static const char kFilter[] = "Directory\0*.nofiles\0";
+  OPENFILENAMEA ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = hwnd_;
+  ofn.lpstrFilter = kFilter;
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = fileName;
+  ofn.nMaxFile = sizeof fileName;
+  ofn.lpstrTitle = title.c_str();
+  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_DONTADDTORECENT;
+  if (!GetOpenFileNameA(&ofn)) return;
+  dialogFileName_ = fileName;
+  PgmPathEd->SetText(ChosenProgramFolder(dialogFileName_));
+}

@@ -1,0 +1,93 @@
+# Shared helpers of the setup program's end-to-end tests. A test sources this
+# file first: it re-runs the test inside its own Wine prefix and X display
+# (scripts/with-wine), packs the sample setup and offers the steps a person
+# takes at the window, through qdriver.
+set -u
+
+: "${Q_TOP:?}" "${Q_SETUPPACK:?}" "${Q_STUB:?}" "${Q_QUILLON:?}" "${Q_PARTNER:?}" "${Q_QDRIVER:?}" "${Q_SAMPLE:?}"
+Q_OUTPUT=${Q_OUTPUT:-$Q_TOP/out/e2e}
+TEST_NAME=$(basename "$0" .sh)
+
+if [ ! -x "$Q_SETUPPACK" ]; then
+  echo "SKIP: the native setuppack is missing ($Q_SETUPPACK); build it first (make tools or build/host)"
+  exit 77
+fi
+if [ -z "${Q_E2E_INSIDE:-}" ]; then
+  export Q_E2E_INSIDE=1 Q_PRIVATE_DISPLAY=1
+  exec "$Q_TOP/scripts/with-wine" bash "$0" "$@"
+fi
+
+DRIVE_C=$WINEPREFIX/drive_c
+WORK=$DRIVE_C/e2e
+mkdir -p "$WORK" "$Q_OUTPUT"
+FAILURES=0
+
+# A virtual desktop of the screen's size: without a window manager on the
+# private display, Wine then draws title bars itself and a zoomed window
+# fills the screen as it would on Windows.
+"$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+"$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
+
+ok() { echo "ok   - $*"; }
+fail() { echo "FAIL - $*"; FAILURES=$((FAILURES + 1)); }
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1; shift
+  if "$@"; then ok "$what"; else fail "$what"; fi
+}
+finish() {
+  if [ "$FAILURES" -eq 0 ]; then echo "$TEST_NAME: all checks passed"; exit 0; fi
+  echo "$TEST_NAME: $FAILURES check(s) failed"; exit 1
+}
+
+drv() { "$WINE" "$Q_QDRIVER" "$@" 2>&1 | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+
+# pack_setup OUT [SCRIPT [LNG|-]]: the sample setup, optionally with another
+# script or without language data ("-").
+pack_setup() {
+  local out=$1 script=${2:-$Q_SAMPLE/setup.src} lng=${3:-$Q_SAMPLE/Setup.lng}
+  local root=$WORK/root
+  mkdir -p "$root" "$(dirname "$out")"
+  cp "$Q_QUILLON" "$root/Quillon.exe"
+  cp "$Q_PARTNER" "$root/eBay_Setup_shortcuts_1018.exe"
+  cp "$Q_SAMPLE/info.txt" "$Q_SAMPLE/Quillon.ico" "$Q_SAMPLE/Quillon.qdb" "$root/"
+  if [ "$lng" = "-" ]; then
+    "$Q_SETUPPACK" build --stub "$Q_STUB" --script "$script" --root "$root" -o "$out" >/dev/null
+  else
+    "$Q_SETUPPACK" build --stub "$Q_STUB" --script "$script" --root "$root" --lng "$lng" -o "$out" >/dev/null
+  fi
+}
+
+# start_program WINDOWS-PATH [ARGS...]: starts a program in the background;
+# its process id is in STARTED_PID.
+start_program() {
+  "$WINE" "$@" >/dev/null 2>&1 &
+  STARTED_PID=$!
+}
+
+# wait_exit [SECONDS]: waits for the program started last; its exit code is
+# in EXIT_CODE (124 when it did not end in time).
+wait_exit() {
+  local limit=${1:-60} i=0
+  while kill -0 "$STARTED_PID" 2>/dev/null; do
+    i=$((i + 1))
+    if [ $i -gt $((limit * 10)) ]; then EXIT_CODE=124; return 1; fi
+    sleep 0.1
+  done
+  wait "$STARTED_PID"; EXIT_CODE=$?
+  return 0
+}
+
+screenshot() { import -window root "$Q_OUTPUT/$1.png" 2>/dev/null && echo "screenshot: $Q_OUTPUT/$1.png"; }
+
+# contains TEXT FILE-OR-STRING: a fixed-string match in the given text.
+has_line() { grep -qxF -- "$1" <<<"$2"; }
+has_text() { grep -qF -- "$1" <<<"$2"; }
+
+PROGRAMS="$DRIVE_C/Program Files/Quillon"
+START_MENU="$DRIVE_C/ProgramData/Microsoft/Windows/Start Menu/Programs/Quillon"
+PUBLIC_DESKTOP="$DRIVE_C/users/Public/Desktop"
+temp_dir() { find "$DRIVE_C/users" -maxdepth 4 -type d -iname temp 2>/dev/null | grep -v /Public/ | head -1; }
+uninstall_keys() {
+  "$WINE" reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall' 2>/dev/null | tr -d '\r' |
+    grep -i 'Uninstall\\Quillon ' || true
+}
