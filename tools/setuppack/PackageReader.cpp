@@ -304,7 +304,7 @@ bool ExtractPackage(const std::string& path, const std::string& folder, std::ost
     }
     if (static_cast<int64_t>(contents.size()) != file.origLen)
       out << "warning: " << file.filename << " has " << contents.size() << " bytes, OrigLen says " << file.origLen << '\n';
-    if (!WriteOut(root / fs::path(file.relative), contents, out, error)) return false;
+    if (!WriteOut((root / fs::path(file.relative)).make_preferred(), contents, out, error)) return false;
   }
   return true;
 }
