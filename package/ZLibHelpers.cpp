@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
+#include <stdexcept>
 
 namespace {
 
@@ -25,10 +27,19 @@ ByteString MessageFor(int code) {
 [[noreturn]] void RaiseCompression(int code) { throw EZCompressionError(code, MessageFor(code)); }
 
 // Enlarges the output to `size` bytes; asks for at least double the capacity
-// so that many small growth steps cost linear time overall.
+// so that many small growth steps cost linear time overall. Running out of
+// memory (a stream that inflates beyond what the process can hold) is
+// reported as zlib's memory error, not as a stray std::bad_alloc.
+template <typename Error>
 void GrowTo(ByteString& output, std::size_t size) {
-  if (size > output.capacity()) output.reserve(std::max(size, output.capacity() * 2));
-  output.resize(size);
+  try {
+    if (size > output.capacity()) output.reserve(std::max(size, output.capacity() * 2));
+    output.resize(size);
+  } catch (const std::bad_alloc&) {
+    throw Error(Z_MEM_ERROR, MessageFor(Z_MEM_ERROR));
+  } catch (const std::length_error&) {
+    throw Error(Z_MEM_ERROR, MessageFor(Z_MEM_ERROR));
+  }
 }
 
 void PointOutput(z_stream& stream, ByteString& output, std::size_t produced) {
@@ -63,7 +74,7 @@ ByteString DecompressBytes(std::string_view input) {
   // 256 bytes (never less than 256, so an empty input cannot stall).
   const std::size_t step = std::max(RoundUpToGrain(input.size()), kGrain);
   ByteString output;
-  GrowTo(output, step);
+  GrowTo<EZDecompressionError>(output, step);
   std::size_t produced = 0;
   for (;;) {
     PointOutput(stream, output, produced);
@@ -77,7 +88,7 @@ ByteString DecompressBytes(std::string_view input) {
     if (result == Z_NEED_DICT) RaiseDecompression(Z_NEED_DICT);
     // No progress with room to spare: the stream ends before its end mark.
     if (stream.avail_in == inBefore && stream.avail_out == outBefore) RaiseDecompression(Z_BUF_ERROR);
-    if (output.size() - produced < step) GrowTo(output, produced + step);
+    if (output.size() - produced < step) GrowTo<EZDecompressionError>(output, produced + step);
   }
   guard.active = false;
   result = inflateEnd(&stream);
@@ -100,7 +111,7 @@ ByteString CompressBytes(std::string_view input, int levelIndex) {
   stream.avail_in = static_cast<uInt>(input.size());
 
   ByteString output;
-  GrowTo(output, RoundUpToGrain(input.size() + input.size() / 10 + 12));
+  GrowTo<EZCompressionError>(output, RoundUpToGrain(input.size() + input.size() / 10 + 12));
   std::size_t produced = 0;
   for (;;) {
     PointOutput(stream, output, produced);
@@ -108,7 +119,7 @@ ByteString CompressBytes(std::string_view input, int levelIndex) {
     produced = output.size() - stream.avail_out;
     if (result < 0) RaiseCompression(result);
     if (result == Z_STREAM_END) break;
-    GrowTo(output, output.size() + kGrain);
+    GrowTo<EZCompressionError>(output, output.size() + kGrain);
   }
   guard.active = false;
   result = deflateEnd(&stream);
