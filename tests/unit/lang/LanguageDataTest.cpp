@@ -156,15 +156,6 @@ TEST_F(LanguageData, TheLanguageTableNamesLanguagesByTheirLookupCode) {
   EXPECT_EQ(System().Language(5)->Code(), "ABC");
 }
 
-TEST_F(LanguageData, ACodeChangesTheCharsetOnlyForPolishCzechAndGreek) {
-  EXPECT_EQ(CharsetOfLanguage("PL"), 238);
-  EXPECT_EQ(CharsetOfLanguage("CS"), 238);
-  EXPECT_EQ(CharsetOfLanguage("EL"), 161);
-  EXPECT_EQ(CharsetOfLanguage("DE"), 0);
-  EXPECT_EQ(CharsetOfLanguage("US"), 0);
-  EXPECT_EQ(CharsetOfLanguage("XX"), 0);
-}
-
 TEST_F(LanguageData, LinesAreTakenInTheAnsiCodePage) {
   if (AnsiCodePage != 1252) GTEST_SKIP() << "needs code page 1252";
   Load(u"DE=Grüße\nEN=Greetings\n");
