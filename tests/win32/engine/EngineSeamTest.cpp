@@ -150,6 +150,24 @@ TEST_F(EngineSeam, SystemFolders) {
   EXPECT_EQ(ErrorText, "");
 }
 
+TEST_F(EngineSeam, ShellFolderValueOfTheAdministrator) {
+  const ByteString shellFolders =
+      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  const ByteString value = "C:\\Documents and Settings\\Administrator\\Desktop";
+  SetRaw(HKEY_CURRENT_USER, shellFolders, "QuillonTestFolder", REG_SZ,
+         ByteString(value.c_str(), value.size() + 1));
+  const ByteString result = ShellFolderValue("QuillonTestFolder");
+  const ByteString missing = ShellFolderValue("QuillonNoSuchFolder");
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, shellFolders.c_str(), 0, KEY_ALL_ACCESS, &key) ==
+      ERROR_SUCCESS) {
+    RegDeleteValueA(key, "QuillonTestFolder");
+    RegCloseKey(key);
+  }
+  EXPECT_EQ(result, "C:\\Documents and Settings\\All Users\\Desktop");
+  EXPECT_EQ(missing, "");
+}
+
 // The access list of a folder: (number of entries, the first entry's type,
 // flags and mask, whether its SID is the built-in users group).
 struct DaclInfo {
