@@ -51,24 +51,11 @@ TEST_F(UninstallerTest, RegistersTheProductWithDefaults) {
   EXPECT_EQ(fakes::OpenRegistryHandles(), 0);
 }
 
-TEST_F(UninstallerTest, OptionalValuesAndQuotedPath) {
-  Write("C:\\Program Files\\Quillon\\Liesmich.txt", "readme");
-  PgmPath = "C:\\Program Files\\Quillon\\";
-  EXPECT_TRUE(Uninst(
-      "action=uninst,name=Quillon,param=/x,\"Publisher=Quill & Co, Ltd\",URLInfoAbout=http://q.example,"
-      "HelpLink=http://q.example/help,URLUpdateInfo=http://q.example/up,RegOwner=Me,"
-      "Readme=*PgmPath*\\Liesmich.txt"));
-  EXPECT_EQ(Value(kKey, "UninstallString"),
-            "\"C:\\Program Files\\Quillon\\uninstall.exe\" /x \"UninstallKey=" + kKey + "\"");
-  EXPECT_EQ(Value(kKey, "Publisher"), "Quill & Co, Ltd");
-  EXPECT_EQ(Value(kKey, "URLInfoAbout"), "http://q.example");
-  EXPECT_EQ(Value(kKey, "HelpLink"), "http://q.example/help");
-  EXPECT_EQ(Value(kKey, "URLUpdateInfo"), "http://q.example/up");
-  EXPECT_EQ(Value(kKey, "RegOwner"), "Me");
-  EXPECT_EQ(Value(kKey, "Readme"), "C:\\Program Files\\Quillon\\Liesmich.txt");
-
-  // A read-me that does not exist is not registered.
+TEST_F(UninstallerTest, ReadmeOnlyWhenTheFileExists) {
+  Write("C:\\Prog\\Liesmich.txt", "readme");
+  EXPECT_TRUE(Uninst("action=uninst,name=Quillon,Readme=*PgmPath*\\Liesmich.txt"));
   EXPECT_TRUE(Uninst("action=uninst,name=Other,Readme=C:\\nowhere.txt"));
+  EXPECT_EQ(Value(kKey, "Readme"), "C:\\Prog\\Liesmich.txt");
   uint32_t type = 0;
   ByteString data;
   EXPECT_FALSE(fakes::GetRegistryValue(Hive::LocalMachine, kRoot + "\\Other 2024-01-02 03.04.05", "Readme",
