@@ -1,0 +1,395 @@
+#!/usr/bin/env python3
+"""Install benchmarks under Wine: the engine against the baseline.
+
+Run through scripts/with-wine (private prefix and display):
+    scripts/with-wine python3 bench/run.py [--runs N] [--data DIR]
+
+Makes the packages (cached under DIR by their generator arguments), then runs,
+interleaved, the engine harness as a setup (path-only and full run in one
+process), the uninstaller it wrote, the baseline on the same sections, and the
+real Setup.exe up to its install question. Prints one table and the target
+ratios, and writes them to DIR/results.md.
+"""
+import argparse
+import hashlib
+import json
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import threading
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+MiB = 1 << 20
+
+DATASETS = {
+    # name: generator arguments
+    "empty": ["--files", "0"],
+    "m1": ["--files", "100", "--total", str(1 * MiB)],
+    "s2k": ["--files", "2000", "--min", "1024", "--max", "4096"],
+    "s20k": ["--files", "20000", "--min", "1024", "--max", "4096"],
+    "big": ["--files", "2000", "--total", str(256 * MiB), "--big", "%d,%d" % (8 * MiB, 4 * MiB)],
+}
+
+
+def log(text):
+    print(text, file=sys.stderr, flush=True)
+
+
+def sha1_of(path):
+    digest = hashlib.sha1()
+    with open(path, "rb") as f:
+        for block in iter(lambda: f.read(1 << 20), b""):
+            digest.update(block)
+    return digest.hexdigest()
+
+
+class Tools:
+    def __init__(self, args):
+        self.setuppack = args.setuppack
+        self.harness = args.harness
+        self.stub = args.stub
+        self.baseline = args.baseline
+        self.qtimer = args.qtimer
+        for path in (self.setuppack, self.harness, self.stub, self.baseline, self.qtimer):
+            if not os.path.isfile(path):
+                sys.exit("bench: missing %s (run make bench)" % path)
+
+
+def make_sections(tools, data_dir, name):
+    """The sections of dataset `name` (everything behind the stub), cached."""
+    folder = os.path.join(data_dir, name)
+    stamp_path = os.path.join(folder, "stamp.json")
+    sections = os.path.join(folder, "sections.bin")
+    wanted = {"args": DATASETS[name], "gen": sha1_of(os.path.join(ROOT, "bench", "gen.py")),
+              "setuppack": sha1_of(tools.setuppack), "lng": sha1_of(os.path.join(ROOT, "sample", "Setup.lng"))}
+    if os.path.isfile(stamp_path) and os.path.isfile(sections):
+        with open(stamp_path) as f:
+            stamp = json.load(f)
+        if stamp.get("wanted") == wanted:
+            return stamp
+    log("bench: generating %s" % name)
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(os.path.join(folder, "root"))
+    out = subprocess.run([sys.executable, os.path.join(ROOT, "bench", "gen.py"), folder] + DATASETS[name],
+                         check=True, capture_output=True, text=True).stdout
+    info = dict(item.split("=") for item in out.split())
+    package = os.path.join(folder, "package.exe")
+    subprocess.run([tools.setuppack, "build", "--stub", tools.harness, "--script",
+                    os.path.join(folder, "setup.src"), "--root", os.path.join(folder, "root"),
+                    "--lng", os.path.join(ROOT, "sample", "Setup.lng"), "-o", package],
+                   check=True, stdout=subprocess.DEVNULL)
+    stub_size = os.path.getsize(tools.harness)
+    with open(package, "rb") as f, open(tools.harness, "rb") as s:
+        if f.read(stub_size) != s.read():
+            sys.exit("bench: package does not start with its stub")
+        with open(sections, "wb") as out_file:
+            shutil.copyfileobj(f, out_file, 16 * MiB)
+    os.remove(package)
+    shutil.rmtree(os.path.join(folder, "root"))
+    stamp = {"wanted": wanted, "files": int(info["files"]), "bytes": int(info["bytes"]),
+             "largest": int(info["largest"])}
+    with open(stamp_path, "w") as f:
+        json.dump(stamp, f)
+    return stamp
+
+
+def make_package(stub, sections, path):
+    with open(path, "wb") as out, open(stub, "rb") as s, open(sections, "rb") as sec:
+        shutil.copyfileobj(s, out)
+        shutil.copyfileobj(sec, out, 16 * MiB)
+
+
+def win_path(unix_path):
+    return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
+
+
+def proc_cpu_seconds(pid):
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    except OSError:
+        return 0.0
+
+
+class Runner:
+    def __init__(self, wineserver_pid):
+        self.wine = os.environ["WINE"]
+        self.wineserver_pid = wineserver_pid
+
+    def run(self, args, stdout_path=None):
+        """Runs a Windows program; answers wall seconds, exit code, output,
+        peak memory (VmHWM, bytes), the program's CPU seconds and the Wine
+        server's CPU seconds during the run."""
+        out = open(stdout_path, "wb") if stdout_path else subprocess.PIPE
+        server_before = proc_cpu_seconds(self.wineserver_pid)
+        started = time.perf_counter()
+        child = subprocess.Popen([self.wine] + args, stdout=out, stderr=subprocess.DEVNULL)
+        peak = [0]
+        done = threading.Event()
+
+        def sample():
+            path = "/proc/%d/status" % child.pid
+            while not done.is_set():
+                try:
+                    with open(path) as f:
+                        for line in f:
+                            if line.startswith("VmHWM:"):
+                                peak[0] = max(peak[0], int(line.split()[1]) * 1024)
+                                break
+                except OSError:
+                    break
+                done.wait(0.01)
+
+        sampler = threading.Thread(target=sample, daemon=True)
+        sampler.start()
+        output = child.stdout.read() if stdout_path is None else b""
+        _, status, usage = os.wait4(child.pid, 0)
+        wall = time.perf_counter() - started
+        child.returncode = os.waitstatus_to_exitcode(status)
+        done.set()
+        sampler.join()
+        if stdout_path:
+            out.close()
+        server = proc_cpu_seconds(self.wineserver_pid) - server_before
+        peak_bytes = max(peak[0], usage.ru_maxrss * 1024)
+        return {"wall": wall, "code": child.returncode, "out": output.decode("latin-1"),
+                "hwm": peak_bytes, "cpu": usage.ru_utime + usage.ru_stime, "server": server}
+
+
+def drive_c():
+    return os.path.join(os.environ["WINEPREFIX"], "drive_c")
+
+
+def count_tree(folder):
+    files = size = 0
+    for base, _, names in os.walk(folder):
+        for name in names:
+            files += 1
+            size += os.path.getsize(os.path.join(base, name))
+    return files, size
+
+
+def median(values):
+    return statistics.median(values) if values else float("nan")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--data", default=os.path.join(ROOT, "build", "bench-data"))
+    parser.add_argument("--setuppack", default=os.path.join(ROOT, "build/bench-host/tools/setuppack/setuppack"))
+    parser.add_argument("--harness", default=os.path.join(ROOT, "build/bench-win64/tests/e2e/harness/engine_harness.exe"))
+    parser.add_argument("--stub", default=os.path.join(ROOT, "build/bench-win64/app/Setup-stub.exe"))
+    parser.add_argument("--baseline", default=os.path.join(ROOT, "build/bench-tools-win64/baseline.exe"))
+    parser.add_argument("--qtimer", default=os.path.join(ROOT, "build/bench-tools-win64/qtimer.exe"))
+    parser.add_argument("--only", default="", help="comma-separated: big,small,question")
+    args = parser.parse_args()
+    if "WINEPREFIX" not in os.environ or "WINE" not in os.environ:
+        sys.exit("bench: run through scripts/with-wine")
+    only = set(args.only.split(",")) if args.only else {"big", "small", "question"}
+    tools = Tools(args)
+    began = time.time()
+
+    stamps = {name: make_sections(tools, args.data, name) for name in DATASETS}
+    run_dir = os.path.join(args.data, "run")
+    shutil.rmtree(run_dir, ignore_errors=True)
+    os.makedirs(os.path.join(run_dir, "u"))
+    pkg = {}
+    for name in DATASETS:
+        sections = os.path.join(args.data, name, "sections.bin")
+        for kind, stub in (("eng", tools.harness), ("base", tools.baseline), ("setup", tools.stub)):
+            if kind == "setup" and name not in ("m1", "big"):
+                continue
+            pkg[name, kind] = os.path.join(run_dir, "%s-%s.exe" % (name, kind))
+            make_package(stub, sections, pkg[name, kind])
+    shutil.copy(tools.qtimer, os.path.join(run_dir, "qtimer.exe"))
+    log("bench: packages ready after %.0f s" % (time.time() - began))
+
+    server = subprocess.Popen(["wineserver", "-f", "-p"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    time.sleep(0.5)
+    runner = Runner(server.pid)
+    c = drive_c()
+    eng_dir, base_dir = os.path.join(c, "QBench", "eng"), os.path.join(c, "QBench", "base")
+    results = {}
+
+    def record(key, value):
+        results.setdefault(key, []).append(value)
+
+    def clean():
+        shutil.rmtree(os.path.join(c, "QBench"), ignore_errors=True)
+        subprocess.run(["sync"])
+
+    def engine(name, check=False):
+        r = runner.run([pkg[name, "eng"], "--pgmpath=C:\\QBench\\eng\\", "--nodesktop"],
+                       os.path.join(run_dir, "eng.out"))
+        if r["code"] != 0:
+            sys.exit("bench: engine run of %s failed (%d), see %s" % (name, r["code"], run_dir))
+        if check:
+            files, size = count_tree(eng_dir)
+            if files != stamps[name]["files"] + 1 or size < stamps[name]["bytes"]:
+                sys.exit("bench: engine installed %d files, %d bytes of %s" % (files, size, name))
+        record((name, "eng"), r)
+        subprocess.run(["sync"])
+        # The uninstaller it wrote, started from outside the installation.
+        shutil.copy(os.path.join(eng_dir, "uninstall.exe"), os.path.join(run_dir, "u", "uninstall.exe"))
+        u = runner.run([os.path.join(run_dir, "u", "uninstall.exe")])
+        left, _ = count_tree(eng_dir)
+        if u["code"] != 0 or left:
+            sys.exit("bench: uninstall of %s left %d files" % (name, left))
+        record((name, "uninst"), u)
+        clean()
+
+    def baseline(name, check=False):
+        r = runner.run([pkg[name, "base"], "C:\\QBench\\base\\"])
+        if r["code"] != 0:
+            sys.exit("bench: baseline run of %s failed" % name)
+        r.update({k: float(v) for k, v in (item.split("=") for item in r["out"].split())})
+        if check:
+            files, size = count_tree(base_dir)
+            if files != stamps[name]["files"] or size != stamps[name]["bytes"]:
+                sys.exit("bench: baseline wrote %d files, %d bytes of %s" % (files, size, name))
+        record((name, "base"), r)
+        clean()
+
+    def question(name):
+        r = runner.run([os.path.join(run_dir, "qtimer.exe"), win_path(pkg[name, "setup"]), "120"])
+        if r["code"] != 0:
+            sys.exit("bench: no install question from %s" % name)
+        r.update({k: float(v) for k, v in (item.split("=") for item in r["out"].split())})
+        record((name, "question"), r)
+
+    clean()
+    # Warm-up: Wine's own files and the packages into the page cache.
+    baseline("m1", check=True)
+    engine("m1", check=True)
+    if "question" in only:
+        question("m1")
+    results.clear()
+    log("bench: warm after %.0f s" % (time.time() - began))
+
+    for i in range(args.runs):
+        if "big" in only:
+            engine("big", check=(i == 0))
+            baseline("big", check=(i == 0))
+            if "question" in only:
+                question("big")
+        if "small" in only:
+            engine("empty")
+            baseline("empty")
+            engine("s2k", check=(i == 0))
+            baseline("s2k", check=(i == 0))
+            engine("s20k", check=(i == 0))
+            baseline("s20k", check=(i == 0))
+        if "question" in only:
+            question("m1")
+        log("bench: round %d of %d done after %.0f s" % (i + 1, args.runs, time.time() - began))
+
+    server.terminate()
+    server.wait()
+    report = make_report(results, stamps, pkg, args.runs)
+    print(report)
+    with open(os.path.join(args.data, "results.md"), "w") as f:
+        f.write(report + "\n")
+    log("bench: finished after %.0f s" % (time.time() - began))
+
+
+def make_report(results, stamps, pkg, runs):
+    def med(name, kind, field="wall"):
+        return median([r[field] for r in results.get((name, kind), [])])
+
+    def mib(n):
+        return n / MiB
+
+    lines = []
+    host = os.uname()
+    lines.append("Machine: %s, %s, %d cores, %s; x86_64 build under wine64 (%s). Median of %d interleaved runs."
+                 % (host.nodename, cpu_model(), os.cpu_count(), host.release, wine_version(), runs))
+    lines.append("")
+    lines.append("| package | files | unpacked MiB | package MiB | program | median s | MB/s | files/s | peak MiB (VmHWM) | CPU s | wineserver CPU s |")
+    lines.append("|---|---:|---:|---:|---|---:|---:|---:|---:|---:|---:|")
+    for name in ("big", "s2k", "s20k", "empty"):
+        if (name, "eng") not in results:
+            continue
+        st = stamps[name]
+        size = os.path.getsize(pkg[name, "eng"])
+        for kind, label in (("eng", "engine (harness)"), ("base", "baseline"), ("uninst", "uninstall")):
+            t = med(name, kind)
+            rate = mib(st["bytes"]) / t if kind != "uninst" and t > 0 else float("nan")
+            fps = st["files"] / t if t > 0 else float("nan")
+            lines.append("| %s | %d | %.1f | %.1f | %s | %.3f | %s | %s | %.1f | %.2f | %.2f |" % (
+                name, st["files"], mib(st["bytes"]), mib(size), label, t,
+                "%.1f" % rate if rate == rate else "-", "%.0f" % fps if st["files"] else "-",
+                mib(med(name, kind, "hwm")), med(name, kind, "cpu"), med(name, kind, "server")))
+    for name in ("big", "m1"):
+        if (name, "question") in results:
+            st = stamps[name]
+            lines.append("| %s | %d | %.1f | %.1f | Setup.exe to install question | %.3f | - | - | - | - | - |" % (
+                name, st["files"], mib(st["bytes"]), mib(os.path.getsize(pkg[name, "setup"])),
+                med(name, "question", "question")))
+    lines.append("")
+    lines.append("| target | measured | limit | ratio | met |")
+    lines.append("|---|---:|---:|---:|---|")
+
+    def target(text, measured, limit, unit="s"):
+        ratio = measured / limit if limit > 0 else float("nan")
+        lines.append("| %s | %.3f %s | %.3f %s | %.2f | %s |" % (text, measured, unit, limit, unit, ratio,
+                                                             "yes" if ratio <= 1.0 else "NO"))
+
+    if ("big", "eng") in results:
+        st = stamps["big"]
+        e, b = med("big", "eng"), med("big", "base")
+        lines.append("| full install 256 MiB / 2,000 files: engine / baseline = %.2f (limit 1.2) | %.3f s | %.3f s | %.2f | %s |"
+                     % (e / b, e, 1.2 * b, e / (1.2 * b), "yes" if e <= 1.2 * b else "NO"))
+        size = os.path.getsize(pkg["big", "eng"])
+        limit = size + st["bytes"] + 2 * st["largest"] + 64 * MiB
+        target("peak memory of the full run (own file + unpacked + 2 x largest + 64 MiB)",
+               mib(med("big", "eng", "hwm")), mib(limit), "MiB")
+        if ("big", "question") in results:
+            q = med("big", "question", "question")
+            limit = med("big", "base", "inflate_bin") + 1.0
+            target("256 MiB: start to install question (baseline's Setup.bin inflate + 1 s)", q, limit)
+        u = med("big", "uninst")
+        lines.append("| uninstall of the 2,000-file installation | %.0f files/s | install: %.0f files/s | - | - |"
+                     % (st["files"] / u, st["files"] / e))
+    if ("s2k", "eng") in results and ("s20k", "eng") in results:
+        fixed = med("empty", "eng")
+        per2 = (med("s2k", "eng") - fixed) / stamps["s2k"]["files"]
+        per20 = (med("s20k", "eng") - fixed) / stamps["s20k"]["files"]
+        lines.append("| scaling: engine time per file at 20,000 / at 2,000 (limit 1.3; empty package's %.3f s subtracted) | %.3f ms | %.3f ms | %.2f | %s |"
+                     % (fixed, per20 * 1e3, 1.3 * per2 * 1e3, per20 / (1.3 * per2), "yes" if per20 <= 1.3 * per2 else "NO"))
+        raw = (med("s20k", "eng") / 20000) / (med("s2k", "eng") / 2000)
+        bfixed = med("empty", "base")
+        bper = ((med("s20k", "base") - bfixed) / 20000) / ((med("s2k", "base") - bfixed) / 2000)
+        ufixed = med("empty", "uninst")
+        uper = ((med("s20k", "uninst") - ufixed) / 20000) / ((med("s2k", "uninst") - ufixed) / 2000)
+        lines.append("| (for reference) per-file ratio 20,000 / 2,000: engine raw %.2f, baseline %.2f, uninstall %.2f | - | - | - | - |"
+                     % (raw, bper, uper))
+        lines.append("| (for reference) small files, engine / baseline: 2,000: %.2f, 20,000: %.2f | - | - | - | - |"
+                     % (med("s2k", "eng") / med("s2k", "base"), med("s20k", "eng") / med("s20k", "base")))
+    return "\n".join(lines)
+
+
+def cpu_model():
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    return line.split(":", 1)[1].strip()
+    except OSError:
+        pass
+    return "unknown CPU"
+
+
+def wine_version():
+    try:
+        return subprocess.run([os.environ["WINE"], "--version"], capture_output=True, text=True).stdout.strip()
+    except OSError:
+        return "wine"
+
+
+if __name__ == "__main__":
+    main()
