@@ -206,7 +206,7 @@ expect "$out" "mode=uninstall"
 expect "$out" "ErrorText=uninstall information not found; "
 [ "$(entries)" = "$first_key" ] || fail "/UNINST left: $(entries)"
 [ -f "$drive_c/QuillonAct2/Quillon.EXE" ] || fail "/UNINST without information removed files"
-run "$work/setup.exe" /uninst 'UninstallKey= ab '
+run "$work/setup.exe" /uninst UninstallKey=ab
 "$WINE" reg query "$uninstall_root\\ab" >/dev/null 2>&1 || fail "a two-character key deleted an entry"
 
 # --- the uninstaller it wrote, started in place -------------------------------
