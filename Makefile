@@ -37,5 +37,9 @@ test: host win32 $(WINTEST)
 demo: win32 $(WINTEST) tools
 	scripts/demo $(WINTEST)
 
+# The libFuzzer targets (clang, build/fuzz), FUZZ_SECONDS each (default 60).
+fuzz: deps
+	scripts/fuzz
+
 clean:
 	rm -rf $(BUILD)
