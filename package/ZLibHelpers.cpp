@@ -60,7 +60,11 @@ struct DeflateGuard {
 
 }  // namespace
 
-ByteString DecompressBytes(std::string_view input) {
+// Deflate cannot expand data more than 1032-fold; a larger expected size is
+// no hint.
+constexpr uint64_t kMostInflation = 1032;
+
+ByteString DecompressBytes(std::string_view input, std::size_t expectedSize) {
   if (input.size() > kLargestInput) RaiseDecompression(Z_MEM_ERROR);
   z_stream stream{};
   int result = inflateInit_(&stream, kZLibVersion, static_cast<int>(sizeof(z_stream)));
@@ -71,10 +75,22 @@ ByteString DecompressBytes(std::string_view input) {
   stream.avail_in = static_cast<uInt>(input.size());
 
   // The first buffer and every growth step: the input length rounded up to
-  // 256 bytes (never less than 256, so an empty input cannot stall).
+  // 256 bytes (never less than 256, so an empty input cannot stall). A known
+  // output size makes the first buffer large enough for all of it; when that
+  // much memory is not to be had, the steps take over as without the hint.
   const std::size_t step = std::max(RoundUpToGrain(input.size()), kGrain);
   ByteString output;
-  GrowTo<EZDecompressionError>(output, step);
+  const uint64_t most = static_cast<uint64_t>(input.size()) * kMostInflation + kGrain;
+  if (expectedSize > step && expectedSize <= most) {
+    try {
+      output.resize(RoundUpToGrain(expectedSize + 1));  // room for the end mark
+    } catch (const std::bad_alloc&) {
+      ByteString().swap(output);
+    } catch (const std::length_error&) {
+      ByteString().swap(output);
+    }
+  }
+  if (output.empty()) GrowTo<EZDecompressionError>(output, step);
   std::size_t produced = 0;
   for (;;) {
     PointOutput(stream, output, produced);
@@ -95,6 +111,34 @@ ByteString DecompressBytes(std::string_view input) {
   if (result < 0) RaiseDecompression(result);
   output.resize(produced);
   return output;
+}
+
+uint64_t CheckDecompressBytes(std::string_view input) {
+  if (input.size() > kLargestInput) RaiseDecompression(Z_MEM_ERROR);
+  z_stream stream{};
+  int result = inflateInit_(&stream, kZLibVersion, static_cast<int>(sizeof(z_stream)));
+  if (result < 0) RaiseDecompression(result);
+  InflateGuard guard{&stream};
+
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
+  stream.avail_in = static_cast<uInt>(input.size());
+  ByteString scratch;
+  GrowTo<EZDecompressionError>(scratch, std::size_t{64} * 1024);
+  uint64_t produced = 0;
+  for (;;) {
+    PointOutput(stream, scratch, 0);
+    const uInt inBefore = stream.avail_in;
+    result = inflate(&stream, Z_NO_FLUSH);
+    produced += scratch.size() - stream.avail_out;
+    if (result < 0) RaiseDecompression(result);
+    if (result == Z_STREAM_END) break;
+    if (result == Z_NEED_DICT) RaiseDecompression(Z_NEED_DICT);
+    if (stream.avail_in == inBefore && stream.avail_out == scratch.size()) RaiseDecompression(Z_BUF_ERROR);
+  }
+  guard.active = false;
+  result = inflateEnd(&stream);
+  if (result < 0) RaiseDecompression(result);
+  return produced;
 }
 
 ByteString CompressBytes(std::string_view input, int levelIndex) {

@@ -1,5 +1,6 @@
 #pragma once
 // Whole-buffer zlib streams, with the errors zlib reports raised as exceptions.
+#include <cstdint>
 #include <stdexcept>
 #include <string_view>
 #include "base/Text.h"
@@ -16,4 +17,10 @@ class EZDecompressionError : public EZLibError { using EZLibError::EZLibError; }
 
 // Level index 0..3 selects zlib level 0, 1, -1 (default), 9.
 ByteString CompressBytes(std::string_view input, int levelIndex);
-ByteString DecompressBytes(std::string_view input);
+// `expectedSize`, when known (a file's original length), sizes the first
+// output buffer so that the output need not grow; it is a hint only: the
+// result is the same whatever it says.
+ByteString DecompressBytes(std::string_view input, std::size_t expectedSize = 0);
+// Inflates the stream without keeping the output (a small buffer is reused)
+// and raises exactly where DecompressBytes would; answers the output's size.
+uint64_t CheckDecompressBytes(std::string_view input);

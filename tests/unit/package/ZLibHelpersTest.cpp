@@ -2,7 +2,9 @@
 
 #include <zlib.h>
 
+#include <limits>
 #include <random>
+#include <string>
 
 #include "package/ZLibHelpers.h"
 
@@ -118,5 +120,47 @@ TEST(DecompressBytes, RaisesOnAPresetDictionaryStream) {
   } catch (const EZLibError& error) {
     EXPECT_EQ(error.Code(), Z_NEED_DICT);
     EXPECT_NE(dynamic_cast<const EZDecompressionError*>(&error), nullptr);
+  }
+}
+
+TEST(DecompressBytes, ExpectedSizeIsOnlyAHint) {
+  ByteString text;
+  for (int i = 0; text.size() < 70000; ++i) text += "line " + std::to_string(i % 97) + " of the text\r\n";
+  const ByteString noise = RandomBytes(65536);
+  for (const ByteString& data : {text, noise, ByteString(4096, 'z')}) {
+    const ByteString packed = CompressBytes(data, 3);
+    for (std::size_t hint : {std::size_t{0}, std::size_t{1}, data.size() / 3, data.size() - 1, data.size(),
+                             data.size() + 1, std::size_t{4096}, data.size() * 10,
+                             std::numeric_limits<std::size_t>::max() / 2})
+      EXPECT_EQ(DecompressBytes(packed, hint), data) << data.size() << " with hint " << hint;
+  }
+}
+
+TEST(CheckDecompressBytes, AnswersTheSizeWithoutKeepingTheData) {
+  EXPECT_EQ(CheckDecompressBytes(CompressBytes("", 2)), 0u);
+  EXPECT_EQ(CheckDecompressBytes(CompressBytes(ByteString(1 << 20, '\0'), 3)), uint64_t{1} << 20);
+  EXPECT_EQ(CheckDecompressBytes(CompressBytes(RandomBytes(300001), 2)), 300001u);
+}
+
+TEST(CheckDecompressBytes, RaisesWhereDecompressBytesRaises) {
+  const ByteString packed = CompressBytes(RandomBytes(200000), 2);
+  ByteString badChecksum = packed;
+  badChecksum.back() = static_cast<char>(badChecksum.back() ^ 0xFF);
+  const ByteString cases[] = {packed.substr(0, 1), packed.substr(0, 100), packed.substr(0, packed.size() - 1),
+                              badChecksum, ByteString("not zlib at all"), StreamWithDictionary(), ByteString()};
+  for (const ByteString& bad : cases) {
+    int expected = 0;
+    try {
+      DecompressBytes(bad);
+    } catch (const EZDecompressionError& error) {
+      expected = error.Code();
+    }
+    ASSERT_NE(expected, 0);
+    try {
+      CheckDecompressBytes(bad);
+      FAIL() << "no error raised for a stream of " << bad.size() << " bytes";
+    } catch (const EZDecompressionError& error) {
+      EXPECT_EQ(error.Code(), expected) << bad.size();
+    }
   }
 }
