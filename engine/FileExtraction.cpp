@@ -59,7 +59,8 @@ bool SaveFile(const CommandItems& items, PackedData& remaining, bool spareExisti
       AddError("data error in " + fileName);
       return false;
     }
-    decompressed = DecompressBytes(stream);  // corrupt data raises and ends the run
+    // OrigLen sizes the output buffer once; corrupt data raises and ends the run.
+    decompressed = DecompressBytes(stream, static_cast<std::size_t>(origLen));
     if (decompressed.empty()) {
       AddError("decompress error in " + fileName);
       return false;

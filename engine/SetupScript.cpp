@@ -173,8 +173,15 @@ bool RunSetupScript(bool pathOnly) {
   ReadSection(kSectionSetupBin, SectionPart(), packed);
 
   const ByteString scriptText = DecompressBytes(script);
+  // The path-only run takes no file data: the packed files are inflated all
+  // the same (corrupt data raises as in the full run), but not kept.
   PackedData remaining;
-  if (!packed.empty()) remaining = PackedData(DecompressBytes(packed));
+  if (!packed.empty()) {
+    if (pathOnly)
+      CheckDecompressBytes(packed);
+    else
+      remaining = PackedData(DecompressBytes(packed));
+  }
 
   std::vector<ByteString> executed;
   for (const ByteString& line : SplitScriptLines(scriptText)) {

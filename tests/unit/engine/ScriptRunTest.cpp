@@ -120,6 +120,29 @@ TEST_F(ScriptRun, CorruptStreamsRaiseBeforeAnythingRuns) {
   EXPECT_FALSE(testsupport::FileExistsOnHost(Host("C:\\Setup.log")));
 }
 
+TEST_F(ScriptRun, PathOnlyRunRaisesOnCorruptPackedFilesWithoutKeepingThem) {
+  const ByteString path = temp_ / "Setup.exe";
+  ByteString file = "MZ stub";
+  file += BuildSection(kSectionBeginningMark, "");
+  file += BuildSection(kSectionSetupCmd, CompressBytes("action=path,Version=5\r\n", 2));
+  ByteString packed = CompressBytes(ByteString(100000, 'd'), 2);
+  file += BuildSection(kSectionSetupBin, packed.substr(0, packed.size() / 2));  // truncated
+  ASSERT_TRUE(testsupport::WriteHostFile(path, file));
+  fakes::SetModuleFileName(path);
+  EXPECT_THROW(RunSetupScript(true), EZDecompressionError);
+  EXPECT_EQ(Version, "");
+
+  // Sound packed files: the path-only run goes on as before.
+  ResetOwnSections();
+  file = "MZ stub";
+  file += BuildSection(kSectionBeginningMark, "");
+  file += BuildSection(kSectionSetupCmd, CompressBytes("action=path,Version=5\r\n", 2));
+  file += BuildSection(kSectionSetupBin, packed);
+  ASSERT_TRUE(testsupport::WriteHostFile(path, file));
+  EXPECT_TRUE(RunSetupScript(true));
+  EXPECT_EQ(Version, "5");
+}
+
 TEST_F(ScriptRun, LogThatCannotBeCreatedRaises) {
   ASSERT_TRUE(testsupport::MakeHostFolders(Host("C:\\Setup.log")));  // a folder in the way
   UseScript("action=path,PgmPath=*PgmPath*\r\naction=nothing\r\n");
