@@ -14,7 +14,7 @@ if [ ! -x "$Q_SETUPPACK" ]; then
 fi
 if [ -z "${Q_E2E_INSIDE:-}" ]; then
   export Q_E2E_INSIDE=1 Q_PRIVATE_DISPLAY=1
-  exec "$Q_TOP/scripts/with-wine" bash "$0" "$@"
+  exec "$Q_TOP/scripts/with-wine" bash ${Q_E2E_TRACE:+-x} "$0" "$@"
 fi
 
 DRIVE_C=$WINEPREFIX/drive_c
@@ -27,6 +27,8 @@ FAILURES=0
 # fills the screen as it would on Windows.
 "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
 "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
+wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1
+"$WINE" wineboot >/dev/null 2>&1; sleep 1
 
 ok() { echo "ok   - $*"; }
 fail() { echo "FAIL - $*"; FAILURES=$((FAILURES + 1)); }
@@ -90,4 +92,15 @@ temp_dir() { find "$DRIVE_C/users" -maxdepth 4 -type d -iname temp 2>/dev/null |
 uninstall_keys() {
   "$WINE" reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall' 2>/dev/null | tr -d '\r' |
     grep -i 'Uninstall\\Quillon ' || true
+}
+
+# install_sample [EXE]: runs the setup through with the defaults, as a person
+# who clicks "Ja" and then "OK".
+install_sample() {
+  start_program "${1:-C:\\e2e\\dl\\Setup.exe}"
+  drv wait-setup 60 >/dev/null || return 1
+  sleep 1
+  drv click "${INSTALL_BUTTON:-Ja}" >/dev/null || return 1
+  drv answer OK 120 >/dev/null || return 1
+  wait_exit 60
 }

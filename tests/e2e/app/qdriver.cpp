@@ -13,6 +13,7 @@
 //   qdriver set-check CAPTION 0|1     tick or clear a visible check box
 //   qdriver set-edit TEXT             replace the folder box's text
 //   qdriver key return|escape         press a key in the setup window
+//   qdriver close                     close the setup window (its close box)
 //
 // Exit code 0 on success, 1 when the window, box or control is not found.
 #include <windows.h>
@@ -235,6 +236,12 @@ int main(int argc, char** argv) {
     inputs[0].ki.wVk = inputs[1].ki.wVk = vk;
     inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, inputs, sizeof(INPUT));
+    return 0;
+  }
+  if (command == "close") {
+    HWND window = FindWindowA("TKwSetupForm1", nullptr);
+    if (!window) return Fail("no setup window");
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     return 0;
   }
   return Fail("unknown command");

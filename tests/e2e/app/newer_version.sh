@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# A newer installed version (registry "Ver" 3.0 and an existing "Exec")
+# brings the confirmation box; "&Nein" ends the setup without changes.
+. "$(dirname "$0")/lib.sh"
+export LC_ALL=de_DE.UTF-8
+
+pack_setup "$WORK/dl/Setup.exe"
+mkdir -p "$DRIVE_C/Quillon"
+cp "$Q_QUILLON" "$DRIVE_C/Quillon/Quillon.exe"
+"$WINE" reg add 'HKLM\SOFTWARE\Quillon\Quillon' /v Ver /d 3.0 /f >/dev/null 2>&1
+"$WINE" reg add 'HKLM\SOFTWARE\Quillon\Quillon' /v Exec /d 'C:\Quillon\Quillon.exe' /f >/dev/null 2>&1
+
+start_program 'C:\e2e\dl\Setup.exe'
+check "setup window" drv wait-setup 60
+box=$(drv answer "&Nein" 30)
+echo "$box"
+check "confirmation caption" has_line "caption:Bestätigung" "$box"
+check "newer-version question" \
+  has_line 'text:Es ist bereits eine neuere Version installiert.\rMöchten Sie trotzdem dieses alte Setup verwenden?' "$box"
+check "buttons &Ja and &Nein" bash -c 'grep -qx "button:&Ja" <<<"$1" && grep -qx "button:&Nein" <<<"$1"' _ "$box"
+wait_exit 30
+check "setup ended with exit code 0" test "$EXIT_CODE" = 0
+check "nothing installed in the old folder" test "$(ls "$DRIVE_C/Quillon")" = "Quillon.exe"
+check "nothing installed in the default folder" test ! -e "$PROGRAMS"
+check "no uninstall entry" test -z "$(uninstall_keys)"
+reg=$("$WINE" reg query 'HKLM\SOFTWARE\Quillon\Quillon' 2>/dev/null | tr -d '\r')
+check "settings unchanged" bash -c '! grep -q DataPath <<<"$1"' _ "$reg"
+
+# Same version installed: no question, the install question stays.
+"$WINE" reg add 'HKLM\SOFTWARE\Quillon\Quillon' /v Ver /d 2.5 /f >/dev/null 2>&1
+start_program 'C:\e2e\dl\Setup.exe'
+drv wait-setup 60 >/dev/null
+check "equal version: no confirmation box" drv no-box 3
+window=$(drv dump)
+check "equal version: the earlier folder is proposed" has_line 'edit:C:\Quillon\' "$window"
+drv click "Abbrechen" >/dev/null
+wait_exit 30
+finish
