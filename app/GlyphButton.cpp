@@ -1,4 +1,5 @@
 #include "app/GlyphButton.h"
+#include <cstddef>
 
 namespace {
 
