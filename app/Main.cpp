@@ -11,7 +11,6 @@
 #include "engine/EngineValues.h"
 #include "engine/Uninstaller.h"
 #include "lang/MultiLingua.h"
-#include "package/SelfLoadSectionsUnit.h"
 #include "platform/Process.h"
 
 namespace {
@@ -44,25 +43,6 @@ HWND CreateApplicationWindow(HINSTANCE instance) {
 }
 
 }  // namespace
-
-ByteString LanguageFileName(const ByteString& exePath) {
-  std::size_t separator = exePath.find_last_of("\\:");
-  std::size_t dot = exePath.find_last_of('.');
-  if (dot != ByteString::npos && (separator == ByteString::npos || dot > separator))
-    return exePath.substr(0, dot) + ".lng";
-  return exePath + ".lng";
-}
-
-bool LoadSetupLanguage() {
-  LoadOwnSections();
-  if (SectionsState() != kSectionsLoaded) return false;
-  std::string_view payload;
-  if (!ReadSection(kSectionSetupLng, SectionPart(), payload) || payload.empty()) return false;
-  ByteString bytes(payload);
-  if (MLSystem) MLSystem->LoadFromText(BytesToWide(bytes), true);
-  LngData = bytes;
-  return true;
-}
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   RestrictDllSearch();

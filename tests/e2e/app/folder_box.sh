@@ -40,7 +40,7 @@ check "valid folder: installed" has_line 'text:Die Installation war erfolgreich.
 wait_exit 60
 check "program in the folder with a backslash added" test -f "$DRIVE_C/Apps/Quillon/Quillon.exe"
 check "uninstaller in that folder" test -f "$DRIVE_C/Apps/Quillon/uninstall.exe"
-reg=$("$WINE" reg query 'HKLM\SOFTWARE\Quillon\Quillon' /v Exec 2>/dev/null | tr -d '\r')
+reg=$(wine_out reg query 'HKLM\SOFTWARE\Quillon\Quillon' /v Exec)
 check "Exec names the chosen folder" has_text 'C:\Apps\Quillon\Quillon.exe' "$reg"
 check "default folder unused" test ! -e "$PROGRAMS/Quillon.exe"
 finish

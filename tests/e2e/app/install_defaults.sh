@@ -43,17 +43,17 @@ if command -v lnkinfo >/dev/null; then
   info=$(lnkinfo "$PUBLIC_DESKTOP/Quillon.lnk" 2>/dev/null)
   check "desktop shortcut points at Quillon.exe" has_text 'Quillon\Quillon.exe' "$info"
 fi
-reg=$("$WINE" reg query 'HKLM\SOFTWARE\Quillon\Quillon' 2>/dev/null | tr -d '\r')
+reg=$(wine_out reg query 'HKLM\SOFTWARE\Quillon\Quillon')
 echo "$reg"
 check "product setting Exec" has_text 'C:\Program Files\Quillon\Quillon.exe' "$reg"
 check "product setting DataPath" has_text 'C:\Program Files\Quillon\Daten\' "$reg"
 keys=$(uninstall_keys)
 check "one uninstall entry" test "$(grep -c . <<<"$keys")" = 1
-entry=$("$WINE" reg query "$(head -1 <<<"$keys")" 2>/dev/null | tr -d '\r')
+entry=$(wine_out reg query "$(head -1 <<<"$keys")")
 echo "$entry"
 check "uninstall entry's UninstallString" has_text 'uninstall.exe" /uninst "UninstallKey=Quillon ' "$entry"
 check "uninstall entry's publisher" has_text 'Quillon Software GmbH' "$entry"
-listed=$("$WINE" uninstaller --list 2>/dev/null | tr -d '\r')
+listed=$(wine_out uninstaller --list)
 check "the system lists the product" has_text "Quillon (Installation " "$listed"
 started=$(cat "$(temp_dir)/quillon-started.txt" 2>/dev/null)
 check "Quillon.exe was started with its parameters" has_text '/autoclose' "$started"

@@ -41,7 +41,26 @@ finish() {
   echo "$TEST_NAME: $FAILURES check(s) failed"; exit 1
 }
 
-drv() { "$WINE" "$Q_QDRIVER" "$@" 2>&1 | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+# qdriver's output goes through a file: a Wine process that qdriver happens
+# to start (the desktop's explorer) inherits its output handles and would
+# keep a pipe open for good.
+drv() {
+  local rc
+  "$WINE" "$Q_QDRIVER" "$@" >"$WORK/qdriver.out" 2>&1 </dev/null
+  rc=$?
+  tr -d '\r' <"$WORK/qdriver.out"
+  return $rc
+}
+
+# wine_out COMMAND...: a Wine command's output, without CRs (through a file,
+# as for qdriver).
+wine_out() {
+  local rc
+  "$WINE" "$@" >"$WORK/wine.out" 2>/dev/null </dev/null
+  rc=$?
+  tr -d '\r' <"$WORK/wine.out"
+  return $rc
+}
 
 # pack_setup OUT [SCRIPT [LNG|-]]: the sample setup, optionally with another
 # script or without language data ("-").
@@ -90,7 +109,7 @@ START_MENU="$DRIVE_C/ProgramData/Microsoft/Windows/Start Menu/Programs/Quillon"
 PUBLIC_DESKTOP="$DRIVE_C/users/Public/Desktop"
 temp_dir() { find "$DRIVE_C/users" -maxdepth 4 -type d -iname temp 2>/dev/null | grep -v /Public/ | head -1; }
 uninstall_keys() {
-  "$WINE" reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall' 2>/dev/null | tr -d '\r' |
+  wine_out reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall' |
     grep -i 'Uninstall\\Quillon ' || true
 }
 

@@ -23,7 +23,7 @@ check "setup ended with exit code 0" test "$EXIT_CODE" = 0
 check "nothing installed in the old folder" test "$(ls "$DRIVE_C/Quillon")" = "Quillon.exe"
 check "nothing installed in the default folder" test ! -e "$PROGRAMS"
 check "no uninstall entry" test -z "$(uninstall_keys)"
-reg=$("$WINE" reg query 'HKLM\SOFTWARE\Quillon\Quillon' 2>/dev/null | tr -d '\r')
+reg=$(wine_out reg query 'HKLM\SOFTWARE\Quillon\Quillon')
 check "settings unchanged" bash -c '! grep -q DataPath <<<"$1"' _ "$reg"
 
 # Same version installed: no question, the install question stays.

@@ -11,7 +11,7 @@ check "installed with the defaults" install_sample
 sleep 2
 key=$(uninstall_keys | head -1)
 check "uninstall entry present" test -n "$key"
-command=$("$WINE" reg query "$key" /v UninstallString 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+command=$(wine_out reg query "$key" /v UninstallString | sed -n 's/.*REG_SZ *//p')
 echo "UninstallString: $command"
 param=$(sed -n 's/.*\(UninstallKey=[^"]*\)".*/\1/p' <<<"$command")
 
@@ -49,6 +49,6 @@ check "start-menu shortcuts removed" test ! -e "$START_MENU/Quillon.lnk"
 check "start-menu folder removed" test ! -e "$START_MENU"
 check "desktop shortcut removed" test ! -e "$PUBLIC_DESKTOP/Quillon.lnk"
 check "uninstall entry removed" test -z "$(uninstall_keys)"
-listed=$("$WINE" uninstaller --list 2>/dev/null | tr -d '\r')
+listed=$(wine_out uninstaller --list)
 check "the system no longer lists the product" bash -c '! grep -q "Quillon" <<<"$1"' _ "$listed"
 finish
