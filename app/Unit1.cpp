@@ -215,11 +215,15 @@ int TKwSetupForm1::CancelButtonId() const {
 
 template <typename Handler>
 void TKwSetupForm1::Guarded(Handler handler) {
+  // A run that ends by a raised failure leaves the progress panel on
+  // screen; closing the window must be possible then.
   try {
     handler();
   } catch (const std::exception& error) {
+    busy_ = false;
     ShowApplicationError(error.what());
   } catch (...) {
+    busy_ = false;
     ShowApplicationError("Unbekannter Fehler");
   }
 }

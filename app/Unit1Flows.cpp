@@ -120,6 +120,9 @@ void TKwSetupForm1::SwitchLanguage(const ByteString& code) {
 void TKwSetupForm1::FirstCheckTimerTimer() {
   timerEnabled_ = false;
   KillTimer(hwnd_, kFirstCheckTimerId);
+  // The install may have started before the timer came due (Enter at once):
+  // the question would come too late then.
+  if (busy_) return;
   if (!UninstallMode && NewerVersionInstalled()) {
     if (!AskConfirmation(Unit1Text(12))) Close();
   }
