@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# A DLL planted beside Setup.exe is not loaded. The planted DLL leaves a
+# marker file when a process loads it, and Wine is told to prefer a DLL of
+# that name found on the search path (WINEDLLOVERRIDES "n,b"), so that only
+# the search order decides. First the control: a small program that asks for
+# the same name with LoadLibraryA loads the planted copy, and does not once it
+# has restricted the search to the system folder as Setup.exe does at its
+# start. Then Setup.exe runs beside the planted DLL until its install
+# question shows and is cancelled: the system's copy must have been used.
+set -u
+: "${Q_TOP:?}" "${Q_SETUPPACK:?}" "${Q_STUB:?}" "${Q_QUILLON:?}" "${Q_PARTNER:?}" "${Q_QDRIVER:?}" "${Q_PLANT:?}" "${Q_PROBE:?}" "${Q_SAMPLE:?}"
+[ -x "$Q_SETUPPACK" ] || { echo "SKIP: the native setuppack is missing ($Q_SETUPPACK)"; exit 77; }
+[ -f "$Q_STUB" ] || { echo "SKIP: Setup-stub.exe is missing"; exit 77; }
+if [ -z "${Q_E2E_INSIDE:-}" ]; then
+  export Q_E2E_INSIDE=1 Q_PRIVATE_DISPLAY=1
+  exec "$Q_TOP/scripts/with-wine" bash "$0" "$@"
+fi
+
+failures=0
+ok() { echo "ok   - $*"; }
+fail() { echo "FAIL - $*"; failures=$((failures + 1)); }
+export LC_ALL=de_DE.UTF-8
+"$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+
+# The name: a DLL Setup.exe has the system load after its start (the themes
+# of the common controls); it is no known DLL.
+name=uxtheme
+dir=$WINEPREFIX/drive_c/planted
+mkdir -p "$dir/root"
+cp "$Q_PROBE" "$dir/dllprobe.exe"
+cp "$Q_QDRIVER" "$dir/qdriver.exe"
+cp "$Q_PLANT" "$dir/$name.dll"
+override="$WINEDLLOVERRIDES;$name=n,b"
+marker=$dir/$name.dll.loaded
+
+out=$(WINEDLLOVERRIDES=$override "$WINE" 'C:\planted\dllprobe.exe' $name.dll 2>&1 | tr -d '\r')
+echo "  unprotected: $out"
+if [ -f "$marker" ] && grep -q 'loaded:C:\\planted\\' <<<"$out"; then ok "control: without protection the planted DLL is loaded"
+else fail "control: the planted DLL is not loaded even without protection (the test proves nothing)"; fi
+rm -f "$marker"
+
+out=$(WINEDLLOVERRIDES=$override "$WINE" 'C:\planted\dllprobe.exe' $name.dll protect 2>&1 | tr -d '\r')
+echo "  protected:   $out"
+if [ ! -f "$marker" ] && grep -qi 'loaded:C:\\windows\\system32\\' <<<"$out"; then ok "control: with the protection the system's copy is loaded"
+else fail "control: the protection does not keep the planted DLL out"; fi
+rm -f "$marker"
+
+# Setup.exe beside the planted DLL.
+cp "$Q_QUILLON" "$dir/root/Quillon.exe"
+cp "$Q_PARTNER" "$dir/root/eBay_Setup_shortcuts_1018.exe"
+cp "$Q_SAMPLE/info.txt" "$Q_SAMPLE/Quillon.ico" "$Q_SAMPLE/Quillon.qdb" "$dir/root/"
+"$Q_SETUPPACK" build --stub "$Q_STUB" --script "$Q_SAMPLE/setup.src" --root "$dir/root" \
+  --lng "$Q_SAMPLE/Setup.lng" -o "$dir/Setup.exe" >/dev/null || fail "setuppack failed"
+WINEDEBUG=+loaddll WINEDLLOVERRIDES=$override "$WINE" 'C:\planted\Setup.exe' >"$dir/setup.log" 2>&1 &
+pid=$!
+if "$WINE" 'C:\planted\qdriver.exe' wait-setup 60 >/dev/null 2>&1; then
+  sleep 2
+  "$WINE" 'C:\planted\qdriver.exe' click Abbrechen >/dev/null 2>&1
+fi
+for _ in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+kill -0 $pid 2>/dev/null && { fail "Setup.exe did not end"; kill $pid; }
+wait $pid; code=$?
+loads=$(grep -ai "Loaded L\".*\\\\$name.dll\"" "$dir/setup.log" | grep -ao 'L"[^"]*"[^:]*: [a-z]*' | sort -u)
+echo "  Setup.exe loaded: ${loads:-nothing named $name.dll}"
+if grep -qi "planted.$name.dll" <<<"$loads" || [ -f "$marker" ]; then
+  fail "Setup.exe loaded the DLL planted beside it (exit code $code)"
+else
+  ok "Setup.exe did not load the planted DLL"
+  grep -qi "system32.$name.dll" <<<"$loads" && ok "Setup.exe did load $name.dll (from the system folder)" ||
+    echo "note - Setup.exe did not load $name.dll at all in this run"
+  [ "$code" = 0 ] && ok "Setup.exe ended normally" || fail "Setup.exe exit code $code"
+fi
+
+[ $failures -eq 0 ] && { echo "dll_planting: all checks passed"; exit 0; }
+echo "dll_planting: $failures check(s) failed"; exit 1
