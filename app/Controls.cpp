@@ -1,11 +1,27 @@
 #include "app/Controls.h"
 
+#include <string>
+
 const char* const kPanelClassName = "TKwSetupPanel";
 
 HFONT CreateFontFromSpec(const FontSpec& spec) {
   return CreateFontA(-spec.height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, spec.italic ? TRUE : FALSE,
                      FALSE, FALSE, spec.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                      DEFAULT_PITCH | FF_DONTCARE, spec.face.c_str());
+}
+
+ByteString FromWindows1252(const char* text) {
+  ByteString bytes = text ? text : "";
+  if (bytes.empty() || GetACP() == 1252) return bytes;
+  int n = MultiByteToWideChar(1252, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  if (n <= 0) return bytes;
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(1252, 0, bytes.data(), static_cast<int>(bytes.size()), &wide[0], n);
+  int m = WideCharToMultiByte(CP_ACP, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+  if (m <= 0) return bytes;
+  ByteString converted(static_cast<std::size_t>(m), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), n, &converted[0], m, nullptr, nullptr);
+  return converted;
 }
 
 FormControl::FormControl(ControlHost& host, MLComponentKind kind, HWND hwnd, FormControl* parent,

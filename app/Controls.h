@@ -20,6 +20,10 @@ struct FontSpec {
 
 HFONT CreateFontFromSpec(const FontSpec& spec);
 
+// A compiled-in text (Windows-1252) in the system's ANSI code page, so that
+// the window shows it right and the translation finds it on every system.
+ByteString FromWindows1252(const char* text);
+
 class FormControl;
 
 // What a control needs from the window that holds it.

@@ -75,7 +75,8 @@ FormControl* TKwSetupForm1::AddControl(MLComponentKind kind, FormControl* parent
                                        const char* caption, DWORD style, int left, int top, int width,
                                        int height, int id, bool autoSize) {
   HWND parentWindow = parent ? parent->Handle() : hwnd_;
-  HWND hwnd = CreateWindowExA(kind == MLComponentKind::Panel ? WS_EX_CONTROLPARENT : 0, windowClass, caption,
+  ByteString text = FromWindows1252(caption);
+  HWND hwnd = CreateWindowExA(kind == MLComponentKind::Panel ? WS_EX_CONTROLPARENT : 0, windowClass, text.c_str(),
                               WS_CHILD | style, left, top, width, height, parentWindow,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
   components_.push_back(std::make_unique<FormControl>(*this, kind, hwnd, parent, autoSize));

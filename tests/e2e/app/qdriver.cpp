@@ -17,6 +17,7 @@
 //
 // Exit code 0 on success, 1 when the window, box or control is not found.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -33,11 +34,12 @@ std::string Utf8(const std::wstring& text) {
   return out;
 }
 
-std::wstring Wide(const char* utf8) {
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n > 0 ? n - 1 : 0), L'\0');
-  if (n > 1) MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &out[0], n);
-  return out;
+// The arguments as the shell gave them (UTF-16): argv would carry them in
+// the driver's own code page, which cannot hold every caption.
+std::vector<std::wstring> wideArgs;
+
+std::wstring Arg(int index) {
+  return index < static_cast<int>(wideArgs.size()) ? wideArgs[static_cast<std::size_t>(index)] : std::wstring();
 }
 
 std::wstring TextOf(HWND hwnd) {
@@ -143,6 +145,11 @@ double Seconds(int argc, char** argv, int index, double fallback) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  int count = 0;
+  if (LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count)) {
+    for (int i = 0; i < count; ++i) wideArgs.emplace_back(args[i]);
+    LocalFree(args);
+  }
   if (argc < 2) return Fail("no command");
   std::string command = argv[1];
 
@@ -190,7 +197,7 @@ int main(int argc, char** argv) {
     if (!box) return Fail("no message box");
     Sleep(300);
     PrintBox(box);
-    HWND button = FindControl(box, Wide(argv[2]), "Button");
+    HWND button = FindControl(box, Arg(2), "Button");
     if (!button) return Fail("no such button in the message box");
     PostMessageW(button, BM_CLICK, 0, 0);
     return 0;
@@ -198,7 +205,7 @@ int main(int argc, char** argv) {
   if (command == "click" && argc >= 3) {
     HWND window = SetupWindow();
     if (!window) return Fail("no setup window");
-    HWND button = FindControl(window, Wide(argv[2]), "Button");
+    HWND button = FindControl(window, Arg(2), "Button");
     if (!button || !IsWindowEnabled(button)) return Fail("no such button on screen");
     PostMessageW(button, BM_CLICK, 0, 0);
     return 0;
@@ -206,7 +213,7 @@ int main(int argc, char** argv) {
   if (command == "set-check" && argc >= 4) {
     HWND window = SetupWindow();
     if (!window) return Fail("no setup window");
-    HWND check = FindControl(window, Wide(argv[2]), "Button");
+    HWND check = FindControl(window, Arg(2), "Button");
     if (!check) return Fail("no such check box on screen");
     bool want = std::atoi(argv[3]) != 0;
     bool is = SendMessageW(check, BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -219,7 +226,7 @@ int main(int argc, char** argv) {
     if (!window) return Fail("no setup window");
     for (HWND child : Descendants(window)) {
       if (OnScreen(child) && ClassOf(child) == "Edit") {
-        SendMessageW(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(argv[2]).c_str()));
+        SendMessageW(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Arg(2).c_str()));
         return 0;
       }
     }
