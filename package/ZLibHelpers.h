@@ -21,6 +21,3 @@ ByteString CompressBytes(std::string_view input, int levelIndex);
 // output buffer so that the output need not grow; it is a hint only: the
 // result is the same whatever it says.
 ByteString DecompressBytes(std::string_view input, std::size_t expectedSize = 0);
-// Inflates the stream without keeping the output (a small buffer is reused)
-// and raises exactly where DecompressBytes would; answers the output's size.
-uint64_t CheckDecompressBytes(std::string_view input);
