@@ -120,7 +120,7 @@ TEST_F(ScriptRun, CorruptStreamsRaiseBeforeAnythingRuns) {
   EXPECT_FALSE(testsupport::FileExistsOnHost(Host("C:\\Setup.log")));
 }
 
-TEST_F(ScriptRun, PathOnlyRunRaisesOnCorruptPackedFilesWithoutKeepingThem) {
+TEST_F(ScriptRun, PathOnlyRunRaisesOnCorruptPackedFiles) {
   const ByteString path = temp_ / "Setup.exe";
   ByteString file = "MZ stub";
   file += BuildSection(kSectionBeginningMark, "");
@@ -141,6 +141,28 @@ TEST_F(ScriptRun, PathOnlyRunRaisesOnCorruptPackedFilesWithoutKeepingThem) {
   ASSERT_TRUE(testsupport::WriteHostFile(path, file));
   EXPECT_TRUE(RunSetupScript(true));
   EXPECT_EQ(Version, "5");
+}
+
+TEST_F(ScriptRun, BothRunsTakeTheFilesOfTheFileLoaded) {
+  // The packed files are decompressed once per loaded own file; a run over
+  // another file (after the test's reload) must see that file's data.
+  const ByteString script = "action=path,PgmPath=C:\\Q\r\naction=save,OrigLen=4,Filename=*PgmPath*\\a.txt\r\n";
+  PackageParts parts;
+  parts.script = script;
+  parts.packedFiles = "AAAA";
+  UsePackage(parts);
+  EXPECT_TRUE(RunSetupScript(true));
+  EXPECT_TRUE(RunSetupScript(false));
+  EXPECT_EQ(testsupport::ReadHostFile(Host("C:\\Q\\a.txt")), "AAAA");
+  // A second full run starts again at the front of the same data.
+  EXPECT_TRUE(RunSetupScript(false));
+  EXPECT_EQ(testsupport::ReadHostFile(Host("C:\\Q\\a.txt")), "AAAA");
+
+  ResetOwnSections();
+  parts.packedFiles = "BBBB";
+  UsePackage(parts);
+  EXPECT_TRUE(RunSetupScript(false));
+  EXPECT_EQ(testsupport::ReadHostFile(Host("C:\\Q\\a.txt")), "BBBB");
 }
 
 TEST_F(ScriptRun, LogThatCannotBeCreatedRaises) {
