@@ -16,6 +16,8 @@
 // file the setup did not write is never changed or removed, and the
 // uninstaller removes what the setup recorded (except kept data files).
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -96,6 +98,7 @@ bool Guarded(Step step, const ByteString& input) {
     return true;
   } catch (const std::exception& error) {
     if (!RaisedKind(error)) fuzzsupport::Fail("an unexpected error left the engine", error.what() + ("\n" + Show(input)));
+    if (std::getenv("FUZZ_VERBOSE")) std::fprintf(stderr, "raised: %s\n", error.what());
     return false;
   }
 }
@@ -143,10 +146,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   WriteHost("C/Setup/Setup.exe", package);
   fakes::SetModuleFileName("C:\\Setup\\Setup.exe");
 
+  bool fullRunEnded = false;  // the full run came to its end (nothing raised)
   if (wholeSetup) {
     if (Guarded([] { RunSetupScript(true); }, script)) {
       DesktopLinks = flags & 2;
-      Guarded([] { RunSetupScript(false); }, script);
+      fullRunEnded = Guarded([] { RunSetupScript(false); }, script);
     }
   } else {
     PackedData remaining(packed);
@@ -165,13 +169,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     Check(fakes::RegistryKeyExists(platform::Hive::LocalMachine, kOther), "another product's entry survives",
           Show(script));
 
-  // The uninstaller the setup wrote, run as its own process would.
+  // The uninstaller the setup wrote, run as its own process would. A raised
+  // failure ends a run before the uninstaller is written (only its
+  // placeholder is there then).
   const std::string uninstaller = JailRelative(UninstallerPath);
-  if (!wholeSetup || uninstaller.empty() || !HostExists(uninstaller)) return 0;
+  if (!fullRunEnded || uninstaller.empty() || !HostExists(uninstaller)) return 0;
   std::vector<ByteString> written;
   for (int32_t i = 0; i < WrittenFiles->Count(); ++i) written.push_back(WrittenFiles->ItemText(i));
   const ByteString uninstallerPath = UninstallerPath;
 
+  if (std::getenv("FUZZ_VERBOSE")) {
+    for (const ByteString& path : written) std::fprintf(stderr, "written: %s\n", path.c_str());
+    std::fprintf(stderr, "errors: %s\n", ErrorText.c_str());
+  }
   ResetEngineValues();
   ResetOwnSections();
   Quiet = true;
@@ -184,6 +194,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   } catch (const std::exception& error) {
     fuzzsupport::Fail("the uninstaller the setup wrote cannot be read", error.what() + ("\n" + Show(script)));
   }
+  if (std::getenv("FUZZ_VERBOSE")) std::fprintf(stderr, "uninstall errors: %s\n", ErrorText.c_str());
 
   if (!mentionsSentinel)
     Check(ReadHost("C/Keep/sentinel.txt") == kSentinel, "the uninstall leaves other files alone", Show(script));

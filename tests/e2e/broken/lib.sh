@@ -157,7 +157,8 @@ attend() {
     fi
   done
   wait "$pid"; EXIT_CODE=$?
-  if grep -q 'Bad EXE format' "$err"; then SEEN+="system: Bad EXE format"$'\n'; fi
+  # Wine's loader refuses the file (its message is in the system's language).
+  if grep -q 'wine: failed to start' "$err"; then SEEN+="system: Bad EXE format"$'\n'; fi
 }
 
 # ends_cleanly CASE: the run ended by itself (no hang) with the program's own

