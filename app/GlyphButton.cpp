@@ -50,11 +50,13 @@ void DrawGlyphButton(const DRAWITEMSTRUCT& item, bool isDefault) {
   }
   DrawEdge(dc, &r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
 
-  char caption[256];
-  int length = GetWindowTextA(item.hwndItem, caption, sizeof caption);
+  // The caption as the control holds it (UTF-16): the narrow drawing call
+  // would read the bytes in the font's character set, not the system's.
+  wchar_t caption[256];
+  int length = GetWindowTextW(item.hwndItem, caption, 256);
   if (length < 0) length = 0;
   RECT textRect = {0, 0, 0, 0};
-  DrawTextA(dc, caption, length, &textRect, DT_CALCRECT | DT_SINGLELINE);
+  DrawTextW(dc, caption, length, &textRect, DT_CALCRECT | DT_SINGLELINE);
   int textWidth = textRect.right - textRect.left;
   int textHeight = textRect.bottom - textRect.top;
   int total = kGlyphSize + (length > 0 ? kGlyphSpacing + textWidth : 0);
@@ -72,12 +74,12 @@ void DrawGlyphButton(const DRAWITEMSTRUCT& item, bool isDefault) {
       SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
       RECT s = t;
       OffsetRect(&s, 1, 1);
-      DrawTextA(dc, caption, length, &s, DT_SINGLELINE);
+      DrawTextW(dc, caption, length, &s, DT_SINGLELINE);
       SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
     } else {
       SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     }
-    DrawTextA(dc, caption, length, &t, DT_SINGLELINE);
+    DrawTextW(dc, caption, length, &t, DT_SINGLELINE);
   }
   if (focused) {
     RECT f = r;

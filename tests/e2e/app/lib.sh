@@ -29,9 +29,9 @@ FAILURES=0
 "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
 # Chinese captions need a font with those characters behind the window's
 # fonts (the host's Droid Sans Fallback), as a Chinese Windows links them.
-for face in Verdana Arial Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
+for face in Verdana Arial Tahoma "MS Shell Dlg" "MS Shell Dlg 2"; do
   "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
-    /t REG_MULTI_SZ /d 'DroidSansFallbackFull.ttf,Droid Sans Fallback' /f >/dev/null 2>&1
+    /t REG_MULTI_SZ /d 'tahoma.ttf,Tahoma\0DroidSansFallbackFull.ttf,Droid Sans Fallback' /f >/dev/null 2>&1
 done
 wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1
 "$WINE" wineboot >/dev/null 2>&1; sleep 1
