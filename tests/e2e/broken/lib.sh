@@ -135,10 +135,11 @@ attend() {
       continue
     fi
     if window=$(drv dump 2>/dev/null) && [ -n "$window" ] && ! has_text 'no setup window' "$window"; then
-      if [ $answered_question = 0 ] && has_text 'button:Durchsuchen' "$window"; then
+      if [ $answered_question = 0 ] && has_text 'edit:' "$window"; then
+        # The folder box belongs to the install question, in any language.
         SEEN+="install question: $(grep -m1 '^static:Dieses\|^static:This' <<<"$window" | cut -d: -f2-)"$'\n'
         [ -n "${ATTEND_KEEP_FOLDER:-}" ] || drv set-edit "$TARGET_WIN" >/dev/null
-        drv click Ja >/dev/null
+        if has_text 'button:Yes' "$window"; then drv click Yes >/dev/null; else drv click Ja >/dev/null; fi
         answered_question=1; idle=0
       elif [ $answered_question = 0 ] && has_text 'Möchten Sie Quillon' "$window"; then
         SEEN+="uninstall question"$'\n'

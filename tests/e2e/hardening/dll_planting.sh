@@ -68,10 +68,24 @@ run_setup() {
   kill -0 $pid 2>/dev/null && { fail "Setup.exe did not end"; kill $pid; }
   wait $pid
 }
-run_setup "$dir/relay.log" WINEDEBUG=+relay
+run_setup "$dir/relay.log" WINEDEBUG=+relay,+loaddll
 "$WINE" reg delete 'HKCU\Software\Wine\Debug' /v RelayInclude /f >/dev/null 2>&1
-process=$(grep -a -m1 'Call KERNEL32.SetDefaultDllDirectories\|Call kernelbase.SetDefaultDllDirectories' "$dir/relay.log" | cut -d: -f1)
-calls=$(grep -a "^$process:Call " "$dir/relay.log" | sed 's/^[^:]*:Call //; s/ ret=.*//' | head -5)
+# Only calls made by Setup.exe's own code count (Wine's DLLs register their
+# window classes as they load): those that return into its image.
+base=$(grep -a -m1 'Loaded L".*planted.*Setup.exe" at' "$dir/relay.log" | sed 's/.* at \([0-9A-Fa-f]*\).*/\1/')
+size=$(x86_64-w64-mingw32-objdump -p "$dir/Setup.exe" 2>/dev/null | awk '/^SizeOfImage/ {print $2}')
+[ -n "$size" ] || size=$(i686-w64-mingw32-objdump -p "$dir/Setup.exe" 2>/dev/null | awk '/^SizeOfImage/ {print $2}')
+calls=""
+if [ -n "$base" ] && [ -n "$size" ]; then
+  low=$((16#$base)); high=$((16#$base + 16#$size))
+  while read -r line; do
+    ret=$(sed -n 's/.* ret=\([0-9A-Fa-f]*\).*/\1/p' <<<"$line")
+    [ -n "$ret" ] && [ $((16#$ret)) -ge $low ] && [ $((16#$ret)) -lt $high ] &&
+      calls+="$(sed 's/^[^:]*:Call //; s/ ret=.*//' <<<"$line")"$'\n'
+    [ "$(grep -c . <<<"$calls")" -ge 5 ] && break
+  done < <(grep -aE "^[0-9a-f]+:Call [A-Za-z0-9_]+\.[A-Za-z0-9_]+\(" "$dir/relay.log")
+fi
+process=$base
 echo "  Setup.exe's first watched calls:"; sed 's/^/    /' <<<"$calls"
 if [ -n "$process" ] && grep -qi '^[a-z0-9]*\.SetDefaultDllDirectories(00000800)' <<<"$(head -1 <<<"$calls")"; then
   ok "Setup.exe restricts the DLL search to the system folder before COM and its windows"
