@@ -19,6 +19,7 @@ for entry in "${cases[@]}"; do
   IFS='|' read -r locale version start cancel refused <<<"$entry"
   lang=${locale%%.*}
   [ -n "${Q_ONLY_LOCALE:-}" ] && [ "$Q_ONLY_LOCALE" != "$locale" ] && continue
+  [ "$lang" = zh_CN ] && link_cjk_font
   LC_ALL=$locale start_program 'C:\e2e\dl\Setup.exe'
   if ! drv wait-setup 60 >/dev/null; then fail "$lang: no setup window"; continue; fi
   sleep 1

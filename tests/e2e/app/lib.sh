@@ -27,14 +27,20 @@ FAILURES=0
 # fills the screen as it would on Windows.
 "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
 "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
-# Chinese captions need a font with those characters behind the window's
-# fonts (the host's Droid Sans Fallback), as a Chinese Windows links them.
-for face in Verdana Arial Tahoma "MS Shell Dlg" "MS Shell Dlg 2"; do
-  "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
-    /t REG_MULTI_SZ /d 'tahoma.ttf,Tahoma\0DroidSansFallbackFull.ttf,Droid Sans Fallback' /f >/dev/null 2>&1
-done
 wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1
 "$WINE" wineboot >/dev/null 2>&1; sleep 1
+
+# Chinese captions need a font with those characters behind the window's
+# fonts, as a Chinese Windows links them; the host's Droid Sans Fallback
+# stands in. Wine then draws Latin letters of those fonts poorly, so only the
+# Chinese case links it (each process reads the links when it starts).
+link_cjk_font() {
+  local face
+  for face in Verdana Arial Tahoma "MS Shell Dlg" "MS Shell Dlg 2"; do
+    "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+      /t REG_MULTI_SZ /d 'tahoma.ttf,Tahoma\0DroidSansFallbackFull.ttf,Droid Sans Fallback' /f >/dev/null 2>&1
+  done
+}
 
 ok() { echo "ok   - $*"; }
 fail() { echo "FAIL - $*"; FAILURES=$((FAILURES + 1)); }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A setup without language section reads Setup.lng from beside itself; the
 # uninstaller it writes carries those translations and starts in the same
-# language.
+# language. A setup with the section ignores a file beside it.
 . "$(dirname "$0")/lib.sh"
 export LC_ALL=fr_FR.UTF-8
 
@@ -32,4 +32,15 @@ screenshot uninstall_language-question
 drv click "Oui" >/dev/null
 wait_exit 60
 check "removed" test ! -e "$PROGRAMS/Quillon.exe"
+
+# A setup with its own language section does not read a file beside it.
+pack_setup "$WORK/dl2/Setup.exe"
+{ printf '\xff\xfe'; sed 's/^FR=Oui$/FR=D accord/' "$Q_SAMPLE/Setup.lng" | iconv -f UTF-8 -t UTF-16LE; } > "$WORK/dl2/Setup.lng"
+start_program 'C:\e2e\dl2\Setup.exe'
+check "setup with section: window" drv wait-setup 60
+sleep 1
+window=$(drv dump)
+check "the section's translations win over the file beside" has_line "button:Oui" "$window"
+drv click "Annuler" >/dev/null
+wait_exit 30
 finish
