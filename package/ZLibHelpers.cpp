@@ -65,6 +65,12 @@ struct DeflateGuard {
 constexpr uint64_t kMostInflation = 1032;
 
 ByteString DecompressBytes(std::string_view input, std::size_t expectedSize) {
+  ByteString output;
+  DecompressBytesInto(input, output, expectedSize);
+  return output;
+}
+
+void DecompressBytesInto(std::string_view input, ByteString& output, std::size_t expectedSize) {
   if (input.size() > kLargestInput) RaiseDecompression(Z_MEM_ERROR);
   z_stream stream{};
   int result = inflateInit_(&stream, kZLibVersion, static_cast<int>(sizeof(z_stream)));
@@ -78,19 +84,17 @@ ByteString DecompressBytes(std::string_view input, std::size_t expectedSize) {
   // 256 bytes (never less than 256, so an empty input cannot stall). A known
   // output size makes the first buffer large enough for all of it; when that
   // much memory is not to be had, the steps take over as without the hint.
+  // A reused output keeps its size: only what lies beyond it is zeroed.
   const std::size_t step = std::max(RoundUpToGrain(input.size()), kGrain);
-  ByteString output;
   const uint64_t most = static_cast<uint64_t>(input.size()) * kMostInflation + kGrain;
-  if (expectedSize > step && expectedSize <= most) {
+  if (expectedSize > step && expectedSize <= most && output.size() <= expectedSize) {
     try {
       output.resize(RoundUpToGrain(expectedSize + 1));  // room for the end mark
     } catch (const std::bad_alloc&) {
-      ByteString().swap(output);
     } catch (const std::length_error&) {
-      ByteString().swap(output);
     }
   }
-  if (output.empty()) GrowTo<EZDecompressionError>(output, step);
+  if (output.size() < step) GrowTo<EZDecompressionError>(output, step);
   std::size_t produced = 0;
   for (;;) {
     PointOutput(stream, output, produced);
@@ -110,7 +114,6 @@ ByteString DecompressBytes(std::string_view input, std::size_t expectedSize) {
   result = inflateEnd(&stream);
   if (result < 0) RaiseDecompression(result);
   output.resize(produced);
-  return output;
 }
 
 ByteString CompressBytes(std::string_view input, int levelIndex) {

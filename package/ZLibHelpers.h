@@ -21,3 +21,6 @@ ByteString CompressBytes(std::string_view input, int levelIndex);
 // output buffer so that the output need not grow; it is a hint only: the
 // result is the same whatever it says.
 ByteString DecompressBytes(std::string_view input, std::size_t expectedSize = 0);
+// As DecompressBytes, into `output`, whose memory is reused: a caller that
+// decompresses many streams one after the other allocates once.
+void DecompressBytesInto(std::string_view input, ByteString& output, std::size_t expectedSize = 0);

@@ -135,3 +135,23 @@ TEST(DecompressBytes, ExpectedSizeIsOnlyAHint) {
       EXPECT_EQ(DecompressBytes(packed, hint), data) << data.size() << " with hint " << hint;
   }
 }
+
+TEST(DecompressBytesInto, ReusesTheOutputWhateverItHeld) {
+  const ByteString large = RandomBytes(200000);
+  ByteString text;
+  for (int i = 0; text.size() < 50000; ++i) text += "entry " + std::to_string(i) + "\r\n";
+  const ByteString small = "small";
+  ByteString output = "old contents that must not leak into the result";
+  const ByteString* const order[] = {&large, &small, &text, &large, &text, &small};
+  for (const ByteString* data : order) {
+    for (std::size_t hint : {std::size_t{0}, data->size(), data->size() / 2}) {
+      DecompressBytesInto(CompressBytes(*data, 3), output, hint);
+      EXPECT_EQ(output, *data) << data->size() << " with hint " << hint;
+    }
+  }
+  EXPECT_THROW(DecompressBytesInto("not zlib at all", output, 100), EZDecompressionError);
+  DecompressBytesInto(CompressBytes(small, 2), output);
+  EXPECT_EQ(output, small);
+  DecompressBytesInto(CompressBytes("", 2), output, 0);
+  EXPECT_EQ(output, "");
+}
