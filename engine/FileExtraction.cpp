@@ -40,7 +40,6 @@ bool SaveFile(const CommandItems& items, PackedData& remaining, bool spareExisti
 
   // Raw data stays a view into the packed data; only a stream is copied out.
   std::string_view contents;
-  ByteString decompressed;
   const ByteString comprText = CommandValue(items, "ComprLen");
   if (comprText.empty()) {
     contents = remaining.Take(static_cast<std::size_t>(origLen));
@@ -59,8 +58,10 @@ bool SaveFile(const CommandItems& items, PackedData& remaining, bool spareExisti
       AddError("data error in " + fileName);
       return false;
     }
-    // OrigLen sizes the output buffer once; corrupt data raises and ends the run.
-    decompressed = DecompressBytes(stream, static_cast<std::size_t>(origLen));
+    // One buffer serves every file (allocating and freeing one per file costs
+    // page faults each time); OrigLen sizes it. Corrupt data raises and ends the run.
+    static ByteString decompressed;
+    DecompressBytesInto(stream, decompressed, static_cast<std::size_t>(origLen));
     if (decompressed.empty()) {
       AddError("decompress error in " + fileName);
       return false;
