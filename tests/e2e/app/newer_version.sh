@@ -33,6 +33,8 @@ drv wait-setup 60 >/dev/null
 check "equal version: no confirmation box" drv no-box 3
 window=$(drv dump)
 check "equal version: the earlier folder is proposed" has_line 'edit:C:\Quillon\' "$window"
-drv click "Abbrechen" >/dev/null
+drv key escape >/dev/null
 wait_exit 30
+check "Esc cancels the install question" test "$EXIT_CODE" = 0
+check "still nothing installed" test ! -e "$PROGRAMS"
 finish

@@ -14,6 +14,9 @@
 //   qdriver set-edit TEXT             replace the folder box's text
 //   qdriver key return|escape         press a key in the setup window
 //   qdriver close                     close the setup window (its close box)
+//   qdriver dialog [seconds]          wait for the folder dialog, print its title and file name
+//   qdriver dialog-open NAME [seconds]  type NAME as the file name and press the open button
+//   qdriver dialog-cancel [seconds]   press the dialog's cancel button
 //
 // Exit code 0 on success, 1 when the window, box or control is not found.
 #include <windows.h>
@@ -243,6 +246,27 @@ int main(int argc, char** argv) {
     inputs[0].ki.wVk = inputs[1].ki.wVk = vk;
     inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, inputs, sizeof(INPUT));
+    return 0;
+  }
+  if (command == "dialog" || command == "dialog-open" || command == "dialog-cancel") {
+    double seconds = Seconds(argc, argv, command == "dialog-open" ? 3 : 2, 30);
+    HWND dialog = WaitFor(MessageBoxWindow, seconds);
+    if (!dialog) return Fail("no dialog");
+    Sleep(500);
+    // The file name field: the combo box cmb13 (0x47C), or the edit edt1 (0x480).
+    HWND name = GetDlgItem(dialog, 0x47C);
+    if (!name) name = GetDlgItem(dialog, 0x480);
+    std::printf("caption:%s\n", OneLine(TextOf(dialog)).c_str());
+    if (name) std::printf("file:%s\n", OneLine(TextOf(name)).c_str());
+    std::fflush(stdout);
+    if (command == "dialog") return 0;
+    if (command == "dialog-open") {
+      if (!name) return Fail("no file name field");
+      SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Arg(2).c_str()));
+    }
+    HWND button = GetDlgItem(dialog, command == "dialog-open" ? IDOK : IDCANCEL);
+    if (!button) return Fail("no such button in the dialog");
+    PostMessageW(button, BM_CLICK, 0, 0);
     return 0;
   }
   if (command == "close") {
