@@ -160,6 +160,7 @@ attend() {
   wait "$pid"; EXIT_CODE=$?
   # Wine's loader refuses the file (its message is in the system's language).
   if grep -q 'wine: failed to start' "$err"; then SEEN+="system: Bad EXE format"$'\n'; fi
+  if [ "$EXIT_CODE" != 0 ]; then SEEN+="output: $(tr -d '\r' <"$err" | grep -v '^$' | head -3 | tr '\n' ' ' | cut -c1-200)"$'\n'; fi
 }
 
 # ends_cleanly CASE: the run ended by itself (no hang) with the program's own
