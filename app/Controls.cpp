@@ -104,16 +104,19 @@ MLComponent* FormControl::Parent() const {
 
 void FormControl::FitToText() {
   if (!autoSize_ || !hwnd_) return;
-  ByteString text = Text();
+  // Measured as UTF-16: the narrow call would read the bytes in the font's
+  // character set rather than the system's code page.
+  wchar_t text[4096];
+  int length = GetWindowTextW(hwnd_, text, 4096);
   HDC dc = GetDC(hwnd_);
   HGDIOBJ old = SelectObject(dc, FontHandle());
   RECT r = {0, 0, 0, 0};
-  if (text.empty()) {
-    TEXTMETRICA tm;
-    GetTextMetricsA(dc, &tm);
+  if (length <= 0) {
+    TEXTMETRICW tm;
+    GetTextMetricsW(dc, &tm);
     r.bottom = tm.tmHeight;
   } else {
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_LEFT);
+    DrawTextW(dc, text, length, &r, DT_CALCRECT | DT_LEFT);
   }
   SelectObject(dc, old);
   ReleaseDC(hwnd_, dc);

@@ -3,6 +3,7 @@
 #include "app/Unit1.h"
 
 #include <exception>
+#include <string>
 #include "app/GlyphButton.h"
 #include "app/MessageBoxes.h"
 
@@ -188,7 +189,13 @@ int TKwSetupForm1::TextWidth(const MLComponent& fontOf, const ByteString& text) 
   HDC dc = GetDC(hwnd_);
   HGDIOBJ old = SelectObject(dc, font);
   SIZE size = {0, 0};
-  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  int n = text.empty() ? 0
+                       : MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (n > 0) {
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    GetTextExtentPoint32W(dc, wide.c_str(), n, &size);
+  }
   SelectObject(dc, old);
   ReleaseDC(hwnd_, dc);
   return size.cx;

@@ -7,7 +7,7 @@ export LC_ALL=de_DE.UTF-8
 
 pack_setup "$WORK/dl/Setup.exe"
 start_program 'C:\e2e\dl\Setup.exe'
-check "setup window" drv wait-setup 60
+check "setup window" drv wait-setup 120
 sleep 1
 check "desktop box cleared" drv set-check "Verknüpfung zu Quillon auf dem Desktop erstellen" 0
 window=$(drv dump)

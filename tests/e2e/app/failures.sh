@@ -10,7 +10,7 @@ export LC_ALL=de_DE.UTF-8
 sed '4i action=bogus,Filename=*PgmPath*\\nothing.txt\r' "$Q_SAMPLE/setup.src" > "$WORK/failing.src"
 pack_setup "$WORK/dl/Setup.exe" "$WORK/failing.src"
 start_program 'C:\e2e\dl\Setup.exe'
-check "setup window" drv wait-setup 60
+check "setup window" drv wait-setup 120
 sleep 1
 drv click "Ja" >/dev/null
 box=$(drv answer OK 120)

@@ -8,7 +8,7 @@ refused='text:Das eingegebene Verzeichnis kann nicht benutzt werden.'
 
 pack_setup "$WORK/dl/Setup.exe"
 start_program 'C:\e2e\dl\Setup.exe'
-check "setup window" drv wait-setup 60
+check "setup window" drv wait-setup 120
 sleep 1
 
 drv set-edit "     " >/dev/null

@@ -9,7 +9,7 @@ export LC_ALL=de_DE.UTF-8
 pack_setup "$WORK/dl/Setup.exe"
 mkdir -p "$DRIVE_C/Tools" "$DRIVE_C/QUILLON Daten"
 start_program 'C:\e2e\dl\Setup.exe'
-check "setup window" drv wait-setup 60
+check "setup window" drv wait-setup 120
 sleep 1
 
 drv click "Durchsuchen ..." >/dev/null

@@ -7,7 +7,7 @@
 
 pack_setup "$WORK/dl/Setup.exe"
 LC_ALL=de_DE.UTF-8 start_program 'C:\e2e\dl\Setup.exe'
-check "the setup window appears" drv wait-setup 60
+check "the setup window appears" drv wait-setup 120
 sleep 1
 window=$(drv dump)
 echo "$window"

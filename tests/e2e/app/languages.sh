@@ -21,7 +21,13 @@ for entry in "${cases[@]}"; do
   [ -n "${Q_ONLY_LOCALE:-}" ] && [ "$Q_ONLY_LOCALE" != "$locale" ] && continue
   [ "$lang" = zh_CN ] && link_cjk_font
   LC_ALL=$locale start_program 'C:\e2e\dl\Setup.exe'
-  if ! drv wait-setup 60 >/dev/null; then fail "$lang: no setup window"; continue; fi
+  # The first program on a new system language can take a while: Wine
+  # updates the prefix's international settings first.
+  if ! drv wait-setup 180 >/dev/null; then
+    fail "$lang: no setup window"
+    kill "$STARTED_PID" 2>/dev/null; wait_exit 30
+    continue
+  fi
   sleep 1
   window=$(drv dump)
   echo "--- $lang"; echo "$window"

@@ -129,7 +129,7 @@ uninstall_keys() {
 # who clicks "Ja" and then "OK".
 install_sample() {
   start_program "${1:-C:\\e2e\\dl\\Setup.exe}"
-  drv wait-setup 60 >/dev/null || return 1
+  drv wait-setup 120 >/dev/null || return 1
   sleep 1
   drv click "${INSTALL_BUTTON:-Ja}" >/dev/null || return 1
   drv answer OK 120 >/dev/null || return 1

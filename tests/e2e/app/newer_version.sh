@@ -11,7 +11,7 @@ cp "$Q_QUILLON" "$DRIVE_C/Quillon/Quillon.exe"
 "$WINE" reg add 'HKLM\SOFTWARE\Quillon\Quillon' /v Exec /d 'C:\Quillon\Quillon.exe' /f >/dev/null 2>&1
 
 start_program 'C:\e2e\dl\Setup.exe'
-check "setup window" drv wait-setup 60
+check "setup window" drv wait-setup 120
 box=$(drv answer "&Nein" 30)
 echo "$box"
 check "confirmation caption" has_line "caption:Bestätigung" "$box"
@@ -29,7 +29,7 @@ check "settings unchanged" bash -c '! grep -q DataPath <<<"$1"' _ "$reg"
 # Same version installed: no question, the install question stays.
 "$WINE" reg add 'HKLM\SOFTWARE\Quillon\Quillon' /v Ver /d 2.5 /f >/dev/null 2>&1
 start_program 'C:\e2e\dl\Setup.exe'
-drv wait-setup 60 >/dev/null
+drv wait-setup 120 >/dev/null
 check "equal version: no confirmation box" drv no-box 3
 window=$(drv dump)
 check "equal version: the earlier folder is proposed" has_line 'edit:C:\Quillon\' "$window"

@@ -6,7 +6,7 @@ export LC_ALL=fr_FR.UTF-8
 
 pack_setup "$WORK/dl/Setup.exe"
 start_program 'C:\e2e\dl\Setup.exe'
-check "setup window" drv wait-setup 60
+check "setup window" drv wait-setup 120
 sleep 1
 window=$(drv dump)
 echo "$window"

@@ -17,7 +17,7 @@ param=$(sed -n 's/.*\(UninstallKey=[^"]*\)".*/\1/p' <<<"$command")
 
 # First time: "Abbrechen".
 start_program 'C:\Program Files\Quillon\uninstall.exe' /uninst "$param"
-check "the uninstall window appears" drv wait-setup 60
+check "the uninstall window appears" drv wait-setup 120
 sleep 1
 window=$(drv dump)
 echo "$window"
@@ -34,7 +34,7 @@ check "cancel left the uninstall entry" test -n "$(uninstall_keys)"
 
 # Second time: "Ja".
 start_program 'C:\Program Files\Quillon\uninstall.exe' /uninst "$param"
-drv wait-setup 60 >/dev/null
+drv wait-setup 120 >/dev/null
 sleep 1
 drv click "Ja" >/dev/null
 wait_exit 60

@@ -11,7 +11,7 @@ check "setup has no language section" bash -c '! "$1" list "$2" | grep -q "Secti
 { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$Q_SAMPLE/Setup.lng"; } > "$WORK/dl/Setup.lng"
 
 start_program 'C:\e2e\dl\Setup.exe'
-check "setup window" drv wait-setup 60
+check "setup window" drv wait-setup 120
 sleep 1
 window=$(drv dump)
 check "setup speaks French from the file beside it" has_line "button:Oui" "$window"
@@ -22,7 +22,7 @@ check "installed" test -f "$PROGRAMS/uninstall.exe"
 check "uninstaller carries the translations" bash -c '"$1" list "$2" | grep -q "Section:Setup.lng"' _ "$Q_SETUPPACK" "$PROGRAMS/uninstall.exe"
 
 start_program 'C:\Program Files\Quillon\uninstall.exe'
-check "uninstall window" drv wait-setup 60
+check "uninstall window" drv wait-setup 120
 sleep 1
 window=$(drv dump)
 echo "$window"
@@ -37,7 +37,7 @@ check "removed" test ! -e "$PROGRAMS/Quillon.exe"
 pack_setup "$WORK/dl2/Setup.exe"
 { printf '\xff\xfe'; sed 's/^FR=Oui$/FR=D accord/' "$Q_SAMPLE/Setup.lng" | iconv -f UTF-8 -t UTF-16LE; } > "$WORK/dl2/Setup.lng"
 start_program 'C:\e2e\dl2\Setup.exe'
-check "setup with section: window" drv wait-setup 60
+check "setup with section: window" drv wait-setup 120
 sleep 1
 window=$(drv dump)
 check "the section's translations win over the file beside" has_line "button:Oui" "$window"
