@@ -31,17 +31,15 @@ tools: deps
 	cmake -S . -B $(BUILD)/tools -DQ_TESTS=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build $(BUILD)/tools -j$(JOBS) --target setuppack
 
-# Install benchmarks (bench/README.md): x86_64 builds of the engine harness,
-# the setup stub and the baseline under wine64, a native setuppack.
+# Install benchmarks (bench/README.md): the engine harness, the setup stub, the
+# baseline and the question timer built for x86_64 and run under wine64; a
+# native setuppack makes the packages.
 bench: deps
-	cmake -S . -B $(BUILD)/bench-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
-	  -DCMAKE_BUILD_TYPE=Release -DQ_TESTS=ON >/dev/null
-	cmake --build $(BUILD)/bench-win64 -j$(JOBS) --target engine_harness Setup-stub
+	cmake -S bench -B $(BUILD)/bench-win64 -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build $(BUILD)/bench-win64 -j$(JOBS) --target bench_harness Setup-stub baseline qtimer
 	cmake -S . -B $(BUILD)/bench-host -DQ_TESTS=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build $(BUILD)/bench-host -j$(JOBS) --target setuppack
-	cmake -S bench -B $(BUILD)/bench-tools-win64 -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake \
-	  -DCMAKE_BUILD_TYPE=Release >/dev/null
-	cmake --build $(BUILD)/bench-tools-win64 -j$(JOBS)
 	Q_WINE_ARCH=win64 scripts/with-wine python3 bench/run.py --data $(BUILD)/bench-data
 
 test: host win32 $(WINTEST)
