@@ -129,7 +129,6 @@ private:
   std::vector<std::unique_ptr<FormControl>> components_;
   HWND focusBeforeDeactivate_ = nullptr;
   bool busy_ = false;        // a run is going on: the window cannot be closed
-  bool timerEnabled_ = false;
   ByteString dialogFileName_;  // the folder dialog's file name, kept between uses
 };
 

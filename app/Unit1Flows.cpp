@@ -107,7 +107,6 @@ void TKwSetupForm1::ShowInstallQuestion() {
   VersionStaticText->SetText(Unit1TextWith(13, ShortText(title)));
   PgmPathEd->SetText(PgmPath);
   ShowPanel(AskPanel);
-  timerEnabled_ = true;
   SetTimer(hwnd_, kFirstCheckTimerId, 200, nullptr);
 }
 
@@ -118,7 +117,6 @@ void TKwSetupForm1::SwitchLanguage(const ByteString& code) {
 }
 
 void TKwSetupForm1::FirstCheckTimerTimer() {
-  timerEnabled_ = false;
   KillTimer(hwnd_, kFirstCheckTimerId);
   // The install may have started before the timer came due (Enter at once):
   // the question would come too late then.
