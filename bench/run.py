@@ -368,6 +368,9 @@ def make_report(results, stamps, pkg, runs, small_runs):
             q = med("big", "question", "question")
             limit = med("big", "base", "inflate_bin") + 1.0
             target("256 MiB: start to install question (baseline's Setup.bin inflate + 1 s)", q, limit)
+            lines.append("| (for reference) baseline phases: read own file %.3f s, inflate Setup.bin %.3f s, files %.3f s |"
+                         " - | - | - | - |" % (med("big", "base", "read"), med("big", "base", "inflate_bin"),
+                                             med("big", "base", "files")))
         u = med("big", "uninst")
         lines.append("| uninstall of the 2,000-file installation | %.0f files/s | install: %.0f files/s | - | - |"
                      % (st["files"] / u, st["files"] / e))
