@@ -4,10 +4,10 @@
 
 const char* const kPanelClassName = "TKwSetupPanel";
 
-HFONT CreateFontFromSpec(const FontSpec& spec) {
-  return CreateFontA(-spec.height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, spec.italic ? TRUE : FALSE,
-                     FALSE, FALSE, spec.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                     DEFAULT_PITCH | FF_DONTCARE, spec.face.c_str());
+HFONT CreateFontFromDesc(const FontDesc& desc) {
+  return CreateFontA(-desc.height, 0, 0, 0, desc.bold ? FW_BOLD : FW_NORMAL, desc.italic ? TRUE : FALSE,
+                     FALSE, FALSE, desc.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, desc.face.c_str());
 }
 
 ByteString FromWindows1252(const char* text) {
@@ -62,8 +62,8 @@ void FormControl::SetWidth(int width) {
   SetWindowPos(hwnd_, nullptr, 0, 0, width, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-const FontSpec& FormControl::Font() const {
-  if (!parentFont_) return ownSpec_;
+const FontDesc& FormControl::Font() const {
+  if (!parentFont_) return ownDesc_;
   return parent_ ? parent_->Font() : host_.FormFont();
 }
 
@@ -75,15 +75,15 @@ HFONT FormControl::FontHandle() const {
 uint8_t FormControl::FontCharset() const { return Font().charset; }
 
 void FormControl::SetFontCharset(uint8_t charset) {
-  FontSpec spec = Font();
-  spec.charset = charset;
-  SetOwnFont(spec);
+  FontDesc desc = Font();
+  desc.charset = charset;
+  SetOwnFont(desc);
 }
 
-void FormControl::SetOwnFont(const FontSpec& spec) {
+void FormControl::SetOwnFont(const FontDesc& desc) {
   HFONT old = ownFont_;
-  ownSpec_ = spec;
-  ownFont_ = CreateFontFromSpec(spec);
+  ownDesc_ = desc;
+  ownFont_ = CreateFontFromDesc(desc);
   parentFont_ = false;
   if (hwnd_) SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(ownFont_), TRUE);
   if (old) DeleteObject(old);

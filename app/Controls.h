@@ -10,7 +10,7 @@
 
 // A font as the layout describes it; the character set is the one piece the
 // multilingual system changes.
-struct FontSpec {
+struct FontDesc {
   ByteString face = "Verdana";
   int height = 13;  // character height in pixels
   bool bold = false;
@@ -18,7 +18,7 @@ struct FontSpec {
   BYTE charset = ANSI_CHARSET;
 };
 
-HFONT CreateFontFromSpec(const FontSpec& spec);
+HFONT CreateFontFromDesc(const FontDesc& desc);
 
 // A compiled-in text (Windows-1252) in the system's ANSI code page, so that
 // the window shows it right and the translation finds it on every system.
@@ -30,7 +30,7 @@ class FormControl;
 class ControlHost {
 public:
   virtual ~ControlHost() = default;
-  virtual const FontSpec& FormFont() const = 0;
+  virtual const FontDesc& FormFont() const = 0;
   virtual HFONT FormFontHandle() const = 0;
   virtual MLComponent* AsComponent() = 0;
 };
@@ -58,10 +58,10 @@ public:
 
   HWND Handle() const { return hwnd_; }
   // Gives the control a font of its own (parent font off).
-  void SetOwnFont(const FontSpec& spec);
+  void SetOwnFont(const FontDesc& desc);
   // The font this control draws with now.
   HFONT FontHandle() const;
-  const FontSpec& Font() const;
+  const FontDesc& Font() const;
   // The form's font changed: controls that follow it take the new one.
   void FormFontChanged();
   // Labels sized to their text recompute their size.
@@ -74,7 +74,7 @@ private:
   FormControl* parent_;
   bool autoSize_;
   bool parentFont_ = true;
-  FontSpec ownSpec_;
+  FontDesc ownDesc_;
   HFONT ownFont_ = nullptr;
   ByteString hint_;
 };

@@ -27,7 +27,7 @@ HBRUSH NavyBrush() {
 TKwSetupForm1::TKwSetupForm1() {
   formFont_.face = "Verdana";
   formFont_.height = 13;
-  formFontHandle_ = CreateFontFromSpec(formFont_);
+  formFontHandle_ = CreateFontFromDesc(formFont_);
 }
 
 TKwSetupForm1::~TKwSetupForm1() {
@@ -96,11 +96,11 @@ void TKwSetupForm1::BuildControls() {
   using K = MLComponentKind;
   const DWORD label = WS_VISIBLE | SS_LEFT;
   SetupTaskLabel = AddControl(K::Label, nullptr, "STATIC", "Setup f\xFCr", label, 28, 24, 93, 24, kIdLabel, true);
-  FontSpec taskFont{"Arial", 21, true, false, ANSI_CHARSET};
+  FontDesc taskFont{"Arial", 21, true, false, ANSI_CHARSET};
   SetupTaskLabel->SetOwnFont(taskFont);
   Label6 = AddControl(K::Label, nullptr, "STATIC", "Quillon", label | SS_LEFTNOWORDWRAP, 28, 48, 621, 35,
                       kIdLabel, false);
-  FontSpec nameFont{"Arial", 31, true, true, ANSI_CHARSET};
+  FontDesc nameFont{"Arial", 31, true, true, ANSI_CHARSET};
   Label6->SetOwnFont(nameFont);
 
   AskPanel = AddControl(K::Panel, nullptr, kPanelClassName, "", WS_CLIPSIBLINGS, 156, 104, 513, 269, 0, false);
@@ -173,7 +173,7 @@ void TKwSetupForm1::SetFontCharset(uint8_t charset) {
   if (charset == formFont_.charset) return;
   HFONT old = formFontHandle_;
   formFont_.charset = charset;
-  formFontHandle_ = CreateFontFromSpec(formFont_);
+  formFontHandle_ = CreateFontFromDesc(formFont_);
   for (auto& component : components_) component->FormFontChanged();
   if (old) DeleteObject(old);
 }

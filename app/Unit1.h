@@ -54,7 +54,7 @@ public:
   int TextWidth(const MLComponent& fontOf, const ByteString& text) override;
 
   // ControlHost
-  const FontSpec& FormFont() const override { return formFont_; }
+  const FontDesc& FormFont() const override { return formFont_; }
   HFONT FormFontHandle() const override { return formFontHandle_; }
   MLComponent* AsComponent() override { return this; }
 
@@ -123,7 +123,7 @@ private:
   HWND hwnd_ = nullptr;
   HINSTANCE instance_ = nullptr;
   ByteString hint_;
-  FontSpec formFont_;
+  FontDesc formFont_;
   HFONT formFontHandle_ = nullptr;
   HFONT taskLabelFont_ = nullptr;
   std::vector<std::unique_ptr<FormControl>> components_;

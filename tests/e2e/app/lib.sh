@@ -135,3 +135,19 @@ install_sample() {
   drv answer OK 120 >/dev/null || return 1
   wait_exit 60
 }
+
+# wait_quillon_closed: waits (up to 20 s) until no Quillon.exe of this
+# prefix runs any more; the sample's program closes itself a few seconds
+# after the setup started it, and a running program cannot be deleted.
+wait_quillon_closed() {
+  local i p busy
+  for i in $(seq 1 200); do
+    busy=0
+    for p in $(pgrep -f 'Quillon\.exe' 2>/dev/null); do
+      grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$p/environ" 2>/dev/null && busy=1
+    done
+    [ "$busy" = 0 ] && return 0
+    sleep 0.1
+  done
+  return 1
+}

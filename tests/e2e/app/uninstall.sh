@@ -8,7 +8,7 @@ export LC_ALL=de_DE.UTF-8
 
 pack_setup "$WORK/dl/Setup.exe"
 check "installed with the defaults" install_sample
-sleep 2
+check "Quillon.exe closed itself" wait_quillon_closed
 key=$(uninstall_keys | head -1)
 check "uninstall entry present" test -n "$key"
 command=$(wine_out reg query "$key" /v UninstallString | sed -n 's/.*REG_SZ *//p')

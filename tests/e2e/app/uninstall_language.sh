@@ -19,6 +19,7 @@ drv click "Oui" >/dev/null
 drv answer OK 120 >/dev/null
 wait_exit 60
 check "installed" test -f "$PROGRAMS/uninstall.exe"
+check "Quillon.exe closed itself" wait_quillon_closed
 check "uninstaller carries the translations" bash -c '"$1" list "$2" | grep -q "Section:Setup.lng"' _ "$Q_SETUPPACK" "$PROGRAMS/uninstall.exe"
 
 start_program 'C:\Program Files\Quillon\uninstall.exe'
