@@ -1,20 +1,5 @@
-# Cross build for 64-bit Windows (test build where 32-bit programs cannot run) with Debian's MinGW-w64 (posix thread model:
-# GoogleTest needs std::mutex), static runtime, zlib from libz-mingw-w64-dev.
-set(CMAKE_SYSTEM_NAME Windows)
+# The same sources for 64-bit Windows: the Windows tests run from this build
+# where the machine cannot run 32-bit programs (see scripts/wine-arch).
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-# zlib linked in: the import library (zlib1.dll) would be found first, and a
-# setup that needs zlib1.dll neither starts on a plain Windows nor is safe
-# from a zlib1.dll planted beside it (imports load before any code runs).
-set(ZLIB_LIBRARY /usr/${TOOLCHAIN_PREFIX}/lib/libz.a)
-set(ZLIB_LIBRARY_RELEASE ${ZLIB_LIBRARY})  # also over an older build folder's cache
-# Windows test programs run through Wine in the runner's private prefix.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
