@@ -7,6 +7,8 @@
 //
 // Exit code: 0 when the run succeeded, 1 when it reported failure, 2 when
 // the engine raised an error (its message is printed).
+#include <objbase.h>
+
 #include <cstdio>
 #include <exception>
 
@@ -14,6 +16,7 @@
 #include "engine/EngineValues.h"
 #include "engine/SetupScript.h"
 #include "engine/Uninstaller.h"
+#include "package/SelfLoadSectionsUnit.h"
 
 namespace {
 
@@ -94,6 +97,13 @@ int RunSetup(const Options& options) {
 
 int main(int argc, char** argv) {
   Quiet = true;  // no message boxes under test
+  // What the setup program's start-up does before the engine runs: COM for
+  // the shell link object, and the own language data, which the uninstaller
+  // carries on.
+  CoInitialize(nullptr);
+  LoadOwnSections();
+  std::string_view languageData;
+  if (ReadSection(kSectionSetupLng, SectionPart(), languageData)) LngData = ByteString(languageData);
   int exitCode = 0;
   try {
     ParseCommandLine();
@@ -109,5 +119,6 @@ int main(int argc, char** argv) {
     exitCode = 2;
   }
   std::fflush(stdout);
+  CoUninitialize();
   return exitCode;
 }
