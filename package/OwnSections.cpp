@@ -6,7 +6,6 @@
 
 namespace {
 SectionLoadState gState = kSectionsNotLoaded;
-uint32_t gGeneration = 0;
 ByteString gWholeFile;
 std::string_view gStubPart;
 std::string_view gSectionPart;
@@ -25,7 +24,6 @@ void LoadOwnSections() {
   if (gWholeFile.empty()) return;
 
   gState = kSectionsLoaded;
-  ++gGeneration;
   const std::string_view whole(gWholeFile);
   std::size_t markerLength = 0;
   const std::size_t position = FindSectionMarker(kSectionBeginningMark, whole, markerLength);
@@ -44,7 +42,6 @@ bool ReadSection(const ByteString& name, std::string_view data, std::string_view
 }
 
 SectionLoadState SectionsState() { return gState; }
-uint32_t OwnSectionsGeneration() { return gGeneration; }
 const ByteString& WholeFile() { return gWholeFile; }
 std::string_view StubPart() { return gStubPart; }
 std::string_view SectionPart() { return gSectionPart; }

@@ -35,9 +35,6 @@ ByteString BuildSection(const ByteString& name, std::string_view payload);
 // the whole file.
 void LoadOwnSections();
 SectionLoadState SectionsState();
-// Counts the successful loads of the own file; what is derived from the
-// sections may be kept while this number stays the same.
-uint32_t OwnSectionsGeneration();
 const ByteString& WholeFile();
 std::string_view StubPart();
 std::string_view SectionPart();

@@ -116,6 +116,37 @@ void DecompressBytesInto(std::string_view input, ByteString& output, std::size_t
   output.resize(produced);
 }
 
+uint64_t CheckDecompressBytes(std::string_view input) {
+  if (input.size() > kLargestInput) RaiseDecompression(Z_MEM_ERROR);
+  z_stream stream{};
+  int result = inflateInit_(&stream, kZLibVersion, static_cast<int>(sizeof(z_stream)));
+  if (result < 0) RaiseDecompression(result);
+  InflateGuard guard{&stream};
+
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
+  stream.avail_in = static_cast<uInt>(input.size());
+  // Large against zlib's 32 KiB window (which it copies after every call),
+  // small enough to stay in the cache.
+  ByteString scratch;
+  GrowTo<EZDecompressionError>(scratch, std::size_t{256} * 1024);
+  uint64_t produced = 0;
+  for (;;) {
+    PointOutput(stream, scratch, 0);
+    const uInt inBefore = stream.avail_in;
+    result = inflate(&stream, Z_NO_FLUSH);
+    produced += scratch.size() - stream.avail_out;
+    if (result < 0) RaiseDecompression(result);
+    if (result == Z_STREAM_END) break;
+    // As in DecompressBytes: no preset dictionary, no waiting for input that never comes.
+    if (result == Z_NEED_DICT) RaiseDecompression(Z_NEED_DICT);
+    if (stream.avail_in == inBefore && stream.avail_out == scratch.size()) RaiseDecompression(Z_BUF_ERROR);
+  }
+  guard.active = false;
+  result = inflateEnd(&stream);
+  if (result < 0) RaiseDecompression(result);
+  return produced;
+}
+
 ByteString CompressBytes(std::string_view input, int levelIndex) {
   static const int kLevels[] = {Z_NO_COMPRESSION, Z_BEST_SPEED, Z_DEFAULT_COMPRESSION, Z_BEST_COMPRESSION};
   if (levelIndex < 0 || levelIndex > 3) RaiseCompression(Z_STREAM_ERROR);

@@ -24,3 +24,6 @@ ByteString DecompressBytes(std::string_view input, std::size_t expectedSize = 0)
 // As DecompressBytes, into `output`, whose memory is reused: a caller that
 // decompresses many streams one after the other allocates once.
 void DecompressBytesInto(std::string_view input, ByteString& output, std::size_t expectedSize = 0);
+// Inflates the stream without keeping the output (a small buffer is reused)
+// and raises exactly where DecompressBytes would; answers the output's size.
+uint64_t CheckDecompressBytes(std::string_view input);

@@ -155,3 +155,32 @@ TEST(DecompressBytesInto, ReusesTheOutputWhateverItHeld) {
   DecompressBytesInto(CompressBytes("", 2), output, 0);
   EXPECT_EQ(output, "");
 }
+
+TEST(CheckDecompressBytes, AnswersTheSizeWithoutKeepingTheData) {
+  EXPECT_EQ(CheckDecompressBytes(CompressBytes("", 2)), 0u);
+  EXPECT_EQ(CheckDecompressBytes(CompressBytes(ByteString(1 << 20, '\0'), 3)), uint64_t{1} << 20);
+  EXPECT_EQ(CheckDecompressBytes(CompressBytes(RandomBytes(300001), 2)), 300001u);
+}
+
+TEST(CheckDecompressBytes, RaisesWhereDecompressBytesRaises) {
+  const ByteString packed = CompressBytes(RandomBytes(200000), 2);
+  ByteString badChecksum = packed;
+  badChecksum.back() = static_cast<char>(badChecksum.back() ^ 0xFF);
+  const ByteString cases[] = {packed.substr(0, 1), packed.substr(0, 100), packed.substr(0, packed.size() - 1),
+                              badChecksum, ByteString("not zlib at all"), StreamWithDictionary(), ByteString()};
+  for (const ByteString& bad : cases) {
+    int expected = 0;
+    try {
+      DecompressBytes(bad);
+    } catch (const EZDecompressionError& error) {
+      expected = error.Code();
+    }
+    ASSERT_NE(expected, 0);
+    try {
+      CheckDecompressBytes(bad);
+      FAIL() << "no error raised for a stream of " << bad.size() << " bytes";
+    } catch (const EZDecompressionError& error) {
+      EXPECT_EQ(error.Code(), expected) << bad.size();
+    }
+  }
+}
