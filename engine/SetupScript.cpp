@@ -1,7 +1,6 @@
 #include "engine/SetupScript.h"
 
 #include <algorithm>
-#include <memory>
 
 #include "engine/EngineErrors.h"
 #include "engine/EngineValues.h"
@@ -36,29 +35,6 @@ void WriteSetupLog(const std::vector<ByteString>& lines) {
   }
   if (!platform::WriteNewFile(kSetupLogPath, log.data(), log.size()))
     throw ELogFileError(ByteString("Cannot create file \"") + kSetupLogPath + "\"");
-}
-
-// The packed files, decompressed once per own file: the path-only run
-// decompresses them (so that corrupt data raises before the question, as the
-// description wants) and keeps them, and the full run takes its files from
-// them instead of decompressing them again.
-struct KeptPackedFiles {
-  uint32_t generation = 0;
-  const char* payload = nullptr;
-  std::size_t size = 0;
-  std::shared_ptr<const ByteString> bytes;
-};
-KeptPackedFiles gKeptPackedFiles;
-
-std::shared_ptr<const ByteString> DecompressedPackedFiles(std::string_view packed) {
-  KeptPackedFiles& kept = gKeptPackedFiles;
-  if (!kept.bytes || kept.generation != OwnSectionsGeneration() || kept.payload != packed.data() ||
-      kept.size != packed.size()) {
-    kept = KeptPackedFiles();  // the old data goes before the new is made
-    auto bytes = std::make_shared<const ByteString>(DecompressBytes(packed));
-    kept = KeptPackedFiles{OwnSectionsGeneration(), packed.data(), packed.size(), std::move(bytes)};
-  }
-  return kept.bytes;
 }
 
 }  // namespace
@@ -197,8 +173,16 @@ bool RunSetupScript(bool pathOnly) {
   ReadSection(kSectionSetupBin, SectionPart(), packed);
 
   const ByteString scriptText = DecompressBytes(script);
+  // The path-only run takes no file data: it inflates the packed files all
+  // the same (corrupt data raises before the question, as in the full run),
+  // but without holding them, which would cost memory and page faults.
   PackedData remaining;
-  if (!packed.empty()) remaining = PackedData(DecompressedPackedFiles(packed));
+  if (!packed.empty()) {
+    if (pathOnly)
+      CheckDecompressBytes(packed);
+    else
+      remaining = PackedData(DecompressBytes(packed));
+  }
 
   std::vector<ByteString> executed;
   for (const ByteString& line : SplitScriptLines(scriptText)) {
