@@ -120,10 +120,12 @@ class Runner:
         self.wine = os.environ["WINE"]
         self.wineserver_pid = wineserver_pid
 
-    def run(self, args, stdout_path=None):
+    def run(self, args, stdout_path=None, watch=None):
         """Runs a Windows program; answers wall seconds, exit code, output,
         peak memory (VmHWM, bytes), the program's CPU seconds and the Wine
-        server's CPU seconds during the run."""
+        server's CPU seconds during the run. With `watch` (a file name), the
+        peak memory is that of the process it starts whose command line
+        holds that name."""
         out = open(stdout_path, "wb") if stdout_path else subprocess.PIPE
         server_before = proc_cpu_seconds(self.wineserver_pid)
         started = time.perf_counter()
@@ -131,8 +133,25 @@ class Runner:
         peak = [0]
         done = threading.Event()
 
+        def find(name):
+            for entry in os.listdir("/proc"):
+                if entry.isdigit() and int(entry) != child.pid:
+                    try:
+                        with open("/proc/%s/cmdline" % entry, "rb") as f:
+                            if name.encode() in f.read():
+                                return int(entry)
+                    except OSError:
+                        pass
+            return None
+
         def sample():
-            path = "/proc/%d/status" % child.pid
+            pid = child.pid
+            while watch and not done.is_set():
+                pid = find(watch)
+                if pid:
+                    break
+                done.wait(0.01)
+            path = "/proc/%d/status" % pid
             while not done.is_set():
                 try:
                     with open(path) as f:
@@ -155,7 +174,7 @@ class Runner:
         if stdout_path:
             out.close()
         server = proc_cpu_seconds(self.wineserver_pid) - server_before
-        peak_bytes = max(peak[0], usage.ru_maxrss * 1024)
+        peak_bytes = peak[0] if watch else max(peak[0], usage.ru_maxrss * 1024)
         return {"wall": wall, "code": child.returncode, "out": output.decode("latin-1"),
                 "hwm": peak_bytes, "cpu": usage.ru_utime + usage.ru_stime, "server": server}
 
@@ -263,7 +282,8 @@ def main():
         record((name, "pathonly"), r)
 
     def question(name):
-        r = runner.run([os.path.join(run_dir, "qtimer.exe"), win_path(pkg[name, "setup"]), "120"])
+        r = runner.run([os.path.join(run_dir, "qtimer.exe"), win_path(pkg[name, "setup"]), "120"],
+                       watch=os.path.basename(pkg[name, "setup"]))
         if r["code"] != 0:
             sys.exit("bench: no install question from %s" % name)
         r.update({k: float(v) for k, v in (item.split("=") for item in r["out"].split())})
@@ -339,9 +359,9 @@ def make_report(results, stamps, pkg, runs, small_runs):
     for name in ("big", "m1"):
         if (name, "question") in results:
             st = stamps[name]
-            lines.append("| %s | %d | %.1f | %.1f | Setup.exe to install question | %.3f | - | - | - | - | - |" % (
+            lines.append("| %s | %d | %.1f | %.1f | Setup.exe to install question | %.3f | - | - | %.1f | - | - |" % (
                 name, st["files"], mib(st["bytes"]), mib(os.path.getsize(pkg[name, "setup"])),
-                med(name, "question", "question")))
+                med(name, "question", "question"), mib(med(name, "question", "hwm"))))
     lines.append("")
     lines.append("| target | measured | limit | ratio | met |")
     lines.append("|---|---:|---:|---:|---|")
