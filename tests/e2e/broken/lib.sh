@@ -118,7 +118,7 @@ clean_install() {
 attend() {
   local name=$1; shift
   SEEN=""
-  local err=$WORK/$name.out pid started=$SECONDS idle=0 answered_question=0 box window
+  local err=$WORK/$name.out pid started=$SECONDS idle=0 answered_question=0 clicks=0 box window
   "$WINE" "$@" >"$err" 2>&1 </dev/null &
   pid=$!
   while kill -0 "$pid" 2>/dev/null; do
@@ -141,6 +141,11 @@ attend() {
         [ -n "${ATTEND_KEEP_FOLDER:-}" ] || drv set-edit "$TARGET_WIN" >/dev/null
         if has_text 'button:Yes' "$window"; then drv click Yes >/dev/null; else drv click Ja >/dev/null; fi
         answered_question=1; idle=0
+      elif [ $answered_question = 1 ] && [ $clicks -lt 3 ] && has_text 'edit:' "$window"; then
+        # The question is still up: a click that came before the window took
+        # input is lost on a busy machine. Click again rather than give up.
+        clicks=$((clicks + 1)); sleep 1
+        if has_text 'button:Yes' "$window"; then drv click Yes >/dev/null; else drv click Ja >/dev/null; fi
       elif [ $answered_question = 0 ] && has_text 'Möchten Sie Quillon' "$window"; then
         SEEN+="uninstall question"$'\n'
         drv click Ja >/dev/null
