@@ -316,7 +316,9 @@ def main():
             question("m1")
         log("bench: round %d of %d done after %.0f s" % (i + 1, args.runs, time.time() - began))
 
-    server.terminate()
+    # "wineserver -k" ends the prefix's own processes (services, winedevice,
+    # explorer) with the server; killing only the server would orphan them.
+    subprocess.run(["wineserver", "-k"])
     server.wait()
     report = make_report(results, stamps, pkg, args.runs, args.small_runs)
     print(report)
