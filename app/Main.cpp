@@ -6,11 +6,11 @@
 #include "app/MessageBoxes.h"
 #include "app/SetupTexts.h"
 #include "app/StartUp.h"
-#include "app/Unit1.h"
-#include "base/UnicodeFunUnit.h"
+#include "app/SetupWindow.h"
+#include "base/Encodings.h"
 #include "engine/EngineValues.h"
 #include "engine/Uninstaller.h"
-#include "lang/MultiLingua.h"
+#include "lang/Multilingual.h"
 #include "platform/Process.h"
 
 namespace {

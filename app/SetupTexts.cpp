@@ -1,6 +1,6 @@
 #include "app/SetupTexts.h"
 
-#include "lang/MultiLingua.h"
+#include "lang/Multilingual.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <string_view>
 
-#include "base/UnicodeFunUnit.h"
+#include "base/Encodings.h"
 #include "engine/EngineValues.h"
-#include "lang/MultiLingua.h"
-#include "package/SelfLoadSectionsUnit.h"
+#include "lang/Multilingual.h"
+#include "package/Sections.h"
 
 ByteString LanguageFileName(const ByteString& exePath) {
   std::size_t separator = exePath.find_last_of("\\:");

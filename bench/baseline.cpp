@@ -20,7 +20,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "package/SelfLoadSectionsUnit.h"
+#include "package/Sections.h"
 
 namespace {
 

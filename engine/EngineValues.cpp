@@ -1,6 +1,6 @@
 #include "engine/EngineValues.h"
 
-#include "base/SLUnit.h"
+#include "base/ByteStringList.h"
 
 ByteString PgmPath;
 ByteString DataPath;

@@ -1,7 +1,7 @@
 #include "engine/FileExtraction.h"
 
-#include "base/BasicsUnit.h"
-#include "base/SLUnit.h"
+#include "base/TextBasics.h"
+#include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
 #include "engine/PathVariables.h"
 #include "package/ZLibHelpers.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The "save" and "saveifnotexists" actions and whole-file writing.
 #include <string_view>
-#include "engine/SetupScript.h"
+#include "engine/ScriptInterpreter.h"
 
 // Takes the file's stored data from the front of `remaining` (also when an
 // existing file is spared, so the next command stays aligned), then writes it.

@@ -1,10 +1,10 @@
 #include "engine/PathVariables.h"
 
-#include "base/SLUnit.h"
+#include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
-#include "engine/NTSecurity.h"
+#include "engine/FolderAccess.h"
 #include "engine/ProductSettings.h"
-#include "engine/SetupScript.h"
+#include "engine/ScriptInterpreter.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"

@@ -2,7 +2,7 @@
 // Product settings under RegistryKey, the "path" action and the check for a
 // newer installed version.
 #include "base/Text.h"
-#include "engine/SetupScript.h"
+#include "engine/ScriptInterpreter.h"
 
 ByteString ReadProductSetting(const ByteString& name);
 void WriteProductSetting(const ByteString& name, const ByteString& value);

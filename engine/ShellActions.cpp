@@ -1,6 +1,6 @@
 #include "engine/ShellActions.h"
 
-#include "base/SLUnit.h"
+#include "base/ByteStringList.h"
 #include "engine/EngineErrors.h"
 #include "engine/EngineValues.h"
 #include "engine/FileExtraction.h"

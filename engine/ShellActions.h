@@ -1,6 +1,6 @@
 #pragma once
 // Shortcuts, folder icons and the program start.
-#include "engine/SetupScript.h"
+#include "engine/ScriptInterpreter.h"
 
 // The three actions always succeed towards the interpreter.
 bool IconAction(const CommandItems& items);

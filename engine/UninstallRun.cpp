@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <string>
 
-#include "base/SLUnit.h"
+#include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
 #include "engine/FileExtraction.h"
 #include "engine/Uninstaller.h"
-#include "package/SelfLoadSectionsUnit.h"
+#include "package/Sections.h"
 #include "package/ZLibHelpers.h"
 #include "platform/Files.h"
 #include "platform/Process.h"

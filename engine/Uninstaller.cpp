@@ -1,12 +1,12 @@
 #include "engine/Uninstaller.h"
 
 #include <cstdio>
-#include "base/SLUnit.h"
+#include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
 #include "engine/FileExtraction.h"
 #include "engine/PathVariables.h"
 #include "engine/ProductSettings.h"
-#include "package/SelfLoadSectionsUnit.h"
+#include "package/Sections.h"
 #include "package/ZLibHelpers.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"

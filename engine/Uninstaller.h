@@ -2,7 +2,7 @@
 // Uninstall registration, the uninstaller file, and the uninstall run.
 #include <memory>
 #include <vector>
-#include "engine/SetupScript.h"
+#include "engine/ScriptInterpreter.h"
 
 class TQStringList;
 

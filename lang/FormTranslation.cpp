@@ -1,7 +1,7 @@
 // Translation of forms and the change of language at run time: every text on
 // screen is looked up in the language it shows now, so a switch from English
 // to French goes through the groups' English texts.
-#include "lang/MultiLingua.h"
+#include "lang/Multilingual.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 // recorded at start before it is classified.
 #include <algorithm>
 
-#include "base/BasicsUnit.h"
-#include "base/UnicodeFunUnit.h"
-#include "base/ValueString.h"
-#include "lang/LangText.h"
-#include "lang/MultiLingua.h"
+#include "base/TextBasics.h"
+#include "base/Encodings.h"
+#include "base/SemicolonValues.h"
+#include "lang/TextHelpers.h"
+#include "lang/Multilingual.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The language table: entries with their built-in names, and the lookup of a
 // code in the table.
-#include "lang/MultiLingua.h"
+#include "lang/Multilingual.h"
 
 namespace {
 

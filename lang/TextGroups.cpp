@@ -1,8 +1,8 @@
 // Text groups: each module's compiled-in German texts, asked for by number
 // and answered in the current language.
-#include "base/UnicodeFunUnit.h"
-#include "lang/LangText.h"
-#include "lang/MultiLingua.h"
+#include "base/Encodings.h"
+#include "lang/TextHelpers.h"
+#include "lang/Multilingual.h"
 
 namespace {
 

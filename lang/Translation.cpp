@@ -2,8 +2,8 @@
 // language it is written in, and the group's text in the target language
 // replaces it. Blanks in front and trailing " ", "." and ":" are kept around
 // the translated core, so "  Ordner:" finds the group of "Ordner".
-#include "lang/LangText.h"
-#include "lang/MultiLingua.h"
+#include "lang/TextHelpers.h"
+#include "lang/Multilingual.h"
 #include "platform/Text.h"
 
 ByteString tMLGroup::LookupText(int32_t index, bool useFallback) const {

@@ -1,7 +1,7 @@
 // The running program's own file, read once and split into the stub part and
 // the section part.
-#include "package/FileCtrl2.h"
-#include "package/SelfLoadSectionsUnit.h"
+#include "package/WholeFiles.h"
+#include "package/Sections.h"
 #include "platform/Process.h"
 
 namespace {

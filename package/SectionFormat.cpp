@@ -1,6 +1,6 @@
 // The section format: markers, searching and building. Shared by the stub
 // and the packer; holds no state.
-#include "package/SelfLoadSectionsUnit.h"
+#include "package/Sections.h"
 
 const char* const kSectionBeginningMark = "Section:BeginningMark";
 const char* const kSectionSetupLng = "Section:Setup.lng";

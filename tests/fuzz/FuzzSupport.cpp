@@ -9,8 +9,8 @@
 #include <system_error>
 
 #include "engine/EngineValues.h"
-#include "lang/MultiLingua.h"
-#include "package/SelfLoadSectionsUnit.h"
+#include "lang/Multilingual.h"
+#include "package/Sections.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "tests/support/fakes/FakeProcess.h"

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "base/SLUnit.h"
+#include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
 #include "engine/Uninstaller.h"
 #include "platform/Registry.h"

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "base/UnicodeFunUnit.h"
-#include "base/WideSLUnit.h"
-#include "lang/MultiLingua.h"
+#include "base/Encodings.h"
+#include "base/WideStringList.h"
+#include "lang/Multilingual.h"
 #include "platform/Text.h"
 #include "tests/fuzz/FuzzSupport.h"
 

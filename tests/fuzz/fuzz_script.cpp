@@ -22,13 +22,13 @@
 #include <string>
 #include <vector>
 
-#include "base/SLUnit.h"
+#include "base/ByteStringList.h"
 #include "engine/EngineErrors.h"
 #include "engine/EngineValues.h"
 #include "engine/FileExtraction.h"
-#include "engine/SetupScript.h"
+#include "engine/ScriptInterpreter.h"
 #include "engine/Uninstaller.h"
-#include "package/SelfLoadSectionsUnit.h"
+#include "package/Sections.h"
 #include "package/ZLibHelpers.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "package/SelfLoadSectionsUnit.h"
+#include "package/Sections.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 using fuzzsupport::Check;

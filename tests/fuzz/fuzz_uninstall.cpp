@@ -12,10 +12,10 @@
 #include <cstdint>
 #include <string>
 
-#include "base/SLUnit.h"
+#include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
 #include "engine/Uninstaller.h"
-#include "package/SelfLoadSectionsUnit.h"
+#include "package/Sections.h"
 #include "package/ZLibHelpers.h"
 #include "platform/Registry.h"
 #include "tests/fuzz/FuzzSupport.h"

@@ -7,7 +7,7 @@
 #include "CommaText.h"
 #include "FileUtil.h"
 #include "LanguageData.h"
-#include "package/SelfLoadSectionsUnit.h"
+#include "package/Sections.h"
 #include "package/ZLibHelpers.h"
 
 namespace setuppack {

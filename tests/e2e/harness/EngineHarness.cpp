@@ -12,11 +12,11 @@
 #include <cstdio>
 #include <exception>
 
-#include "base/SLUnit.h"
+#include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
-#include "engine/SetupScript.h"
+#include "engine/ScriptInterpreter.h"
 #include "engine/Uninstaller.h"
-#include "package/SelfLoadSectionsUnit.h"
+#include "package/Sections.h"
 
 namespace {
 

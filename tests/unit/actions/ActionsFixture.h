@@ -5,10 +5,10 @@
 
 #include <filesystem>
 
-#include "base/SLUnit.h"
+#include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
-#include "engine/SetupScript.h"
-#include "package/SelfLoadSectionsUnit.h"
+#include "engine/ScriptInterpreter.h"
+#include "package/Sections.h"
 #include "platform/Files.h"
 #include "tests/support/common/TempFolder.h"
 #include "tests/support/fakes/FakeProcess.h"

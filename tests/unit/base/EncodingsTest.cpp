@@ -1,10 +1,10 @@
-// UnicodeFunUnit and the text services of the platform seam. The same
+// The text encodings and the text services of the platform seam. The same
 // expectations meet the portable tables natively and the real Win32 calls
 // under Wine.
 #include <gtest/gtest.h>
 
-#include "base/UnicodeFunUnit.h"
-#include "base/WideSLUnit.h"
+#include "base/Encodings.h"
+#include "base/WideStringList.h"
 #include "platform/Text.h"
 
 namespace {

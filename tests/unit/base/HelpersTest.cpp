@@ -1,11 +1,11 @@
-// BasicsUnit and ValueString.
+// The small text helpers and the splitting of ";"-separated values.
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "base/BasicsUnit.h"
-#include "base/SLUnit.h"
-#include "base/ValueString.h"
+#include "base/TextBasics.h"
+#include "base/ByteStringList.h"
+#include "base/SemicolonValues.h"
 
 TEST(Basics, CharacterAccessOutsideTheTextGivesZero) {
   EXPECT_EQ(CharAt("abc", 1), 'a');

@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "base/SLUnit.h"
+#include "base/ByteStringList.h"
 
 namespace {
 

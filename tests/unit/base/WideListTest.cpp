@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "base/WideSLUnit.h"
+#include "base/WideStringList.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/EngineValues.h"
-#include "package/SelfLoadSectionsUnit.h"
+#include "package/Sections.h"
 #include "platform/Files.h"
 #include "tests/support/common/TempFolder.h"
 #include "tests/support/fakes/FakeProcess.h"

@@ -1,8 +1,8 @@
 // Path variables, system folders and folder creation against the fakes.
 #include "engine/EngineErrors.h"
-#include "engine/NTSecurity.h"
+#include "engine/FolderAccess.h"
 #include "engine/PathVariables.h"
-#include "base/SLUnit.h"
+#include "base/ByteStringList.h"
 #include "platform/Shell.h"
 #include "tests/unit/engine/EngineFixture.h"
 

@@ -2,7 +2,7 @@
 // Builds setup packages for engine tests: a stub followed by the sections a
 // packer would append, with the script compressed as the packer does.
 #include "base/Text.h"
-#include "package/SelfLoadSectionsUnit.h"
+#include "package/Sections.h"
 #include "package/ZLibHelpers.h"
 
 namespace enginetest {

@@ -3,7 +3,7 @@
 // "DE" in the ANSI code page 1252 (natively; under Windows the real one).
 #include <gtest/gtest.h>
 
-#include "lang/MultiLingua.h"
+#include "lang/Multilingual.h"
 #include "platform/Text.h"
 
 class LangTest : public ::testing::Test {

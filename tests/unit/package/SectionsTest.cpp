@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "TempFolder.h"
-#include "package/FileCtrl2.h"
-#include "package/SelfLoadSectionsUnit.h"
+#include "package/WholeFiles.h"
+#include "package/Sections.h"
 #include "platform/Process.h"
 
 namespace {

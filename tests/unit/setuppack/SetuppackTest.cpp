@@ -8,7 +8,7 @@
 #include <fstream>
 #include <random>
 
-#include "package/SelfLoadSectionsUnit.h"
+#include "package/Sections.h"
 #include "package/ZLibHelpers.h"
 
 namespace fs = std::filesystem;

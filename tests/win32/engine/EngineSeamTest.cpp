@@ -9,10 +9,10 @@
 
 #include <cstdio>
 
-#include "base/SLUnit.h"
+#include "base/ByteStringList.h"
 #include "engine/EngineErrors.h"
 #include "engine/EngineValues.h"
-#include "engine/NTSecurity.h"
+#include "engine/FolderAccess.h"
 #include "engine/PathVariables.h"
 #include "engine/ProductSettings.h"
 #include "platform/Registry.h"

@@ -9,7 +9,7 @@
 #include <exception>
 
 #include "engine/EngineValues.h"
-#include "engine/SetupScript.h"
+#include "engine/ScriptInterpreter.h"
 #include "platform/Process.h"
 #include "tests/support/common/TempFolder.h"
 #include "tests/unit/engine/TestPackage.h"

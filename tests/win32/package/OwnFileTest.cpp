@@ -8,8 +8,8 @@
 #include <map>
 #include <sstream>
 
-#include "package/FileCtrl2.h"
-#include "package/SelfLoadSectionsUnit.h"
+#include "package/WholeFiles.h"
+#include "package/Sections.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 

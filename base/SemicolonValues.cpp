@@ -1,6 +1,6 @@
-#include "base/ValueString.h"
+#include "base/SemicolonValues.h"
 
-#include "base/SLUnit.h"
+#include "base/ByteStringList.h"
 
 ByteString NextValue(ByteString& text) {
   const std::size_t separator = text.find(';');

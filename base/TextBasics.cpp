@@ -1,4 +1,4 @@
-#include "base/BasicsUnit.h"
+#include "base/TextBasics.h"
 
 char CharAt(const ByteString& text, int32_t position) {
   if (position < 1 || static_cast<std::size_t>(position) > text.size()) return '\0';

@@ -1,4 +1,4 @@
-#include "engine/NTSecurity.h"
+#include "engine/FolderAccess.h"
 
 #include "engine/EngineValues.h"
 #include "platform/Security.h"

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "TempFolder.h"
-#include "package/FileCtrl2.h"
+#include "package/WholeFiles.h"
 
 #ifndef _WIN32
 #include <unistd.h>

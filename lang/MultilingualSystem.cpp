@@ -1,5 +1,5 @@
 // The system object and the module state.
-#include "lang/MultiLingua.h"
+#include "lang/Multilingual.h"
 #include "platform/Text.h"
 
 tMLSystem* MLSystem = nullptr;

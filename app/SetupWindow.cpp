@@ -1,6 +1,6 @@
 // The setup window: building its controls, its window procedure and the
-// glue that the multilingual system needs. The flows are in Unit1Flows.cpp.
-#include "app/Unit1.h"
+// glue that the multilingual system needs. The flows are in SetupFlows.cpp.
+#include "app/SetupWindow.h"
 
 #include <exception>
 #include <string>

@@ -4,8 +4,8 @@
 // interface) converts to and from the thread's ANSI code page on every access.
 #include <cstdint>
 #include <vector>
-#include "base/SLUnit.h"
-#include "base/UnicodeFunUnit.h"
+#include "base/ByteStringList.h"
+#include "base/Encodings.h"
 
 // One entry of TWStringList.
 struct TWidestringItem {

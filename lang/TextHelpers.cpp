@@ -1,4 +1,4 @@
-#include "lang/LangText.h"
+#include "lang/TextHelpers.h"
 
 #include <cstdint>
 #include <type_traits>

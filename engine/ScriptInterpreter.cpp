@@ -1,4 +1,4 @@
-#include "engine/SetupScript.h"
+#include "engine/ScriptInterpreter.h"
 
 #include <algorithm>
 
@@ -8,7 +8,7 @@
 #include "engine/ProductSettings.h"
 #include "engine/ShellActions.h"
 #include "engine/Uninstaller.h"
-#include "package/SelfLoadSectionsUnit.h"
+#include "package/Sections.h"
 #include "package/ZLibHelpers.h"
 #include "platform/Files.h"
 #include "platform/Process.h"

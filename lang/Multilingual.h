@@ -10,9 +10,9 @@
 #include <cstdint>
 #include <memory>
 #include <vector>
-#include "base/SLUnit.h"
+#include "base/ByteStringList.h"
 #include "base/Text.h"
-#include "base/WideSLUnit.h"
+#include "base/WideStringList.h"
 #include "lang/FormInterface.h"
 
 class tMLSystem;

@@ -1,4 +1,4 @@
-#include "base/UnicodeFunUnit.h"
+#include "base/Encodings.h"
 
 #include "platform/Text.h"
 

@@ -1,5 +1,5 @@
 // Whole-file helpers over the platform's file services.
-#include "package/FileCtrl2.h"
+#include "package/WholeFiles.h"
 
 #include <limits>
 #include <new>

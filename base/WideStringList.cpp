@@ -1,9 +1,9 @@
-#include "base/WideSLUnit.h"
+#include "base/WideStringList.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "package/FileCtrl2.h"
+#include "package/WholeFiles.h"
 #include "platform/Text.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "base/SLUnit.h"
+#include "base/ByteStringList.h"
 
 #include <algorithm>
 #include <utility>
