@@ -1,8 +1,5 @@
 #include "base/ByteStringList.h"
 
-#include <algorithm>
-#include <utility>
-
 #include "platform/Text.h"
 
 // ---- StringsBase ---------------------------------------------------------
@@ -124,47 +121,36 @@ void StringsBase::EndBatch() {
 
 // ---- TQStringList --------------------------------------------------------
 
-int32_t NextListCapacity(int32_t capacity) {
-  if (capacity > 64) return capacity + capacity / 4;
-  if (capacity > 8) return capacity + 16;
-  return capacity + 4;
-}
-
 TQStringList::~TQStringList() {
   beforeChange_ = nullptr;
   afterChange_ = nullptr;
 }
 
 ByteString TQStringList::ItemText(int32_t index) const {
-  if (index < 0 || index >= count_) return ByteString();
+  if (!items_.HasIndex(index)) return ByteString();
   return items_[index].text;
 }
 
 std::uintptr_t TQStringList::ItemObject(int32_t index) const {
-  if (index < 0 || index >= count_) return 0;
+  if (!items_.HasIndex(index)) return 0;
   return items_[index].object;
 }
 
 void TQStringList::SetItemText(int32_t index, const ByteString& text) {
-  if (sorted_ || index < 0 || index >= count_) return;
+  if (sorted_ || !items_.HasIndex(index)) return;
   NotifyBeforeChange();
   items_[index].text = text;
   NotifyAfterChange();
 }
 
 void TQStringList::SetItemObject(int32_t index, std::uintptr_t object) {
-  if (index < 0 || index >= count_) return;
+  if (!items_.HasIndex(index)) return;
   NotifyBeforeChange();
   items_[index].object = object;
   NotifyAfterChange();
 }
 
-void TQStringList::SetCapacity(int32_t capacity) {
-  if (capacity < count_) return;  // would drop entries
-  items_.resize(static_cast<std::size_t>(capacity));
-  if (capacity == 0) items_.shrink_to_fit();
-  capacity_ = capacity;
-}
+void TQStringList::SetCapacity(int32_t capacity) { items_.SetCapacity(capacity); }
 
 void TQStringList::SetUpdating(bool updating) {
   if (updating)
@@ -188,52 +174,37 @@ int TQStringList::CompareTexts(const ByteString& a, const ByteString& b) const {
 int32_t TQStringList::Add(const ByteString& text) { return AddWithObject(text, 0); }
 
 int32_t TQStringList::AddWithObject(const ByteString& text, std::uintptr_t object) {
-  int32_t index = count_;
+  int32_t index = items_.Count();
   if (sorted_ && Locate(text, index) && duplicates_ != TDuplicates::Accept) return index;
   InsertItem(index, text, object);
   return index;
 }
 
-void TQStringList::Grow() { SetCapacity(NextListCapacity(capacity_)); }
-
 void TQStringList::InsertItem(int32_t index, const ByteString& text, std::uintptr_t object) {
   NotifyBeforeChange();
-  if (count_ == capacity_) Grow();
-  std::move_backward(items_.begin() + index, items_.begin() + count_, items_.begin() + count_ + 1);
-  items_[index].text = text;
-  items_[index].object = object;
-  ++count_;
+  items_.InsertAt(index, TStringItem{text, object});
   NotifyAfterChange();
 }
 
 void TQStringList::Clear() {
-  if (count_ <= 0) return;
+  if (items_.Count() <= 0) return;
   NotifyBeforeChange();
-  items_.clear();
-  items_.shrink_to_fit();
-  count_ = 0;
-  capacity_ = 0;
+  items_.Clear();
   NotifyAfterChange();
 }
 
 void TQStringList::DeleteAt(int32_t index) {
-  if (index < 0 || index >= count_) return;
+  if (!items_.HasIndex(index)) return;
   NotifyBeforeChange();
-  std::move(items_.begin() + index + 1, items_.begin() + count_, items_.begin() + index);
-  --count_;
-  items_[count_] = TStringItem();
+  items_.DeleteAt(index);
   NotifyAfterChange();
 }
 
 void TQStringList::Swap(int32_t first, int32_t second) {
-  if (first < 0 || first >= count_ || second < 0 || second >= count_) return;
+  if (!items_.HasIndex(first) || !items_.HasIndex(second)) return;
   NotifyBeforeChange();
-  ExchangeItems(first, second);
+  items_.Exchange(first, second);
   NotifyAfterChange();
-}
-
-void TQStringList::ExchangeItems(int32_t first, int32_t second) {
-  std::swap(items_[first], items_[second]);
 }
 
 int32_t TQStringList::PositionOf(const ByteString& text) const {
@@ -241,7 +212,7 @@ int32_t TQStringList::PositionOf(const ByteString& text) const {
     int32_t index = -1;
     return Locate(text, index) ? index : -1;
   }
-  for (int32_t i = 0; i < count_; ++i)
+  for (int32_t i = 0; i < items_.Count(); ++i)
     if (CompareTexts(items_[i].text, text) == 0) return i;
   return -1;
 }
@@ -249,7 +220,7 @@ int32_t TQStringList::PositionOf(const ByteString& text) const {
 void TQStringList::InsertAt(int32_t index, const ByteString& text) { InsertWithObjectAt(index, text, 0); }
 
 void TQStringList::InsertWithObjectAt(int32_t index, const ByteString& text, std::uintptr_t object) {
-  if (sorted_ || index < 0 || index > count_) return;
+  if (sorted_ || !items_.HasInsertIndex(index)) return;
   InsertItem(index, text, object);
 }
 
@@ -261,7 +232,7 @@ void TQStringList::MoveItem(int32_t from, int32_t to) {
 
 bool TQStringList::Locate(const ByteString& text, int32_t& index) const {
   int32_t lo = 0;
-  int32_t hi = count_ - 1;
+  int32_t hi = items_.Count() - 1;
   bool found = false;
   while (lo <= hi) {
     const int32_t mid = static_cast<int32_t>((static_cast<uint32_t>(lo) + static_cast<uint32_t>(hi)) >> 1);
@@ -281,9 +252,9 @@ bool TQStringList::Locate(const ByteString& text, int32_t& index) const {
 }
 
 void TQStringList::SortItems() {
-  if (sorted_ || count_ <= 1) return;
+  if (sorted_ || items_.Count() <= 1) return;
   NotifyBeforeChange();
-  QuickSort(0, count_ - 1);
+  QuickSort(0, items_.Count() - 1);
   NotifyAfterChange();
 }
 
@@ -300,7 +271,7 @@ void TQStringList::QuickSort(int32_t lo, int32_t hi) {
       while (i < hi && CompareTexts(items_[i].text, items_[p].text) < 0) ++i;
       while (j > lo && CompareTexts(items_[j].text, items_[p].text) > 0) --j;
       if (i <= j) {
-        ExchangeItems(i, j);
+        items_.Exchange(i, j);
         if (p == i)
           p = j;
         else if (p == j)
@@ -344,7 +315,7 @@ ByteString AsciiUpper(ByteString text) {
 
 ByteString TQStringList::ValueOf(const ShortText& name) const {
   const ByteString key = AsciiUpper(name.str()) + "=";
-  for (int32_t i = 0; i < count_; ++i) {
+  for (int32_t i = 0; i < items_.Count(); ++i) {
     const ByteString& text = items_[i].text;
     if (text.size() >= key.size() && AsciiUpper(text.substr(0, key.size())) == key)
       return text.substr(key.size());

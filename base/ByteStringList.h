@@ -4,7 +4,7 @@
 // index: reads outside the list give an empty value, writes do nothing.
 #include <cstdint>
 #include <functional>
-#include <vector>
+#include "base/ItemStore.h"
 #include "base/Text.h"
 
 class StringsBase;
@@ -92,8 +92,8 @@ public:
   ~TQStringList() override;
 
   ByteString ItemText(int32_t index) const override;
-  int32_t Capacity() const override { return capacity_; }
-  int32_t Count() const override { return count_; }
+  int32_t Capacity() const override { return items_.Capacity(); }
+  int32_t Count() const override { return items_.Count(); }
   std::uintptr_t ItemObject(int32_t index) const override;
   // Only on an unsorted list and a valid index.
   void SetItemText(int32_t index, const ByteString& text) override;
@@ -146,20 +146,13 @@ protected:
   void NotifyAfterChange();
 
 private:
-  void Grow();
   void InsertItem(int32_t index, const ByteString& text, std::uintptr_t object);
   void QuickSort(int32_t lo, int32_t hi);
-  void ExchangeItems(int32_t first, int32_t second);
 
-  std::vector<TStringItem> items_;  // size() == capacity_
-  int32_t count_ = 0;
-  int32_t capacity_ = 0;
+  ItemStore<TStringItem> items_;
   bool sorted_ = false;
   TDuplicates duplicates_ = TDuplicates::Ignore;
   bool caseSensitive_ = false;
   TChangeNotification afterChange_;
   TChangeNotification beforeChange_;
 };
-
-// The capacity after one grow step: +4 up to 8, +16 from 9 to 64, then +1/4.
-int32_t NextListCapacity(int32_t capacity);

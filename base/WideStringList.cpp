@@ -1,8 +1,5 @@
 #include "base/WideStringList.h"
 
-#include <algorithm>
-#include <utility>
-
 #include "package/WholeFiles.h"
 #include "platform/Text.h"
 
@@ -43,28 +40,23 @@ TWStringList::~TWStringList() {
 // ---- byte face -----------------------------------------------------------
 
 ByteString TWStringList::ItemText(int32_t index) const {
-  if (index < 0 || index >= count_) return ByteString();
+  if (!items_.HasIndex(index)) return ByteString();
   return ToThreadAnsi(items_[index].text);
 }
 
 std::uintptr_t TWStringList::ItemObject(int32_t index) const {
-  if (index < 0 || index >= count_) return 0;
+  if (!items_.HasIndex(index)) return 0;
   return items_[index].object;
 }
 
 void TWStringList::SetItemObject(int32_t index, std::uintptr_t object) {
-  if (index < 0 || index >= count_) return;
+  if (!items_.HasIndex(index)) return;
   NotifyBeforeChange();
   items_[index].object = object;
   NotifyAfterChange();
 }
 
-void TWStringList::SetCapacity(int32_t capacity) {
-  if (capacity < count_) return;  // would drop entries
-  items_.resize(static_cast<std::size_t>(capacity));
-  if (capacity == 0) items_.shrink_to_fit();
-  capacity_ = capacity;
-}
+void TWStringList::SetCapacity(int32_t capacity) { items_.SetCapacity(capacity); }
 
 void TWStringList::SplitText(const ByteString& text) {
   Clear();
@@ -101,28 +93,23 @@ void TWStringList::AddAll(const StringsBase& source) {
 }
 
 void TWStringList::Clear() {
-  if (count_ <= 0) return;
+  if (items_.Count() <= 0) return;
   NotifyBeforeChange();
-  items_.clear();
-  items_.shrink_to_fit();
-  count_ = 0;
-  capacity_ = 0;
+  items_.Clear();
   NotifyAfterChange();
 }
 
 void TWStringList::DeleteAt(int32_t index) {
-  if (index < 0 || index >= count_) return;
+  if (!items_.HasIndex(index)) return;
   NotifyBeforeChange();
-  std::move(items_.begin() + index + 1, items_.begin() + count_, items_.begin() + index);
-  --count_;
-  items_[count_] = TWidestringItem();
+  items_.DeleteAt(index);
   NotifyAfterChange();
 }
 
 void TWStringList::Swap(int32_t first, int32_t second) {
-  if (first < 0 || first >= count_ || second < 0 || second >= count_) return;
+  if (!items_.HasIndex(first) || !items_.HasIndex(second)) return;
   NotifyBeforeChange();
-  std::swap(items_[first], items_[second]);
+  items_.Exchange(first, second);
   NotifyAfterChange();
 }
 
@@ -132,7 +119,7 @@ void TWStringList::InsertAt(int32_t index, const ByteString& text) {
 
 void TWStringList::MoveItem(int32_t from, int32_t to) {
   // Both positions must be valid, or the entry would be lost or conjured.
-  if (from == to || sorted_ || from < 0 || from >= count_ || to < 0 || to >= count_) return;
+  if (from == to || sorted_ || !items_.HasIndex(from) || !items_.HasIndex(to)) return;
   BeginBatch();
   const WideString text = items_[from].text;
   const std::uintptr_t object = items_[from].object;
@@ -144,12 +131,12 @@ void TWStringList::MoveItem(int32_t from, int32_t to) {
 // ---- wide face -----------------------------------------------------------
 
 WideString TWStringList::WideItemText(int32_t index) const {
-  if (index < 0 || index >= count_) return WideString();
+  if (!items_.HasIndex(index)) return WideString();
   return items_[index].text;
 }
 
 void TWStringList::SetWideItemText(int32_t index, const WideString& text) {
-  if (sorted_ || index < 0 || index >= count_) return;
+  if (sorted_ || !items_.HasIndex(index)) return;
   NotifyBeforeChange();
   items_[index].text = text;
   NotifyAfterChange();
@@ -158,30 +145,26 @@ void TWStringList::SetWideItemText(int32_t index, const WideString& text) {
 int32_t TWStringList::AddWide(const WideString& text) { return AddWideWithObject(text, 0); }
 
 int32_t TWStringList::AddWideWithObject(const WideString& text, std::uintptr_t object) {
-  int32_t index = count_;
+  int32_t index = items_.Count();
   if (sorted_ && LocateWide(text, index) && duplicates_ != TDuplicates::Accept) return index;
   InsertItem(index, text, object);
   return index;
 }
 
 void TWStringList::InsertWideAt(int32_t index, const WideString& text, std::uintptr_t object) {
-  if (sorted_ || index < 0 || index > count_) return;
+  if (sorted_ || !items_.HasInsertIndex(index)) return;
   InsertItem(index, text, object);
 }
 
 void TWStringList::InsertItem(int32_t index, const WideString& text, std::uintptr_t object) {
   NotifyBeforeChange();
-  if (count_ == capacity_) SetCapacity(NextListCapacity(capacity_));
-  std::move_backward(items_.begin() + index, items_.begin() + count_, items_.begin() + count_ + 1);
-  items_[index].text = text;
-  items_[index].object = object;
-  ++count_;
+  items_.InsertAt(index, TWidestringItem{text, object});
   NotifyAfterChange();
 }
 
 bool TWStringList::LocateWide(const WideString& text, int32_t& index) const {
   int32_t lo = 0;
-  int32_t hi = count_ - 1;
+  int32_t hi = items_.Count() - 1;
   bool found = false;
   while (lo <= hi) {
     const int32_t mid = static_cast<int32_t>((static_cast<uint32_t>(lo) + static_cast<uint32_t>(hi)) >> 1);
@@ -216,10 +199,10 @@ void TWStringList::SetWideText(const WideString& text) {
 }
 
 WideString TWStringList::WideText(bool withMark) const {
-  if (count_ == 0) return WideString();
+  if (items_.Count() == 0) return WideString();
   WideString result;
   if (withMark) result += u'\xFEFF';
-  for (int32_t i = 0; i < count_; ++i) {
+  for (int32_t i = 0; i < items_.Count(); ++i) {
     result += items_[i].text;
     result += u"\r\n";
   }

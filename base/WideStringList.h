@@ -3,9 +3,9 @@
 // wide face reads and writes texts as they are; its byte face (the StringsBase
 // interface) converts to and from the thread's ANSI code page on every access.
 #include <cstdint>
-#include <vector>
 #include "base/ByteStringList.h"
 #include "base/Encodings.h"
+#include "base/ItemStore.h"
 
 // One entry of TWStringList.
 struct TWidestringItem {
@@ -27,8 +27,8 @@ public:
 
   // Byte face.
   ByteString ItemText(int32_t index) const override;
-  int32_t Capacity() const override { return capacity_; }
-  int32_t Count() const override { return count_; }
+  int32_t Capacity() const override { return items_.Capacity(); }
+  int32_t Count() const override { return items_.Count(); }
   std::uintptr_t ItemObject(int32_t index) const override;
   void SetItemObject(int32_t index, std::uintptr_t object) override;
   void SetCapacity(int32_t capacity) override;
@@ -74,9 +74,7 @@ private:
   void NotifyAfterChange();
   void InsertItem(int32_t index, const WideString& text, std::uintptr_t object);
 
-  std::vector<TWidestringItem> items_;  // size() == capacity_
-  int32_t count_ = 0;
-  int32_t capacity_ = 0;
+  ItemStore<TWidestringItem> items_;
   bool sorted_ = false;
   TDuplicates duplicates_ = TDuplicates::Ignore;
   bool caseSensitive_ = false;
