@@ -231,24 +231,8 @@ void TQStringList::MoveItem(int32_t from, int32_t to) {
 }
 
 bool TQStringList::Locate(const ByteString& text, int32_t& index) const {
-  int32_t lo = 0;
-  int32_t hi = items_.Count() - 1;
-  bool found = false;
-  while (lo <= hi) {
-    const int32_t mid = static_cast<int32_t>((static_cast<uint32_t>(lo) + static_cast<uint32_t>(hi)) >> 1);
-    const int c = CompareTexts(items_[mid].text, text);
-    if (c < 0) {
-      lo = mid + 1;
-    } else {
-      hi = mid - 1;
-      if (c == 0) {
-        found = true;
-        if (duplicates_ != TDuplicates::Accept) lo = mid;
-      }
-    }
-  }
-  index = lo;
-  return found;
+  return items_.Bisect([&](const TStringItem& item) { return CompareTexts(item.text, text); },
+                       duplicates_ == TDuplicates::Accept, index);
 }
 
 void TQStringList::SortItems() {

@@ -51,6 +51,32 @@ public:
 
   void Exchange(int32_t first, int32_t second) { std::swap(items_[first], items_[second]); }
 
+  // Bisection over entries in order; compare(item) is negative, 0 or positive
+  // as the entry sorts before, with or after the one sought. Answers whether
+  // an equal entry exists; index is that entry (the first equal one under
+  // firstOfEqual) or the insertion position.
+  template <class Compare>
+  bool Bisect(Compare compare, bool firstOfEqual, int32_t& index) const {
+    int32_t lo = 0;
+    int32_t hi = count_ - 1;
+    bool found = false;
+    while (lo <= hi) {
+      const int32_t mid = static_cast<int32_t>((static_cast<uint32_t>(lo) + static_cast<uint32_t>(hi)) >> 1);
+      const int c = compare(items_[mid]);
+      if (c < 0) {
+        lo = mid + 1;
+      } else {
+        hi = mid - 1;
+        if (c == 0) {
+          found = true;
+          if (!firstOfEqual) lo = mid;
+        }
+      }
+    }
+    index = lo;
+    return found;
+  }
+
   void Clear() {
     items_.clear();
     items_.shrink_to_fit();
