@@ -15,6 +15,14 @@
 
 namespace {
 
+// Only the letters a to z made upper case: keys must not depend on the locale.
+ByteString UpperCaseAToZ(const ByteString& text) {
+  ByteString result = text;
+  for (char& c : result)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return result;
+}
+
 // A value loses trailing blanks, colons and dots; "!." at the end keeps the dot.
 ByteString CutValue(ByteString value) {
   while (value.size() > 1) {
@@ -100,13 +108,13 @@ void tMLGroup::ReadHeaderAttributes(const ByteString& attributes) {
 bool tMLGroup::ReadFrom(const TWStringList& lines, int32_t& position, bool keepLines) {
   Reset(false);
   const int32_t count = lines.Count();
-  while (position < count && TrimControls(lines.WideItemText(position)).empty()) ++position;
+  while (position < count && lang::TrimControls(lines.WideItemText(position)).empty()) ++position;
   if (position >= count) return false;
   if (keepLines) Reset(true);
 
   int32_t languageLines = 0;
   while (position < count) {
-    const WideString wide = TrimControls(lines.WideItemText(position));
+    const WideString wide = lang::TrimControls(lines.WideItemText(position));
     ++position;
     const ByteString line = WideToCodePage(wide, static_cast<uint32_t>(AnsiCodePage));
     if (line.empty()) break;
@@ -122,8 +130,8 @@ bool tMLGroup::ReadFrom(const TWStringList& lines, int32_t& position, bool keepL
       key = line.substr(0, equals);
       value = line.substr(equals + 1);
     }
-    key = UpperCaseAToZ(TrimControls(key)).substr(0, kMaxKeyLength);
-    value = TrimControls(value);
+    key = UpperCaseAToZ(lang::TrimControls(key)).substr(0, kMaxKeyLength);
+    value = lang::TrimControls(value);
 
     if (key == "//") {
       header_ = wide;
@@ -178,7 +186,7 @@ std::unique_ptr<TWStringList> tMLSystem::ExportGroups() const {
     const int32_t last = std::max(group->Texts().Count(), verbatim->Count());
     for (int32_t j = 0; j < last; ++j) {
       const WideString line = verbatim->WideItemText(j);
-      if (group->TextAt(j).empty() || TrimControls(line).empty()) continue;
+      if (group->TextAt(j).empty() || lang::TrimControls(line).empty()) continue;
       if (!wrote && !group->Header().empty()) out->AddWide(group->Header());
       out->AddWide(line);
       wrote = true;

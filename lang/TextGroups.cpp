@@ -1,7 +1,6 @@
 // Text groups: each module's compiled-in German texts, asked for by number
 // and answered in the current language.
 #include "base/Encodings.h"
-#include "lang/TextHelpers.h"
 #include "lang/Multilingual.h"
 
 namespace {
@@ -20,6 +19,20 @@ std::uintptr_t NumberToObject(int32_t number) {
 
 int32_t ObjectToNumber(std::uintptr_t object) {
   return static_cast<int32_t>(static_cast<std::intptr_t>(object));
+}
+
+// Every occurrence of `what`, left to right; the inserted text is not searched again.
+ByteString ReplaceAll(const ByteString& text, const ByteString& what, const ByteString& with) {
+  if (what.empty()) return text;
+  ByteString result;
+  std::size_t from = 0;
+  for (std::size_t at = text.find(what); at != ByteString::npos; at = text.find(what, from)) {
+    result.append(text, from, at - from);
+    result += with;
+    from = at + what.size();
+  }
+  result.append(text, from, ByteString::npos);
+  return result;
 }
 
 }  // namespace

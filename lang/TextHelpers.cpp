@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <type_traits>
 
+namespace lang {
+
 namespace {
 
 template <typename String>
@@ -20,22 +22,4 @@ String Trimmed(const String& text) {
 ByteString TrimControls(const ByteString& text) { return Trimmed(text); }
 WideString TrimControls(const WideString& text) { return Trimmed(text); }
 
-ByteString UpperCaseAToZ(const ByteString& text) {
-  ByteString result = text;
-  for (char& c : result)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return result;
-}
-
-ByteString ReplaceAll(const ByteString& text, const ByteString& what, const ByteString& with) {
-  if (what.empty()) return text;
-  ByteString result;
-  std::size_t from = 0;
-  for (std::size_t at = text.find(what); at != ByteString::npos; at = text.find(what, from)) {
-    result.append(text, from, at - from);
-    result += with;
-    from = at + what.size();
-  }
-  result.append(text, from, ByteString::npos);
-  return result;
-}
+}  // namespace lang

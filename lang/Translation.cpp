@@ -42,7 +42,7 @@ ByteString tMLSystem::Translate(const ByteString& text, const ByteString& fromCo
   while (end > 1 && (core[end - 1] == ' ' || core[end - 1] == '.' || core[end - 1] == ':')) --end;
   const ByteString suffix = core.substr(end);
   core.resize(end);
-  if (TrimControls(core).empty()) return prefix + core + suffix;
+  if (lang::TrimControls(core).empty()) return prefix + core + suffix;
 
   for (const auto& group : groups_) {
     if (group->TextAt(from) != core) continue;
