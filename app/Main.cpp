@@ -8,8 +8,8 @@
 #include "app/StartUp.h"
 #include "app/SetupWindow.h"
 #include "base/Encodings.h"
+#include "engine/CommandLine.h"
 #include "engine/EngineValues.h"
-#include "engine/Uninstaller.h"
 #include "lang/Multilingual.h"
 #include "platform/Process.h"
 

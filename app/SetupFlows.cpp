@@ -12,7 +12,7 @@
 #include "engine/ProductSettings.h"
 #include "engine/ScriptInterpreter.h"
 #include "engine/ShellActions.h"
-#include "engine/Uninstaller.h"
+#include "engine/UninstallRun.h"
 #include "lang/Multilingual.h"
 #include "package/WholeFiles.h"
 #include "platform/Files.h"

@@ -1,8 +1,8 @@
 #include "engine/ProductSettings.h"
 
-#include "engine/EngineErrors.h"
 #include "engine/EngineValues.h"
 #include "engine/PathVariables.h"
+#include "engine/RegistryValues.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 
@@ -53,18 +53,6 @@ bool FileExists(const ByteString& path) {
 }
 
 }  // namespace
-
-ByteString ReadRegistryString(std::uintptr_t key, const ByteString& name) {
-  uint32_t type = 0;
-  ByteString data;
-  if (!platform::RegQuery(key, name, type, data)) return ByteString();
-  if (type != platform::kRegSz && type != platform::kRegExpandSz)
-    throw ERegistryError("Ung\xFCltiger Datentyp f\xFCr '" + name + "'");
-  // The text ends at its first zero byte, as the registry's C strings do.
-  const std::size_t zero = data.find('\0');
-  if (zero != ByteString::npos) data.resize(zero);
-  return data;
-}
 
 ByteString ReadProductSetting(const ByteString& name) {
   if (RegistryKey.empty() || name.empty()) return ByteString();

@@ -1,24 +1,13 @@
 #pragma once
-// The command script and its interpreter: lines of comma text whose items
-// are name=value pairs; the "action" item selects one of seven actions.
-#include <vector>
+// The script interpreter: runs the command script line by line and hands each
+// line to its action. The only part of the engine that knows every action.
 #include "base/Text.h"
 #include "engine/PackedData.h"
+#include "engine/ScriptCommands.h"
 
-using CommandItems = std::vector<ByteString>;
-
-extern const char* const kSetupLogPath;  // "C:\Setup.log"
-
+// The whole script, or only its "path" lines (to fill the engine values
+// before the install question). After a full run it writes the uninstaller
+// and the settings "Exec" and "DataPath".
 bool RunSetupScript(bool pathOnly);
+// One line; false when it names no action or its action failed.
 bool ExecuteCommand(const ByteString& line, PackedData& remaining);
-ByteString GetCommandAction(const ByteString& line);
-void AddError(const ByteString& text);
-void ReportError(const ByteString& text);
-
-// Line ends: CR, LF, CR LF (one end); a NUL byte ends the text.
-std::vector<ByteString> SplitScriptLines(const ByteString& script);
-// Comma text with "," and double quotes.
-CommandItems SplitCommandItems(const ByteString& line);
-// The value of the first item whose name equals `name` without regard to
-// case (locale-aware); empty when none.
-ByteString CommandValue(const CommandItems& items, const ByteString& name);

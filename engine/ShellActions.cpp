@@ -3,7 +3,7 @@
 #include "base/ByteStringList.h"
 #include "engine/EngineErrors.h"
 #include "engine/EngineValues.h"
-#include "engine/FileExtraction.h"
+#include "engine/InstalledFiles.h"
 #include "engine/PathVariables.h"
 #include "platform/Files.h"
 #include "platform/Process.h"

@@ -1,6 +1,7 @@
 #pragma once
 // Shortcuts, folder icons and the program start.
-#include "engine/ScriptInterpreter.h"
+#include "base/Text.h"
+#include "engine/ScriptCommands.h"
 
 // The three actions always succeed towards the interpreter.
 bool IconAction(const CommandItems& items);

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
-#include "engine/FileExtraction.h"
+#include "engine/InstalledFiles.h"
 #include "engine/PathVariables.h"
-#include "engine/ProductSettings.h"
+#include "engine/RegistryValues.h"
 #include "package/Sections.h"
 #include "package/ZLibHelpers.h"
 #include "platform/Process.h"
@@ -17,25 +17,6 @@ namespace {
 
 using platform::Hive;
 using platform::RegKey;
-
-// Registry keys nest at most 512 deep; anything deeper is not a real tree.
-constexpr int kMaxKeyDepth = 512;
-
-void DeleteTree(const ByteString& path, int depth) {
-  if (depth > kMaxKeyDepth) return;
-  RegKey key = 0;
-  if (!platform::RegOpen(Hive::LocalMachine, path, true, key)) return;
-  const std::vector<ByteString> names = platform::RegSubkeyNames(key);
-  platform::RegClose(key);
-  for (const ByteString& name : names) DeleteTree(path + "\\" + name, depth + 1);
-
-  const std::size_t slash = path.find_last_of('\\');
-  if (slash == ByteString::npos) return;
-  RegKey parent = 0;
-  if (!platform::RegOpen(Hive::LocalMachine, path.substr(0, slash), true, parent)) return;
-  platform::RegDeleteSubkey(parent, path.substr(slash + 1));
-  platform::RegClose(parent);
-}
 
 ByteString TwoDigits(int value) {
   char text[16];
@@ -105,14 +86,12 @@ ByteString ReuseEarlierEntry(const std::vector<ByteString>& names, const ByteStr
     if (reused.empty())
       reused = name;
     else
-      DeleteTree(path, 0);
+      DeleteRegistryTree(path);
   }
   return reused;
 }
 
 }  // namespace
-
-void DeleteRegistryTree(const ByteString& path) { DeleteTree(path, 0); }
 
 bool RegisterUninstall(const CommandItems& items) {
   LoadOwnSections();

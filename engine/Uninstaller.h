@@ -1,10 +1,7 @@
 #pragma once
-// Uninstall registration, the uninstaller file, and the uninstall run.
-#include <memory>
-#include <vector>
-#include "engine/ScriptInterpreter.h"
-
-class TQStringList;
+// Uninstall registration and the uninstaller file.
+#include "base/Text.h"
+#include "engine/ScriptCommands.h"
 
 extern const char* const kUninstallRoot;  // "\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
 
@@ -17,20 +14,3 @@ bool RegisterUninstall(const CommandItems& items);
 void CreateUninstaller();
 // The uninstall information as written into "Section:Uninst" (uncompressed).
 ByteString BuildUninstallInfo();
-
-// Fills ParamList and UninstallMode from the process's command line.
-void ParseCommandLine();
-// The program's parameters, parameter 0 (the program as written) included:
-// codes 1..32 separate, double quotes switch quoting and are dropped, a pair
-// of quotes where a parameter would begin is skipped. Ends at the first empty
-// parameter.
-std::vector<ByteString> SplitParameters(const ByteString& commandLine);
-void RunUninstall();
-// The lines of the own "Section:Uninst"; empty (and "uninstall information
-// not found" reported) when there is none.
-std::unique_ptr<TQStringList> ReadUninstallInfo();
-// Deletes kUninstallRoot\key with all its subkeys. Keys shorter than three
-// characters once trimmed, or with an empty "\" part, delete nothing.
-void RemoveUninstallEntry(const ByteString& key);
-// Deletes a key below HKEY_LOCAL_MACHINE, each subkey before its parent.
-void DeleteRegistryTree(const ByteString& path);

@@ -11,7 +11,9 @@
 #include <string>
 
 #include "base/ByteStringList.h"
+#include "engine/CommandLine.h"
 #include "engine/EngineValues.h"
+#include "engine/UninstallRun.h"
 #include "engine/Uninstaller.h"
 #include "platform/Registry.h"
 #include "tests/fuzz/FuzzSupport.h"

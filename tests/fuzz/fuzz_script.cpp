@@ -23,10 +23,14 @@
 #include <vector>
 
 #include "base/ByteStringList.h"
+#include "engine/CommandLine.h"
 #include "engine/EngineErrors.h"
 #include "engine/EngineValues.h"
-#include "engine/FileExtraction.h"
+#include "engine/InstalledFiles.h"
+#include "engine/PackedData.h"
+#include "engine/ScriptCommands.h"
 #include "engine/ScriptInterpreter.h"
+#include "engine/UninstallRun.h"
 #include "engine/Uninstaller.h"
 #include "package/Sections.h"
 #include "package/ZLibHelpers.h"

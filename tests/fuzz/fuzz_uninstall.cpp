@@ -13,7 +13,9 @@
 #include <string>
 
 #include "base/ByteStringList.h"
+#include "engine/CommandLine.h"
 #include "engine/EngineValues.h"
+#include "engine/UninstallRun.h"
 #include "engine/Uninstaller.h"
 #include "package/Sections.h"
 #include "package/ZLibHelpers.h"

@@ -13,9 +13,10 @@
 #include <exception>
 
 #include "base/ByteStringList.h"
+#include "engine/CommandLine.h"
 #include "engine/EngineValues.h"
 #include "engine/ScriptInterpreter.h"
-#include "engine/Uninstaller.h"
+#include "engine/UninstallRun.h"
 #include "package/Sections.h"
 
 namespace {

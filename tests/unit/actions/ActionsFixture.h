@@ -7,7 +7,9 @@
 
 #include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
-#include "engine/ScriptInterpreter.h"
+#include "engine/ErrorList.h"
+#include "engine/PackedData.h"
+#include "engine/ScriptCommands.h"
 #include "package/Sections.h"
 #include "platform/Files.h"
 #include "tests/support/common/TempFolder.h"

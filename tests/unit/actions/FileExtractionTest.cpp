@@ -1,5 +1,8 @@
 #include "ActionsFixture.h"
 #include "engine/FileExtraction.h"
+#include "engine/InstalledFiles.h"
+#include "engine/PackedData.h"
+#include "engine/ScriptCommands.h"
 #include "package/ZLibHelpers.h"
 
 namespace {

@@ -1,5 +1,6 @@
 #include "ActionsFixture.h"
-#include "engine/Uninstaller.h"
+#include "engine/CommandLine.h"
+#include "engine/UninstallRun.h"
 #include "package/ZLibHelpers.h"
 
 namespace {

@@ -1,5 +1,6 @@
 #include "ActionsFixture.h"
-#include "engine/FileExtraction.h"
+#include "engine/InstalledFiles.h"
+#include "engine/ScriptCommands.h"
 #include "engine/Uninstaller.h"
 #include "package/ZLibHelpers.h"
 

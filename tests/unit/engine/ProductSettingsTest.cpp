@@ -2,7 +2,7 @@
 // newer installed version, against the fakes.
 #include "engine/EngineErrors.h"
 #include "engine/ProductSettings.h"
-#include "engine/ScriptInterpreter.h"
+#include "engine/ScriptCommands.h"
 #include "tests/unit/engine/EngineFixture.h"
 
 namespace enginetest {

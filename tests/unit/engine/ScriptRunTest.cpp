@@ -1,6 +1,8 @@
 // The script driver against the fakes: which lines run, the setup log, the
 // result, and what happens after a full run.
 #include "engine/EngineErrors.h"
+#include "engine/ErrorList.h"
+#include "engine/PackedData.h"
 #include "engine/ScriptInterpreter.h"
 #include "package/ZLibHelpers.h"
 #include "tests/unit/engine/EngineFixture.h"

@@ -4,7 +4,7 @@
 
 #include "engine/PathVariables.h"
 #include "engine/ProductSettings.h"
-#include "engine/ScriptInterpreter.h"
+#include "engine/ScriptCommands.h"
 
 namespace {
 

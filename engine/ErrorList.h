@@ -1,0 +1,15 @@
+#pragma once
+// The run's error list: every failure of a run appends its text here; after a
+// run that collected errors the setup log gets the executed lines and them.
+#include <vector>
+#include "base/Text.h"
+
+extern const char* const kSetupLogPath;  // "C:\Setup.log"
+
+// Appends the text and "; " to ErrorText.
+void AddError(const ByteString& text);
+// AddError, and a message box unless Quiet is set.
+void ReportError(const ByteString& text);
+// Writes the lines, each ending with CR LF, to the setup log, replacing an
+// older one; raises ELogFileError when the log cannot be created.
+void WriteSetupLog(const std::vector<ByteString>& lines);

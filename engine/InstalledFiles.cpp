@@ -1,0 +1,36 @@
+#include "engine/InstalledFiles.h"
+
+#include "base/ByteStringList.h"
+#include "engine/EngineValues.h"
+#include "engine/ErrorList.h"
+#include "engine/PathVariables.h"
+#include "platform/Files.h"
+
+ByteString LowerFileExtension(const ByteString& path) {
+  const std::size_t dot = path.find_last_of('.');
+  if (dot == ByteString::npos) return ByteString();
+  const std::size_t separator = path.find_last_of("\\:");
+  if (separator != ByteString::npos && separator > dot) return ByteString();
+  ByteString extension = path.substr(dot);
+  for (char& c : extension)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return extension;
+}
+
+bool IsExistingFile(const ByteString& path) {
+  const uint32_t attributes = platform::FileAttributesOf(path);
+  return attributes != platform::kInvalidFileAttributes &&
+         (attributes & platform::kAttrDirectory) == 0;
+}
+
+bool WriteWholeFile(const ByteString& path, std::string_view data) {
+  const std::size_t separator = path.find_last_of("\\:");
+  // A missing folder makes the write below fail, which is reported there.
+  EnsureFolder(separator == ByteString::npos ? ByteString() : path.substr(0, separator + 1));
+  if (!platform::WriteNewFile(path, data.data(), data.size())) {
+    AddError("Write Error: " + path);
+    return false;
+  }
+  WrittenFiles->Add(path);
+  return true;
+}

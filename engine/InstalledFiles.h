@@ -1,0 +1,15 @@
+#pragma once
+// Writing the installation's files and the small file-name checks the
+// actions and the uninstall share.
+#include <string_view>
+#include "base/Text.h"
+
+// Makes sure of the folder, replaces the file, records it in WrittenFiles;
+// "Write Error: " + path on failure.
+bool WriteWholeFile(const ByteString& path, std::string_view data);
+
+// The text from the last "." behind the last "\" or ":", in small letters
+// (A-Z only); empty when the file name has no dot.
+ByteString LowerFileExtension(const ByteString& path);
+// An existing file, not a folder.
+bool IsExistingFile(const ByteString& path);

@@ -1,0 +1,10 @@
+#pragma once
+// Registry reading and deleting that several parts of the engine share.
+#include <cstdint>
+#include "base/Text.h"
+
+// Reads a string value (REG_SZ or REG_EXPAND_SZ) of an open key; empty when
+// missing; raises ERegistryError for any other type.
+ByteString ReadRegistryString(std::uintptr_t key, const ByteString& name);
+// Deletes a key below HKEY_LOCAL_MACHINE, each subkey before its parent.
+void DeleteRegistryTree(const ByteString& path);

@@ -1,0 +1,92 @@
+#include "engine/ScriptCommands.h"
+
+#include <algorithm>
+
+#include "platform/Text.h"
+
+namespace {
+
+bool IsBlankOrControl(char c) {
+  unsigned char u = static_cast<unsigned char>(c);
+  return u >= 1 && u <= 32;
+}
+
+}  // namespace
+
+std::vector<ByteString> SplitScriptLines(const ByteString& script) {
+  std::vector<ByteString> lines;
+  // A zero byte ends the whole text.
+  const std::size_t end = std::min(script.find('\0'), script.size());
+  std::size_t start = 0;
+  std::size_t pos = 0;
+  while (pos < end) {
+    char c = script[pos];
+    if (c == '\r' || c == '\n') {
+      lines.push_back(script.substr(start, pos - start));
+      ++pos;
+      if (c == '\r' && pos < end && script[pos] == '\n') ++pos;  // CR LF is one line end
+      start = pos;
+    } else {
+      ++pos;
+    }
+  }
+  if (start < end) lines.push_back(script.substr(start, end - start));
+  return lines;
+}
+
+CommandItems SplitCommandItems(const ByteString& line) {
+  CommandItems items;
+  const std::size_t end = std::min(line.find('\0'), line.size());
+  std::size_t pos = 0;
+  auto skipBlanks = [&] {
+    while (pos < end && IsBlankOrControl(line[pos])) ++pos;
+  };
+  skipBlanks();
+  while (pos < end) {
+    ByteString item;
+    if (line[pos] == '"') {
+      // Quoted: up to the next quote that is not doubled. An opening quote
+      // that is never closed takes the rest of the line.
+      ++pos;
+      while (pos < end) {
+        if (line[pos] == '"') {
+          if (pos + 1 < end && line[pos + 1] == '"') {
+            item += '"';
+            pos += 2;
+          } else {
+            ++pos;
+            break;
+          }
+        } else {
+          item += line[pos++];
+        }
+      }
+    } else {
+      std::size_t start = pos;
+      while (pos < end && static_cast<unsigned char>(line[pos]) > 32 && line[pos] != ',') ++pos;
+      item = line.substr(start, pos - start);
+    }
+    items.push_back(std::move(item));
+    skipBlanks();
+    if (pos < end && line[pos] == ',') {
+      if (pos + 1 == end) items.emplace_back();  // a comma at the very end
+      ++pos;
+      skipBlanks();
+    }
+  }
+  return items;
+}
+
+ByteString CommandValue(const CommandItems& items, const ByteString& name) {
+  for (const ByteString& item : items) {
+    std::size_t eq = item.find('=');
+    if (eq == ByteString::npos) continue;
+    if (platform::CompareAnsi(platform::kNormIgnoreCase, item.substr(0, eq), name) == 2)
+      return item.substr(eq + 1);
+  }
+  return ByteString();
+}
+
+ByteString GetCommandAction(const ByteString& line) {
+  return CommandValue(SplitCommandItems(line), "action");
+}

@@ -1,0 +1,15 @@
+#pragma once
+// The uninstall run: removes the registry entry, the installed files and the
+// emptied folders named by the own "Section:Uninst".
+#include <memory>
+#include "base/Text.h"
+
+class TQStringList;
+
+void RunUninstall();
+// The lines of the own "Section:Uninst"; empty (and "uninstall information
+// not found" reported) when there is none.
+std::unique_ptr<TQStringList> ReadUninstallInfo();
+// Deletes kUninstallRoot\key with all its subkeys. Keys shorter than three
+// characters once trimmed, or with an empty "\" part, delete nothing.
+void RemoveUninstallEntry(const ByteString& key);
