@@ -4,10 +4,14 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <utility>
 
 namespace platform {
 namespace nativetext {
 const char16_t* HighHalfOf(uint32_t codePage);
+extern const char16_t kCompositions[][3];
+extern const std::size_t kCompositionCount;
 }  // namespace nativetext
 
 namespace {
@@ -146,13 +150,46 @@ WideString Decode(uint32_t codePage, const char* src, std::size_t n) {
   return out;
 }
 
-ByteString Encode(uint32_t codePage, const char16_t* src, std::size_t n) {
+// The precomposed character of a base character and a following combining
+// mark, or 0 when Unicode composes none.
+char16_t Compose(char16_t base, char16_t mark) {
+  const auto* begin = nativetext::kCompositions;
+  const auto* end = begin + nativetext::kCompositionCount;
+  const auto* it = std::lower_bound(begin, end, std::make_pair(base, mark),
+                                    [](const char16_t* entry, const std::pair<char16_t, char16_t>& key) {
+                                      return entry[0] < key.first || (entry[0] == key.first && entry[1] < key.second);
+                                    });
+  return it != end && (*it)[0] == base && (*it)[1] == mark ? (*it)[2] : 0;
+}
+
+// With WC_COMPOSITECHECK a base character and its mark become the
+// precomposed character when the code page has one; otherwise the pair
+// becomes the default character (WC_DEFAULTCHAR), the base alone
+// (WC_DISCARDNS) or both converted one by one (WC_SEPCHARS, the default).
+ByteString Encode(uint32_t codePage, uint32_t flags, const char16_t* src, std::size_t n) {
   if (codePage == kCpUtf8) return EncodeUtf8(src, n);
-  ByteString out(n, '\0');
+  const unsigned char defaultChar = '?';  // the default character of these code pages
+  ByteString out;
+  out.reserve(n);
   for (std::size_t i = 0; i < n; ++i) {
-    unsigned char byte = '?';  // the default character of these code pages
+    unsigned char byte = defaultChar;
+    if ((flags & kWcCompositeCheck) && i + 1 < n) {
+      if (const char16_t composed = Compose(src[i], src[i + 1])) {
+        if (CharToByte(codePage, composed, byte) || (flags & kWcDefaultChar)) {
+          out += static_cast<char>(byte);
+          ++i;
+          continue;
+        }
+        if (flags & kWcDiscardNs) {
+          CharToByte(codePage, src[i], byte);
+          out += static_cast<char>(byte);
+          ++i;
+          continue;
+        }
+      }
+    }
     CharToByte(codePage, src[i], byte);
-    out[i] = static_cast<char>(byte);
+    out += static_cast<char>(byte);
   }
   return out;
 }
@@ -210,13 +247,13 @@ int MultiByteToWide(uint32_t codePage, uint32_t /*flags*/, const char* src, int 
   return needed;
 }
 
-int WideToMultiByte(uint32_t codePage, uint32_t /*flags*/, const char16_t* src, int srcLen,
+int WideToMultiByte(uint32_t codePage, uint32_t flags, const char16_t* src, int srcLen,
                     char* dst, int dstLen) {
   const uint32_t cp = Resolve(codePage);
   if (cp == 0 || src == nullptr || srcLen == 0 || srcLen < -1 || dstLen < 0 || (dstLen > 0 && !dst))
     return 0;
   const std::size_t n = srcLen == -1 ? std::char_traits<char16_t>::length(src) + 1 : static_cast<std::size_t>(srcLen);
-  const ByteString bytes = Encode(cp, src, n);
+  const ByteString bytes = Encode(cp, flags, src, n);
   if (bytes.size() > 0x7FFFFFFF) return 0;
   const int needed = static_cast<int>(bytes.size());
   if (dstLen == 0) return needed;
@@ -240,7 +277,7 @@ ByteString UpperCaseAnsi(const ByteString& text) {
   if (cp == kCpUtf8) {
     WideString wide = Decode(cp, text.data(), text.size());
     for (char16_t& c : wide) c = UpperChar(c);
-    return Encode(cp, wide.data(), wide.size());
+    return Encode(cp, 0, wide.data(), wide.size());
   }
   ByteString result = text;
   for (char& c : result) {
