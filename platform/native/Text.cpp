@@ -214,20 +214,28 @@ bool IsLower(char16_t c) { return UpperChar(c) != c; }
 
 // 1 less, 2 equal, 3 greater: ordinal on upper-cased characters, then (when
 // case counts) lower case before upper case at the first difference, as the
-// Windows locale orders them.
-int CompareChars(const WideString& a, const WideString& b, bool ignoreCase) {
+// Windows locale orders them. CharAt(text, i) gives a text's i-th character.
+template <typename Text, typename CharAt>
+int CompareChars(const Text& a, const Text& b, bool ignoreCase, CharAt charAt) {
   const std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
-    const char16_t fa = UpperChar(a[i]);
-    const char16_t fb = UpperChar(b[i]);
+    const char16_t fa = UpperChar(charAt(a, i));
+    const char16_t fb = UpperChar(charAt(b, i));
     if (fa != fb) return fa < fb ? 1 : 3;
   }
   if (a.size() != b.size()) return a.size() < b.size() ? 1 : 3;
   if (!ignoreCase) {
-    for (std::size_t i = 0; i < n; ++i)
-      if (a[i] != b[i]) return IsLower(a[i]) ? 1 : 3;
+    for (std::size_t i = 0; i < n; ++i) {
+      const char16_t ca = charAt(a, i);
+      const char16_t cb = charAt(b, i);
+      if (ca != cb) return IsLower(ca) ? 1 : 3;
+    }
   }
   return 2;
+}
+
+int CompareChars(const WideString& a, const WideString& b, bool ignoreCase) {
+  return CompareChars(a, b, ignoreCase, [](const WideString& text, std::size_t i) { return text[i]; });
 }
 
 }  // namespace
@@ -264,8 +272,12 @@ int WideToMultiByte(uint32_t codePage, uint32_t flags, const char16_t* src, int 
 
 int CompareAnsi(uint32_t flags, const ByteString& a, const ByteString& b) {
   const uint32_t cp = Resolve(kCpAcp);
-  return CompareChars(Decode(cp, a.data(), a.size()), Decode(cp, b.data(), b.size()),
-                      (flags & kNormIgnoreCase) != 0);
+  const bool ignoreCase = (flags & kNormIgnoreCase) != 0;
+  if (cp == kCpUtf8) return CompareChars(Decode(cp, a.data(), a.size()), Decode(cp, b.data(), b.size()), ignoreCase);
+  // One byte, one character: compared in place (sorting calls this a lot).
+  return CompareChars(a, b, ignoreCase, [cp](const ByteString& text, std::size_t i) {
+    return ByteToChar(cp, static_cast<unsigned char>(text[i]));
+  });
 }
 
 int CompareWideText(uint32_t flags, const WideString& a, const WideString& b) {
