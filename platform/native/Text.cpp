@@ -169,28 +169,26 @@ char16_t Compose(char16_t base, char16_t mark) {
 ByteString Encode(uint32_t codePage, uint32_t flags, const char16_t* src, std::size_t n) {
   if (codePage == kCpUtf8) return EncodeUtf8(src, n);
   const unsigned char defaultChar = '?';  // the default character of these code pages
-  ByteString out;
-  out.reserve(n);
+  ByteString out(n, '\0');
+  std::size_t written = 0;
   for (std::size_t i = 0; i < n; ++i) {
+    const char16_t ch = src[i];
     unsigned char byte = defaultChar;
-    if ((flags & kWcCompositeCheck) && i + 1 < n) {
-      if (const char16_t composed = Compose(src[i], src[i + 1])) {
+    // Every mark that composes lies at U+0300 or above.
+    if ((flags & kWcCompositeCheck) && i + 1 < n && src[i + 1] >= 0x0300) {
+      if (const char16_t composed = Compose(ch, src[i + 1])) {
+        ++i;
         if (CharToByte(codePage, composed, byte) || (flags & kWcDefaultChar)) {
-          out += static_cast<char>(byte);
-          ++i;
+          out[written++] = static_cast<char>(byte);
           continue;
         }
-        if (flags & kWcDiscardNs) {
-          CharToByte(codePage, src[i], byte);
-          out += static_cast<char>(byte);
-          ++i;
-          continue;
-        }
+        if (!(flags & kWcDiscardNs)) --i;  // both, one by one
       }
     }
-    CharToByte(codePage, src[i], byte);
-    out += static_cast<char>(byte);
+    CharToByte(codePage, ch, byte);
+    out[written++] = static_cast<char>(byte);
   }
+  out.resize(written);
   return out;
 }
 
