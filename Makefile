@@ -1,4 +1,5 @@
 # The user's commands: `make demo` and `make test`. Both install what is missing first.
+# For developers: `make check`, the native unit tests alone (sanitizers), in seconds.
 #
 # build/host   native, sanitizers: unit tests, setuppack
 # build/win32  the product: i686, static (Setup-stub.exe, setuppack.exe)
@@ -8,7 +9,7 @@ BUILD := build
 JOBS ?= 2
 WINTEST := $(shell scripts/wine-arch)
 
-.PHONY: demo test deps host win32 win64 tools bench fuzz clean
+.PHONY: demo test check deps host win32 win64 tools bench fuzz clean
 
 deps:
 	@scripts/install-deps
@@ -44,6 +45,10 @@ bench: deps
 
 test: host win32 $(WINTEST)
 	scripts/run-tests host $(WINTEST)
+
+# The native unit tests alone: no Wine, no Windows build.
+check: host
+	cd $(BUILD)/host && ctest --output-on-failure -j$(JOBS) -L host
 
 demo: win32 $(WINTEST) tools
 	scripts/demo $(WINTEST)

@@ -4,10 +4,14 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <utility>
 
 namespace platform {
 namespace nativetext {
 const char16_t* HighHalfOf(uint32_t codePage);
+extern const char16_t kCompositions[][3];
+extern const std::size_t kCompositionCount;
 }  // namespace nativetext
 
 namespace {
@@ -146,14 +150,45 @@ WideString Decode(uint32_t codePage, const char* src, std::size_t n) {
   return out;
 }
 
-ByteString Encode(uint32_t codePage, const char16_t* src, std::size_t n) {
+// The precomposed character of a base character and a following combining
+// mark, or 0 when Unicode composes none.
+char16_t Compose(char16_t base, char16_t mark) {
+  const auto* begin = nativetext::kCompositions;
+  const auto* end = begin + nativetext::kCompositionCount;
+  const auto* it = std::lower_bound(begin, end, std::make_pair(base, mark),
+                                    [](const char16_t* entry, const std::pair<char16_t, char16_t>& key) {
+                                      return entry[0] < key.first || (entry[0] == key.first && entry[1] < key.second);
+                                    });
+  return it != end && (*it)[0] == base && (*it)[1] == mark ? (*it)[2] : 0;
+}
+
+// With WC_COMPOSITECHECK a base character and its mark become the
+// precomposed character when the code page has one; otherwise the pair
+// becomes the default character (WC_DEFAULTCHAR), the base alone
+// (WC_DISCARDNS) or both converted one by one (WC_SEPCHARS, the default).
+ByteString Encode(uint32_t codePage, uint32_t flags, const char16_t* src, std::size_t n) {
   if (codePage == kCpUtf8) return EncodeUtf8(src, n);
+  const unsigned char defaultChar = '?';  // the default character of these code pages
   ByteString out(n, '\0');
+  std::size_t written = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    unsigned char byte = '?';  // the default character of these code pages
-    CharToByte(codePage, src[i], byte);
-    out[i] = static_cast<char>(byte);
+    const char16_t ch = src[i];
+    unsigned char byte = defaultChar;
+    // Every mark that composes lies at U+0300 or above.
+    if ((flags & kWcCompositeCheck) && i + 1 < n && src[i + 1] >= 0x0300) {
+      if (const char16_t composed = Compose(ch, src[i + 1])) {
+        ++i;
+        if (CharToByte(codePage, composed, byte) || (flags & kWcDefaultChar)) {
+          out[written++] = static_cast<char>(byte);
+          continue;
+        }
+        if (!(flags & kWcDiscardNs)) --i;  // both, one by one
+      }
+    }
+    CharToByte(codePage, ch, byte);
+    out[written++] = static_cast<char>(byte);
   }
+  out.resize(written);
   return out;
 }
 
@@ -177,20 +212,28 @@ bool IsLower(char16_t c) { return UpperChar(c) != c; }
 
 // 1 less, 2 equal, 3 greater: ordinal on upper-cased characters, then (when
 // case counts) lower case before upper case at the first difference, as the
-// Windows locale orders them.
-int CompareChars(const WideString& a, const WideString& b, bool ignoreCase) {
+// Windows locale orders them. CharAt(text, i) gives a text's i-th character.
+template <typename Text, typename CharAt>
+int CompareChars(const Text& a, const Text& b, bool ignoreCase, CharAt charAt) {
   const std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
-    const char16_t fa = UpperChar(a[i]);
-    const char16_t fb = UpperChar(b[i]);
+    const char16_t fa = UpperChar(charAt(a, i));
+    const char16_t fb = UpperChar(charAt(b, i));
     if (fa != fb) return fa < fb ? 1 : 3;
   }
   if (a.size() != b.size()) return a.size() < b.size() ? 1 : 3;
   if (!ignoreCase) {
-    for (std::size_t i = 0; i < n; ++i)
-      if (a[i] != b[i]) return IsLower(a[i]) ? 1 : 3;
+    for (std::size_t i = 0; i < n; ++i) {
+      const char16_t ca = charAt(a, i);
+      const char16_t cb = charAt(b, i);
+      if (ca != cb) return IsLower(ca) ? 1 : 3;
+    }
   }
   return 2;
+}
+
+int CompareChars(const WideString& a, const WideString& b, bool ignoreCase) {
+  return CompareChars(a, b, ignoreCase, [](const WideString& text, std::size_t i) { return text[i]; });
 }
 
 }  // namespace
@@ -210,13 +253,13 @@ int MultiByteToWide(uint32_t codePage, uint32_t /*flags*/, const char* src, int 
   return needed;
 }
 
-int WideToMultiByte(uint32_t codePage, uint32_t /*flags*/, const char16_t* src, int srcLen,
+int WideToMultiByte(uint32_t codePage, uint32_t flags, const char16_t* src, int srcLen,
                     char* dst, int dstLen) {
   const uint32_t cp = Resolve(codePage);
   if (cp == 0 || src == nullptr || srcLen == 0 || srcLen < -1 || dstLen < 0 || (dstLen > 0 && !dst))
     return 0;
   const std::size_t n = srcLen == -1 ? std::char_traits<char16_t>::length(src) + 1 : static_cast<std::size_t>(srcLen);
-  const ByteString bytes = Encode(cp, src, n);
+  const ByteString bytes = Encode(cp, flags, src, n);
   if (bytes.size() > 0x7FFFFFFF) return 0;
   const int needed = static_cast<int>(bytes.size());
   if (dstLen == 0) return needed;
@@ -227,8 +270,12 @@ int WideToMultiByte(uint32_t codePage, uint32_t /*flags*/, const char16_t* src, 
 
 int CompareAnsi(uint32_t flags, const ByteString& a, const ByteString& b) {
   const uint32_t cp = Resolve(kCpAcp);
-  return CompareChars(Decode(cp, a.data(), a.size()), Decode(cp, b.data(), b.size()),
-                      (flags & kNormIgnoreCase) != 0);
+  const bool ignoreCase = (flags & kNormIgnoreCase) != 0;
+  if (cp == kCpUtf8) return CompareChars(Decode(cp, a.data(), a.size()), Decode(cp, b.data(), b.size()), ignoreCase);
+  // One byte, one character: compared in place (sorting calls this a lot).
+  return CompareChars(a, b, ignoreCase, [cp](const ByteString& text, std::size_t i) {
+    return ByteToChar(cp, static_cast<unsigned char>(text[i]));
+  });
 }
 
 int CompareWideText(uint32_t flags, const WideString& a, const WideString& b) {
@@ -240,7 +287,7 @@ ByteString UpperCaseAnsi(const ByteString& text) {
   if (cp == kCpUtf8) {
     WideString wide = Decode(cp, text.data(), text.size());
     for (char16_t& c : wide) c = UpperChar(c);
-    return Encode(cp, wide.data(), wide.size());
+    return Encode(cp, 0, wide.data(), wide.size());
   }
   ByteString result = text;
   for (char& c : result) {

@@ -10,7 +10,6 @@ cp "$WORK/dl/Setup.exe" "$WORK/dl/uninstall.exe"
 start_program 'C:\e2e\dl\Setup.exe'
 first=$STARTED_PID
 check "first setup window" drv wait-setup 120
-sleep 1
 
 for second in 'C:\e2e\dl\Setup.exe' 'C:\e2e\dl\uninstall.exe'; do
   start_program "$second"

@@ -10,7 +10,6 @@ pack_setup "$WORK/dl/Setup.exe"
 mkdir -p "$DRIVE_C/Tools" "$DRIVE_C/QUILLON Daten"
 start_program 'C:\e2e\dl\Setup.exe'
 check "setup window" drv wait-setup 120
-sleep 1
 
 drv click "Durchsuchen ..." >/dev/null
 drv dialog 30 >/dev/null
@@ -19,19 +18,16 @@ dialog=$(drv dialog-open 'C:\Tools\In den Zielordner springen' 30)
 echo "$dialog"
 check "dialog title" has_line "caption:In den Zielordner springen" "$dialog"
 check "hint as the file name" has_line "file:In den Zielordner springen" "$dialog"
-sleep 1
 window=$(drv dump)
 check "chosen folder with Quillon appended" has_line 'edit:C:\Tools\Quillon\' "$window"
 
 drv click "Durchsuchen ..." >/dev/null
 drv dialog-open 'C:\QUILLON Daten\In den Zielordner springen' 30 >/dev/null
-sleep 1
 window=$(drv dump)
 check "a folder that names the product is taken as it is" has_line 'edit:C:\QUILLON Daten\' "$window"
 
 drv click "Durchsuchen ..." >/dev/null
 drv dialog-cancel 30 >/dev/null
-sleep 1
 window=$(drv dump)
 check "cancel leaves the folder box" has_line 'edit:C:\QUILLON Daten\' "$window"
 

@@ -8,7 +8,6 @@
 pack_setup "$WORK/dl/Setup.exe"
 LC_ALL=de_DE.UTF-8 start_program 'C:\e2e\dl\Setup.exe'
 check "the setup window appears" drv wait-setup 120
-sleep 1
 window=$(drv dump)
 echo "$window"
 check "install question with product and version" \
@@ -28,7 +27,6 @@ check "success message, program will start" \
 check "the box's button is OK" has_line "button:OK" "$box"
 wait_exit 60
 check "setup ended with exit code 0" test "$EXIT_CODE" = 0
-sleep 2
 
 check "Quillon.exe installed" test -f "$PROGRAMS/Quillon.exe"
 check "info.txt installed" test -f "$PROGRAMS/info.txt"
@@ -43,18 +41,21 @@ if command -v lnkinfo >/dev/null; then
   info=$(lnkinfo "$PUBLIC_DESKTOP/Quillon.lnk" 2>/dev/null)
   check "desktop shortcut points at Quillon.exe" has_text 'Quillon\Quillon.exe' "$info"
 fi
-reg=$(wine_out reg query 'HKLM\SOFTWARE\Quillon\Quillon')
+reg=$(reg_dump 'HKLM\SOFTWARE\Quillon\Quillon')
 echo "$reg"
 check "product setting Exec" has_text 'C:\Program Files\Quillon\Quillon.exe' "$reg"
 check "product setting DataPath" has_text 'C:\Program Files\Quillon\Daten\' "$reg"
 keys=$(uninstall_keys)
 check "one uninstall entry" test "$(grep -c . <<<"$keys")" = 1
-entry=$(wine_out reg query "$(head -1 <<<"$keys")")
+entry=$(reg_dump "$(head -1 <<<"$keys")")
 echo "$entry"
 check "uninstall entry's UninstallString" has_text 'uninstall.exe" /uninst "UninstallKey=Quillon ' "$entry"
 check "uninstall entry's publisher" has_text 'Quillon Software GmbH' "$entry"
 listed=$(wine_out uninstaller --list)
 check "the system lists the product" has_text "Quillon (Installation " "$listed"
+# Both programs run in the background; each notes its start in a file.
+wait_file "$(temp_dir)/quillon-started.txt"
+wait_file "$(temp_dir)/partner-started.txt"
 started=$(cat "$(temp_dir)/quillon-started.txt" 2>/dev/null)
 check "Quillon.exe was started with its parameters" has_text '/autoclose' "$started"
 partner=$(cat "$(temp_dir)/partner-started.txt" 2>/dev/null)

@@ -28,7 +28,6 @@ for entry in "${cases[@]}"; do
     kill "$STARTED_PID" 2>/dev/null; wait_exit 30
     continue
   fi
-  sleep 1
   window=$(drv dump)
   echo "--- $lang"; echo "$window"
   check "$lang: version text" has_line "static:$version" "$window"

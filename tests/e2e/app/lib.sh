@@ -22,13 +22,8 @@ WORK=$DRIVE_C/e2e
 mkdir -p "$WORK" "$Q_OUTPUT"
 FAILURES=0
 
-# A virtual desktop of the screen's size: without a window manager on the
-# private display, Wine then draws title bars itself and a zoomed window
-# fills the screen as it would on Windows.
-"$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-"$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
-wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1
-"$WINE" wineboot >/dev/null 2>&1; sleep 1
+# The prefix comes with a virtual desktop of the screen's size and without
+# the crash dialog (scripts/with-wine).
 
 # Chinese captions need a font with those characters behind the window's
 # fonts, as a Chinese Windows links them; the host's Droid Sans Fallback
@@ -120,9 +115,43 @@ PROGRAMS="$DRIVE_C/Program Files/Quillon"
 START_MENU="$DRIVE_C/ProgramData/Microsoft/Windows/Start Menu/Programs/Quillon"
 PUBLIC_DESKTOP="$DRIVE_C/users/Public/Desktop"
 temp_dir() { find "$DRIVE_C/users" -maxdepth 4 -type d -iname temp 2>/dev/null | grep -v /Public/ | head -1; }
+
+# The registry is read inside the prefix by qdriver, one program for any
+# number of keys (no cmd, no reg.exe): "[KEY]" lines with "name=TYPE:data"
+# below, "[KEY] missing" for a key that is not there.
+reg_dump() { drv reg "$@"; }
+# reg_value KEY NAME: the value's data (the key's own values only).
+reg_value() {
+  reg_dump "$1" | awk -v name="$2" 'NR > 1 && /^\[/ { exit } index($0, name "=") == 1 {
+    sub(/^[^=]*=[A-Z_0-9]*:/, ""); print; exit }'
+}
 uninstall_keys() {
-  wine_out reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall' |
-    grep -i 'Uninstall\\Quillon ' || true
+  reg_dump 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall' |
+    sed -n 's/^\[\(.*\\Uninstall\\Quillon [^\\]*\)\]$/\1/p'
+}
+
+# wait_file FILE [SECONDS]: waits until a program started in the background
+# has written FILE; says what is there when it gives up.
+wait_file() {
+  local file=$1 limit=${2:-30} i
+  for i in $(seq 1 $((limit * 10))); do [ -s "$file" ] && return 0; sleep 0.1; done
+  echo "  no $(basename "$file") after ${limit} s; beside it: $(ls "$(dirname "$file")" 2>&1 | tr '\n' ' ')"
+  return 1
+}
+# wait_closed NAME [SECONDS]: waits until no program of this name runs in
+# this prefix (a program the setup started in the background).
+wait_closed() {
+  local name=$1 limit=${2:-30} i p busy
+  for i in $(seq 1 $((limit * 10))); do
+    busy=""
+    for p in $(pgrep -f "$name" 2>/dev/null); do
+      grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$p/environ" 2>/dev/null && busy+=" $p"
+    done
+    [ -z "$busy" ] && return 0
+    sleep 0.1
+  done
+  echo "  still running after ${limit} s:$(for p in $busy; do tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null; echo; done)"
+  return 1
 }
 
 # install_sample [EXE]: runs the setup through with the defaults, as a person
@@ -130,7 +159,6 @@ uninstall_keys() {
 install_sample() {
   start_program "${1:-C:\\e2e\\dl\\Setup.exe}"
   drv wait-setup 120 >/dev/null || return 1
-  sleep 1
   drv click "${INSTALL_BUTTON:-Ja}" >/dev/null || return 1
   drv answer OK 120 >/dev/null || return 1
   wait_exit 60
@@ -139,15 +167,4 @@ install_sample() {
 # wait_quillon_closed: waits (up to 20 s) until no Quillon.exe of this
 # prefix runs any more; the sample's program closes itself a few seconds
 # after the setup started it, and a running program cannot be deleted.
-wait_quillon_closed() {
-  local i p busy
-  for i in $(seq 1 200); do
-    busy=0
-    for p in $(pgrep -f 'Quillon\.exe' 2>/dev/null); do
-      grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$p/environ" 2>/dev/null && busy=1
-    done
-    [ "$busy" = 0 ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
+wait_quillon_closed() { wait_closed 'Quillon\.exe' 20; }

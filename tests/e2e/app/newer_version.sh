@@ -23,8 +23,8 @@ check "setup ended with exit code 0" test "$EXIT_CODE" = 0
 check "nothing installed in the old folder" test "$(ls "$DRIVE_C/Quillon")" = "Quillon.exe"
 check "nothing installed in the default folder" test ! -e "$PROGRAMS"
 check "no uninstall entry" test -z "$(uninstall_keys)"
-reg=$(wine_out reg query 'HKLM\SOFTWARE\Quillon\Quillon')
-check "settings unchanged" bash -c '! grep -q DataPath <<<"$1"' _ "$reg"
+reg=$(reg_dump 'HKLM\SOFTWARE\Quillon\Quillon')
+check "settings unchanged" bash -c 'grep -qx "Ver=REG_SZ:3.0" <<<"$1" && ! grep -q DataPath <<<"$1"' _ "$reg"
 
 # Same version installed: no question, the install question stays.
 "$WINE" reg add 'HKLM\SOFTWARE\Quillon\Quillon' /v Ver /d 2.5 /f >/dev/null 2>&1

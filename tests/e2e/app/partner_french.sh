@@ -7,7 +7,6 @@ export LC_ALL=fr_FR.UTF-8
 pack_setup "$WORK/dl/Setup.exe"
 start_program 'C:\e2e\dl\Setup.exe'
 check "setup window" drv wait-setup 120
-sleep 1
 window=$(drv dump)
 echo "$window"
 check "French install question" \
@@ -19,8 +18,11 @@ echo "$box"
 check "box caption stays German" has_line "caption:Informationen" "$box"
 check "French success message" has_line "text:L'installation a réussi.\\rLe programme va maintenant démarrer." "$box"
 wait_exit 60
-sleep 2
 check "program installed" test -f "$PROGRAMS/Quillon.exe"
+# A partner program would have been started before the closing message:
+# once none runs, its note would be there.
+wait_file "$(temp_dir)/quillon-started.txt"
+wait_closed eBay_Setup_shortcuts
 check "partner program never started" test ! -e "$(temp_dir)/partner-started.txt"
 check "partner file deleted" test ! -e "$PROGRAMS/eBay_Setup_shortcuts_1018.exe"
 finish

@@ -17,13 +17,24 @@
 //   qdriver dialog [seconds]          wait for the folder dialog, print its title and file name
 //   qdriver dialog-open NAME [seconds]  type NAME as the file name and press the open button
 //   qdriver dialog-cancel [seconds]   press the dialog's cancel button
+//   qdriver reg KEY...                every value below each key (HKLM\..., HKCU\...):
+//                                     "[KEY]" lines, then "name=TYPE:data"; "[KEY] missing"
+//   qdriver attrib PATH [-clear]      the file's attributes as letters (R H S A D), or "missing";
+//                                     -clear: none left (read-only, hidden, system cleared)
+//
+// Each command that reads or works the window first waits until the setup's
+// thread has taken every message sent before (its message loop runs), so
+// that what it reads is the state after the last step, not a moment in it.
+// A command that waits gives up after its seconds and says what it saw.
 //
 // Exit code 0 on success, 1 when the window, box or control is not found.
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -104,15 +115,21 @@ HWND WaitFor(Probe probe, double seconds) {
   }
 }
 
-// A named function: on i686 the callback must be stdcall, which a lambda is not.
-BOOL CALLBACK CollectChild(HWND hwnd, LPARAM param) {
+BOOL CALLBACK AddChild(HWND hwnd, LPARAM param) {
   reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
   return TRUE;
 }
 
+// Returns once the window's thread has handled a message sent now: all that
+// was posted to it before is done (or it shows a modal loop of its own).
+bool Settle(HWND hwnd, double seconds = 30) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(seconds * 1000), &result) != 0;
+}
+
 std::vector<HWND> Descendants(HWND parent) {
   std::vector<HWND> all;
-  EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&all));
+  EnumChildWindows(parent, AddChild, reinterpret_cast<LPARAM>(&all));
   return all;
 }
 
@@ -130,10 +147,109 @@ void PrintBox(HWND box) {
   std::fflush(stdout);
 }
 
+// A box is complete once its thread runs the box's own loop and it shows a
+// button.
+bool SettleBox(HWND box) {
+  if (!Settle(box)) return false;
+  for (HWND child : Descendants(box))
+    if (OnScreen(child) && ClassOf(child) == "Button") return true;
+  return false;
+}
+
 HWND FindControl(HWND root, const std::wstring& caption, const char* cls) {
   for (HWND child : Descendants(root))
     if (OnScreen(child) && ClassOf(child) == cls && TextOf(child) == caption) return child;
   return nullptr;
+}
+
+// --- state read inside the prefix ---------------------------------------------
+
+std::string Hex(const BYTE* data, DWORD size) {
+  std::string out;
+  char byte[4];
+  for (DWORD i = 0; i < size; ++i) {
+    std::snprintf(byte, sizeof byte, "%02x", data[i]);
+    out += byte;
+  }
+  return out;
+}
+
+std::string ValueText(DWORD type, const std::vector<BYTE>& data, DWORD size) {
+  const auto* wide = reinterpret_cast<const wchar_t*>(data.data());
+  std::size_t units = size / sizeof(wchar_t);
+  switch (type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+    case REG_MULTI_SZ: {
+      if (type != REG_MULTI_SZ)
+        while (units > 0 && wide[units - 1] == 0) --units;
+      std::wstring text(wide, units);
+      std::string out;
+      for (char c : OneLine(text)) out += c == '\0' ? std::string("\\0") : std::string(1, c);
+      return std::string(type == REG_SZ ? "REG_SZ:" : type == REG_EXPAND_SZ ? "REG_EXPAND_SZ:" : "REG_MULTI_SZ:") + out;
+    }
+    case REG_DWORD: {
+      DWORD value = 0;
+      std::memcpy(&value, data.data(), size < sizeof value ? size : sizeof value);
+      char text[32];
+      std::snprintf(text, sizeof text, "REG_DWORD:0x%lx", static_cast<unsigned long>(value));
+      return text;
+    }
+    default:
+      return "REG_" + std::to_string(type) + ":" + Hex(data.data(), size);
+  }
+}
+
+// Prints the key, its values (in the order the registry keeps them) and its
+// subkeys, sorted, the same way down the tree.
+void PrintKey(HKEY key, const std::wstring& path) {
+  std::printf("[%s]\n", Utf8(path).c_str());
+  std::vector<BYTE> data(1 << 16);
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[16384];
+    DWORD nameLength = 16384, type = 0, size = static_cast<DWORD>(data.size());
+    LONG rc = RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data.data(), &size);
+    if (rc == ERROR_MORE_DATA) {
+      data.resize(size + 2);
+      --i;
+      continue;
+    }
+    if (rc != ERROR_SUCCESS) break;
+    std::printf("%s=%s\n", OneLine(std::wstring(name, nameLength)).c_str(), ValueText(type, data, size).c_str());
+  }
+  std::vector<std::wstring> subkeys;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD nameLength = 256;
+    if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    subkeys.emplace_back(name, nameLength);
+  }
+  std::sort(subkeys.begin(), subkeys.end(), [](const std::wstring& a, const std::wstring& b) {
+    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_LESS_THAN;
+  });
+  for (const std::wstring& name : subkeys) {
+    HKEY sub = nullptr;
+    if (RegOpenKeyExW(key, name.c_str(), 0, KEY_READ, &sub) == ERROR_SUCCESS) {
+      PrintKey(sub, path + L"\\" + name);
+      RegCloseKey(sub);
+    }
+  }
+}
+
+void PrintRegistry(const std::wstring& path) {
+  const std::size_t slash = path.find(L'\\');
+  const std::wstring root = path.substr(0, slash);
+  const std::wstring rest = slash == std::wstring::npos ? std::wstring() : path.substr(slash + 1);
+  HKEY hive = root == L"HKLM" || root == L"HKEY_LOCAL_MACHINE" ? HKEY_LOCAL_MACHINE
+              : root == L"HKCU" || root == L"HKEY_CURRENT_USER" ? HKEY_CURRENT_USER
+                                                                : nullptr;
+  HKEY key = nullptr;
+  if (!hive || RegOpenKeyExW(hive, rest.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    std::printf("[%s] missing\n", Utf8(path).c_str());
+    return;
+  }
+  PrintKey(key, path);
+  RegCloseKey(key);
 }
 
 int Fail(const char* what) {
@@ -157,7 +273,9 @@ int main(int argc, char** argv) {
   std::string command = argv[1];
 
   if (command == "wait-setup") {
-    return WaitFor(SetupWindow, Seconds(argc, argv, 2, 60)) ? 0 : Fail("no setup window");
+    HWND window = WaitFor(SetupWindow, Seconds(argc, argv, 2, 60));
+    if (!window) return Fail("no setup window");
+    return Settle(window) ? 0 : Fail("the setup window does not answer");
   }
   if (command == "wait-gone") {
     HWND none = WaitFor([] { return FindWindowA("TKwSetupForm1", nullptr) ? nullptr : HWND(1); },
@@ -167,6 +285,7 @@ int main(int argc, char** argv) {
   if (command == "dump") {
     HWND window = SetupWindow();
     if (!window) return Fail("no setup window");
+    Settle(window);
     std::printf("title:%s\n", OneLine(TextOf(window)).c_str());
     for (HWND child : Descendants(window)) {
       if (!OnScreen(child)) continue;
@@ -187,8 +306,7 @@ int main(int argc, char** argv) {
   }
   if (command == "wait-box") {
     HWND box = WaitFor(MessageBoxWindow, Seconds(argc, argv, 2, 60));
-    if (!box) return Fail("no message box");
-    Sleep(300);  // the box's texts and buttons are final once it is active
+    if (!box || !SettleBox(box)) return Fail("no message box");
     PrintBox(box);
     return 0;
   }
@@ -197,25 +315,34 @@ int main(int argc, char** argv) {
   }
   if (command == "answer" && argc >= 3) {
     HWND box = WaitFor(MessageBoxWindow, Seconds(argc, argv, 3, 60));
-    if (!box) return Fail("no message box");
-    Sleep(300);
+    if (!box || !SettleBox(box)) return Fail("no message box");
     PrintBox(box);
     HWND button = FindControl(box, Arg(2), "Button");
     if (!button) return Fail("no such button in the message box");
     PostMessageW(button, BM_CLICK, 0, 0);
+    // Done when the box is gone: the next step meets the window behind it.
+    if (!WaitFor([box] { return IsWindow(box) && IsWindowVisible(box) ? nullptr : HWND(1); }, 30))
+      return Fail("the message box stays after the click");
     return 0;
   }
   if (command == "click" && argc >= 3) {
     HWND window = SetupWindow();
     if (!window) return Fail("no setup window");
-    HWND button = FindControl(window, Arg(2), "Button");
-    if (!button || !IsWindowEnabled(button)) return Fail("no such button on screen");
+    Settle(window);
+    HWND button = WaitFor(
+        [window] {
+          HWND b = FindControl(window, Arg(2), "Button");
+          return b && IsWindowEnabled(b) ? b : nullptr;
+        },
+        Seconds(argc, argv, 3, 10));
+    if (!button) return Fail("no such button on screen");
     PostMessageW(button, BM_CLICK, 0, 0);
     return 0;
   }
   if (command == "set-check" && argc >= 4) {
     HWND window = SetupWindow();
     if (!window) return Fail("no setup window");
+    Settle(window);
     HWND check = FindControl(window, Arg(2), "Button");
     if (!check) return Fail("no such check box on screen");
     bool want = std::atoi(argv[3]) != 0;
@@ -227,6 +354,7 @@ int main(int argc, char** argv) {
   if (command == "set-edit" && argc >= 3) {
     HWND window = SetupWindow();
     if (!window) return Fail("no setup window");
+    Settle(window);
     for (HWND child : Descendants(window)) {
       if (OnScreen(child) && ClassOf(child) == "Edit") {
         SendMessageW(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Arg(2).c_str()));
@@ -240,7 +368,7 @@ int main(int argc, char** argv) {
     if (!window) return Fail("no setup window");
     WORD vk = std::string(argv[2]) == "escape" ? VK_ESCAPE : VK_RETURN;
     SetForegroundWindow(window);
-    Sleep(200);
+    Settle(window);
     INPUT inputs[2] = {};
     inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
     inputs[0].ki.wVk = inputs[1].ki.wVk = vk;
@@ -251,11 +379,14 @@ int main(int argc, char** argv) {
   if (command == "dialog" || command == "dialog-open" || command == "dialog-cancel") {
     double seconds = Seconds(argc, argv, command == "dialog-open" ? 3 : 2, 30);
     HWND dialog = WaitFor(MessageBoxWindow, seconds);
-    if (!dialog) return Fail("no dialog");
-    Sleep(500);
+    if (!dialog || !Settle(dialog)) return Fail("no dialog");
     // The file name field: the combo box cmb13 (0x47C), or the edit edt1 (0x480).
-    HWND name = GetDlgItem(dialog, 0x47C);
-    if (!name) name = GetDlgItem(dialog, 0x480);
+    HWND name = WaitFor(
+        [dialog] {
+          HWND field = GetDlgItem(dialog, 0x47C);
+          return field ? field : GetDlgItem(dialog, 0x480);
+        },
+        seconds);
     std::printf("caption:%s\n", OneLine(TextOf(dialog)).c_str());
     if (name) std::printf("file:%s\n", OneLine(TextOf(name)).c_str());
     std::fflush(stdout);
@@ -267,6 +398,29 @@ int main(int argc, char** argv) {
     HWND button = GetDlgItem(dialog, command == "dialog-open" ? IDOK : IDCANCEL);
     if (!button) return Fail("no such button in the dialog");
     PostMessageW(button, BM_CLICK, 0, 0);
+    if (!WaitFor([dialog] { return IsWindow(dialog) && IsWindowVisible(dialog) ? nullptr : HWND(1); }, seconds))
+      return Fail("the dialog stays after the click");
+    return 0;
+  }
+  if (command == "reg" && argc >= 3) {
+    for (int i = 2; i < static_cast<int>(wideArgs.size()); ++i) PrintRegistry(Arg(i));
+    std::fflush(stdout);
+    return 0;
+  }
+  if (command == "attrib" && argc >= 3) {
+    if (Arg(3) == L"-clear") return SetFileAttributesW(Arg(2).c_str(), FILE_ATTRIBUTE_NORMAL) ? 0 : Fail("attributes kept");
+    const DWORD attributes = GetFileAttributesW(Arg(2).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      std::printf("missing\n");
+    } else {
+      std::string letters;
+      const struct { DWORD bit; char letter; } kinds[] = {{FILE_ATTRIBUTE_READONLY, 'R'}, {FILE_ATTRIBUTE_HIDDEN, 'H'},
+          {FILE_ATTRIBUTE_SYSTEM, 'S'}, {FILE_ATTRIBUTE_ARCHIVE, 'A'}, {FILE_ATTRIBUTE_DIRECTORY, 'D'}};
+      for (const auto& kind : kinds)
+        if (attributes & kind.bit) letters += kind.letter;
+      std::printf("%s\n", letters.c_str());
+    }
+    std::fflush(stdout);
     return 0;
   }
   if (command == "close") {

@@ -11,14 +11,13 @@ check "installed with the defaults" install_sample
 check "Quillon.exe closed itself" wait_quillon_closed
 key=$(uninstall_keys | head -1)
 check "uninstall entry present" test -n "$key"
-command=$(wine_out reg query "$key" /v UninstallString | sed -n 's/.*REG_SZ *//p')
+command=$(reg_value "$key" UninstallString)
 echo "UninstallString: $command"
 param=$(sed -n 's/.*\(UninstallKey=[^"]*\)".*/\1/p' <<<"$command")
 
 # First time: "Abbrechen".
 start_program 'C:\Program Files\Quillon\uninstall.exe' /uninst "$param"
 check "the uninstall window appears" drv wait-setup 120
-sleep 1
 window=$(drv dump)
 echo "$window"
 check "uninstall heading" has_line "static:De-Installation" "$window"
@@ -35,7 +34,6 @@ check "cancel left the uninstall entry" test -n "$(uninstall_keys)"
 # Second time: "Ja".
 start_program 'C:\Program Files\Quillon\uninstall.exe' /uninst "$param"
 drv wait-setup 120 >/dev/null
-sleep 1
 drv click "Ja" >/dev/null
 wait_exit 60
 check "uninstaller ended with 0" test "$EXIT_CODE" = 0

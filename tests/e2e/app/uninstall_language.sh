@@ -12,7 +12,6 @@ check "setup has no language section" bash -c '! "$1" list "$2" | grep -q "Secti
 
 start_program 'C:\e2e\dl\Setup.exe'
 check "setup window" drv wait-setup 120
-sleep 1
 window=$(drv dump)
 check "setup speaks French from the file beside it" has_line "button:Oui" "$window"
 drv click "Oui" >/dev/null
@@ -24,7 +23,6 @@ check "uninstaller carries the translations" bash -c '"$1" list "$2" | grep -q "
 
 start_program 'C:\Program Files\Quillon\uninstall.exe'
 check "uninstall window" drv wait-setup 120
-sleep 1
 window=$(drv dump)
 echo "$window"
 check "uninstall question in French" has_line "static:Voulez-vous supprimer Quillon de votre ordinateur ?" "$window"
@@ -39,7 +37,6 @@ pack_setup "$WORK/dl2/Setup.exe"
 { printf '\xff\xfe'; sed 's/^FR=Oui$/FR=D accord/' "$Q_SAMPLE/Setup.lng" | iconv -f UTF-8 -t UTF-16LE; } > "$WORK/dl2/Setup.lng"
 start_program 'C:\e2e\dl2\Setup.exe'
 check "setup with section: window" drv wait-setup 120
-sleep 1
 window=$(drv dump)
 check "the section's translations win over the file beside" has_line "button:Oui" "$window"
 drv click "Annuler" >/dev/null

@@ -32,12 +32,9 @@ TARGET_WIN='C:\BrokenTarget\'
 TARGET=$DRIVE_C/BrokenTarget
 UNINSTALL_ROOT='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
 
-# A virtual desktop (Wine draws the title bars), and no crash dialog: a crash
-# must show as an exit code, not as a window that waits for a click.
-"$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-"$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
-"$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1
+# The prefix comes with a virtual desktop (Wine draws the title bars) and
+# without the crash dialog: a crash shows as an exit code, not as a window
+# that waits for a click (scripts/with-wine).
 
 ok() { echo "ok   - $*"; }
 fail() { echo "FAIL - $*"; FAILURES=$((FAILURES + 1)); }
@@ -64,6 +61,7 @@ wine_out() {
 drv() { wine_out 'C:\broken\qdriver.exe' "$@"; }
 bdrv() { wine_out 'C:\broken\bdriver.exe' "$@"; }
 has_text() { grep -qF -- "$1" <<<"$2"; }
+has_line() { grep -qxF -- "$1" <<<"$2"; }
 
 # pack_setup OUT [SCRIPT [LNG]]: the sample setup, or one with another script.
 pack_setup() {
@@ -86,9 +84,17 @@ make_sentinels() {
   "$WINE" reg add 'HKCU\Software\Sentinel' /v Value /d 'user' /f >/dev/null 2>&1
   "$WINE" reg add "$UNINSTALL_ROOT\\Zed Sentinel 1999-01-01 00.00.00" /v DisplayName /d 'Zed' /f >/dev/null 2>&1
 }
+SENTINEL_KEYS=('HKLM\SOFTWARE\Sentinel' 'HKCU\Software\Sentinel' "$UNINSTALL_ROOT\\Zed Sentinel 1999-01-01 00.00.00")
+# The files by their checksums, the keys read inside the prefix by qdriver
+# (one program, no cmd, no reg.exe).
 snapshot() {
   ( cd "$DRIVE_C" && find Sentinel 'Program Files/Quillon-Other' -print0 | sort -z | xargs -0 md5sum 2>&1 )
-  wine_out cmd /c "reg query HKLM\\SOFTWARE\\Sentinel /s & reg query HKCU\\Software\\Sentinel /s & reg query \"$UNINSTALL_ROOT\\Zed Sentinel 1999-01-01 00.00.00\" /s"
+  drv reg "${SENTINEL_KEYS[@]}"
+}
+# take_snapshot: SENTINELS, after checking that every sentinel is in place.
+take_snapshot() {
+  SENTINELS=$(snapshot)
+  check "the sentinels are in place" test "$(grep -c '^Value=REG_SZ:\|^DisplayName=REG_SZ:Zed$' <<<"$SENTINELS")" = 3
 }
 # check_sentinels CASE: nothing the setup did not write has changed.
 check_sentinels() {
@@ -105,9 +111,17 @@ clean_install() {
   "$WINE" reg delete 'HKLM\SOFTWARE\Quillon' /f >/dev/null 2>&1
   "$WINE" reg delete 'HKCU\SOFTWARE\Quillon' /f >/dev/null 2>&1
   local key
-  wine_out reg query "$UNINSTALL_ROOT" | grep -i 'Uninstall\\Quillon ' |
-    while read -r key; do "$WINE" reg delete "$key" /f >/dev/null 2>&1 </dev/null; done
+  uninstall_entries | while read -r key; do "$WINE" reg delete "$key" /f >/dev/null 2>&1 </dev/null; done
 }
+# The setup's entries below the Uninstall key.
+uninstall_entries() { drv reg "$UNINSTALL_ROOT" | sed -n 's/^\[\(.*\\Uninstall\\Quillon [^\\]*\)\]$/\1/p'; }
+# reg_value KEY NAME: the value's data (the key's own values only).
+reg_value() {
+  drv reg "$1" | awk -v name="$2" 'NR > 1 && /^\[/ { exit } index($0, name "=") == 1 {
+    sub(/^[^=]*=[A-Z_0-9]*:/, ""); print; exit }'
+}
+# has_key KEY: the key is there (read inside the prefix).
+has_key() { drv reg "$1" | head -1 | grep -qxF "[$1]"; }
 
 # --- running a program as a person would --------------------------------------
 # attend CASE WINDOWS-EXE [ARGS...]: starts the program and answers whatever it

@@ -9,7 +9,7 @@ export LC_ALL=de_DE.UTF-8
 
 pack_setup "$WORK/good.exe"
 make_sentinels
-SENTINELS=$(snapshot)
+take_snapshot
 
 # --- command lines ----------------------------------------------------------------
 # 10,000 parameters, the last one "/uninst": the uninstall question. One

@@ -10,7 +10,7 @@
 export LC_ALL=de_DE.UTF-8
 pack_setup "$WORK/good.exe"
 make_sentinels
-SENTINELS=$(snapshot)
+take_snapshot
 good=$WORK/good.exe
 read -r _ lng_at lng_start lng_len < <($SECTIONS list "$good" | grep Setup.lng)
 read -r _ cmd_at cmd_start cmd_len < <($SECTIONS list "$good" | grep Setup.cmd)

@@ -16,8 +16,8 @@ ends_cleanly install
 check "install: the setup succeeded" has_text 'box Informationen: Die Installation war erfolgreich.' "$SEEN"
 check "install: the uninstaller is there" test -f "$TARGET/uninstall.exe"
 printf 'my own notes' >"$TARGET/my-notes.txt"
-SENTINELS=$(snapshot)
-entry=$(wine_out reg query "$UNINSTALL_ROOT" | grep -i 'Uninstall\\Quillon ' | head -1)
+take_snapshot
+entry=$(uninstall_entries | head -1)
 check "install: the uninstall entry is there" test -n "$entry"
 installed=$(cd "$TARGET" && find . | sort)
 
@@ -30,7 +30,7 @@ broken_uninstaller() {
   local want
   for want in "$@"; do check "$name: shows '$want'" has_text "$want" "$SEEN"; done
   check "$name: every installed file is still there" test "$(cd "$TARGET" && find . | sort)" = "$installed"
-  check "$name: the uninstall entry is still there" "$WINE" reg query "$entry" >/dev/null 2>&1
+  check "$name: the uninstall entry is still there" has_key "$entry"
   check_sentinels "$name"
 }
 u=$TARGET/uninstall.exe
@@ -52,13 +52,13 @@ broken_uninstaller uninst-cut 'box Setup: buffer error.'
 
 # --- paths that no longer exist ---------------------------------------------------
 rm -rf "$TARGET/info.txt" "$TARGET/Daten"
-uninstall_string=$(wine_out reg query "$entry" /v UninstallString | sed -n 's/.*UninstallString *REG_SZ *//p')
+uninstall_string=$(reg_value "$entry" UninstallString)
 key=$(sed -n 's/.*"UninstallKey=\(.*\)"$/\1/p' <<<"$uninstall_string")
 attend missing-paths 'C:\BrokenTarget\uninstall.exe' /uninst "UninstallKey=$key"
 ends_cleanly missing-paths
 check "missing-paths: no message box" test "$(grep -c '^box' <<<"$SEEN")" = 0
 check "missing-paths: the program is gone" test ! -e "$TARGET/Quillon.exe"
 check "missing-paths: the user's own file stays" test -f "$TARGET/my-notes.txt"
-check "missing-paths: the uninstall entry is gone" bash -c "! '$WINE' reg query '$entry' >/dev/null 2>&1"
+check "missing-paths: the uninstall entry is gone" has_line "[$entry] missing" "$(drv reg "$entry")"
 check_sentinels missing-paths
 finish

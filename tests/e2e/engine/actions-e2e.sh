@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
-# actions-e2e.sh HARNESS.exe SETUPPACK
+# actions-e2e.sh HARNESS.exe SETUPPACK QDRIVER.exe
 # A script that uses every action, packed around the engine harness with the
 # native setuppack, installed three times under Wine (into one folder twice,
 # then into another), then removed by the uninstaller it wrote and by the
-# setup started with /UNINST. Checked with the files in the prefix,
-# reg query, uninstaller --list, lnkinfo, attrib and setuppack list.
+# setup started with /UNINST. Checked with the files in the prefix, the
+# registry and file attributes as qdriver reads them inside the prefix,
+# uninstaller --list, lnkinfo and setuppack list.
 # Everything made in the prefix is removed again. Exit 77 without Wine or
 # setuppack.
 set -u
 harness=$1
 setuppack=$2
+qdriver=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${WINE:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
   echo "SKIP: run under scripts/with-wine"; exit 77
@@ -18,6 +20,7 @@ if [ ! -x "$setuppack" ]; then
   echo "SKIP: no native setuppack at $setuppack (set Q_HOST_SETUPPACK)"; exit 77
 fi
 command -v lnkinfo >/dev/null || { echo "SKIP: lnkinfo (liblnk-utils) missing"; exit 77; }
+[ -f "$qdriver" ] || { echo "SKIP: no qdriver.exe ($qdriver)"; exit 77; }
 
 work=$(mktemp -d /tmp/quillon-actions.XXXXXX)
 drive_c=$WINEPREFIX/drive_c
@@ -28,8 +31,15 @@ failures=0
 
 # Unix path of a Windows path in the prefix.
 unix_path() { local p=${1#C:}; p=${p//\\\\/\\}; echo "$drive_c${p//\\//}"; }
+# qdriver's reg and attrib commands: the registry and attributes as a program
+# inside the prefix sees them (no cmd, no reg.exe, no attrib.exe). Output
+# through a file: a Wine helper it starts would hold a pipe open.
+qd() {
+  "$WINE" "$qdriver" "$@" >"$work/qdriver.out" 2>/dev/null </dev/null
+  tr -d '\r' <"$work/qdriver.out"
+}
 entries() {  # the QuillonAct entry names below the Uninstall key
-  "$WINE" reg query "$uninstall_root" 2>/dev/null | tr -d '\r' | grep -o 'QuillonAct [^\\]*$' | sort
+  qd reg "$uninstall_root" | sed -n 's/^\[.*\\Uninstall\\\(QuillonAct [^\\]*\)\]$/\1/p' | sort
 }
 cleanup() {
   for key in $(entries | tr ' ' '\a') ab; do
@@ -37,7 +47,7 @@ cleanup() {
   done
   "$WINE" reg delete 'HKLM\SOFTWARE\QuillonAct' /f >/dev/null 2>&1
   "$WINE" reg delete 'HKCU\SOFTWARE\QuillonAct' /f >/dev/null 2>&1
-  "$WINE" cmd /c attrib -s -h -r "$pgm" >/dev/null 2>&1
+  "$WINE" "$qdriver" attrib "$pgm" -clear >/dev/null 2>&1 </dev/null
   rm -rf "$work" "$pgm_unix" "$drive_c/QuillonAct2" "$drive_c/QuillonActBad" "$drive_c/Setup.log"
   [ -n "${menu_unix:-}" ] && rm -rf "$menu_unix"
   [ -n "${desktop_unix:-}" ] && rm -f "$desktop_unix/QuillonAct.lnk"
@@ -55,8 +65,8 @@ run() {  # run EXE ARGS...: output (CR dropped) in $out, exit code in $code
   out=$(tr -d '\r' <"$work/out")
 }
 reg_value() {  # reg_value KEY NAME: "TYPE DATA" or empty
-  "$WINE" reg query "$uninstall_root\\$1" /v "$2" 2>/dev/null | tr -d '\r' |
-    sed -n "s/^ *$2 *\(REG_[A-Z_]*\) *\(.*\)$/\1 \2/p"
+  qd reg "$uninstall_root\\$1" | awk -v name="$2" 'NR > 1 && /^\[/ { exit } index($0, name "=") == 1 {
+    sub(/^[^=]*=/, ""); sub(/:/, " "); print; exit }'
 }
 lnk_field() {  # lnk_field FILE LABEL: a field of lnkinfo's report
   lnkinfo "$1" 2>/dev/null | sed -n "s/^[[:space:]]*$2[[:space:]]*: //p" | head -1
@@ -106,7 +116,7 @@ expect "$out" "ErrorText="
 menu=$(value "$out" MyStartMenu)
 menu=${menu%\\}
 menu_unix=$(unix_path "$menu")
-desktop_unix=$(unix_path "$("$WINE" cmd /c echo %PUBLIC%\\Desktop 2>/dev/null | tr -d '\r')")
+desktop_unix=$drive_c/users/Public/Desktop  # %PUBLIC%\Desktop
 expect "$out" "Exec=$pgm\\Quillon.EXE"
 expect "$out" "ExecParams=/autoclose"
 expect "$out" "UninstallerPath=$pgm\\uninstall.exe"
@@ -140,9 +150,9 @@ esac
 # Desktop.ini: exact bytes, hidden and system; the folder a system folder.
 printf '[.ShellClassInfo]\r\nIconFile=%s\\Quillon.ico\r\nIconIndex=0\r\n' "$pgm" >"$work/desktop.ini"
 cmp -s "$work/desktop.ini" "$pgm_unix/Desktop.ini" || fail "Desktop.ini bytes"
-ini_flags=$("$WINE" cmd /c attrib "$pgm\\Desktop.ini" 2>/dev/null | tr -d '\r' | cut -c1-10)
+ini_flags=$(qd attrib "$pgm\\Desktop.ini")
 [[ $ini_flags == *H* && $ini_flags == *S* ]] || fail "Desktop.ini attributes: '$ini_flags'"
-folder_flags=$("$WINE" cmd /c attrib "$pgm" 2>/dev/null | tr -d '\r' | cut -c1-10)
+folder_flags=$(qd attrib "$pgm")
 [[ $folder_flags == *[SR]* ]] || fail "program folder not a system folder: '$folder_flags'"
 [ -e "$pgm_unix/Daten/Desktop.ini" ] && fail "Desktop.ini written without its icon"
 
@@ -207,7 +217,7 @@ expect "$out" "ErrorText=uninstall information not found; "
 [ "$(entries)" = "$first_key" ] || fail "/UNINST left: $(entries)"
 [ -f "$drive_c/QuillonAct2/Quillon.EXE" ] || fail "/UNINST without information removed files"
 run "$work/setup.exe" /uninst UninstallKey=ab
-"$WINE" reg query "$uninstall_root\\ab" >/dev/null 2>&1 || fail "a two-character key deleted an entry"
+qd reg "$uninstall_root\\ab" | head -1 | grep -qxF "[$uninstall_root\\ab]" || fail "a two-character key deleted an entry"
 
 # --- the uninstaller it wrote, started in place -------------------------------
 run "$pgm\\uninstall.exe"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# harness-e2e.sh HARNESS.exe SETUPPACK
+# harness-e2e.sh HARNESS.exe SETUPPACK QDRIVER.exe
 # Packs small scripts with the native setuppack around the engine harness and
 # runs the packages under Wine (the runner's private prefix): a clean setup,
 # the uninstaller it wrote, a run that stops at an unknown action, and a
@@ -8,25 +8,34 @@
 set -u
 harness=$1
 setuppack=$2
+qdriver=${3:-}
 if [ -z "${WINE:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
   echo "SKIP: run under scripts/with-wine"; exit 77
 fi
 if [ ! -x "$setuppack" ]; then
   echo "SKIP: no native setuppack at $setuppack (set Q_HOST_SETUPPACK)"; exit 77
 fi
+[ -f "$qdriver" ] || { echo "SKIP: no qdriver.exe ($qdriver)"; exit 77; }
 
 work=$(mktemp -d /tmp/quillon-harness.XXXXXX)
 drive_c=$WINEPREFIX/drive_c
 uninstall_root='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
 failures=0
 
+# The registry as a program inside the prefix reads it (qdriver; no reg.exe):
+# "[KEY]" lines, "name=TYPE:data" below. Output through a file, as for run.
+qd_reg() {
+  "$WINE" "$qdriver" reg "$@" >"$work/reg.out" 2>/dev/null </dev/null
+  tr -d '\r' <"$work/reg.out"
+}
 cleanup() {
-  rm -rf "$work" "$drive_c/QuillonE2E" "$drive_c/Setup.log"
+  rm -rf "$drive_c/QuillonE2E" "$drive_c/Setup.log"
   "$WINE" reg delete 'HKLM\SOFTWARE\QuillonE2E' /f >/dev/null 2>&1
   "$WINE" reg delete 'HKCU\SOFTWARE\QuillonE2E' /f >/dev/null 2>&1
-  for key in $("$WINE" reg query "$uninstall_root" 2>/dev/null | tr -d '\r' | grep -o 'QuillonE2E[^\\]*$'); do
+  for key in $(qd_reg "$uninstall_root" | sed -n 's/^\[.*\\\(QuillonE2E[^\\]*\)\]$/\1/p'); do
     "$WINE" reg delete "$uninstall_root\\$key" /f >/dev/null 2>&1
   done
+  rm -rf "$work"
 }
 trap cleanup EXIT
 
@@ -89,9 +98,9 @@ expect "$out" "CreatedFolders=C:\\QuillonE2E|C:\\QuillonE2E\\Daten"
 cmp -s "$work/root/info.txt" "$drive_c/QuillonE2E/Daten/info.txt" || fail "info.txt not installed"
 [ -f "$drive_c/QuillonE2E/uninstall.exe" ] || fail "no uninstaller"
 [ -e "$drive_c/Setup.log" ] && fail "a clean run wrote a setup log"
-"$WINE" reg query 'HKLM\SOFTWARE\QuillonE2E\Harness' /v Exec 2>/dev/null | tr -d '\r' |
-  grep -q 'REG_SZ *C:\\QuillonE2E\\Quillon.exe$' || fail "Exec not stored under HKLM"
-"$WINE" reg query "$uninstall_root" 2>/dev/null | grep -q 'QuillonE2E' || fail "no uninstall entry"
+qd_reg 'HKLM\SOFTWARE\QuillonE2E\Harness' | grep -qxF 'Exec=REG_SZ:C:\QuillonE2E\Quillon.exe' ||
+  fail "Exec not stored under HKLM"
+qd_reg "$uninstall_root" | grep -q '^\[.*\\QuillonE2E' || fail "no uninstall entry"
 
 # A second path-only run finds the installation.
 run "$work/clean.exe" --pathonly
@@ -104,7 +113,7 @@ expect "$out" "mode=uninstall"
 expect "$out" "ErrorText="
 [ -e "$drive_c/QuillonE2E/Daten/info.txt" ] && fail "uninstall left info.txt"
 [ -e "$drive_c/QuillonE2E/Daten" ] && fail "uninstall left the data folder"
-"$WINE" reg query "$uninstall_root" 2>/dev/null | grep -q 'QuillonE2E' && fail "uninstall left the entry"
+qd_reg "$uninstall_root" | grep -q '^\[.*\\QuillonE2E' && fail "uninstall left the entry"
 
 # --- a run that stops at an unknown action -----------------------------------
 printf '%s\r\n' \

@@ -98,6 +98,43 @@ TEST(CodePages, GermanDefaultsInCentralEurope) {
             "Gr\xF6\xDF" "e: \x80 \x84" "ja\x93");
 }
 
+// A base letter followed by a combining mark becomes the precomposed
+// character where the code page has one (WC_COMPOSITECHECK), as texts typed
+// or pasted in decomposed form reach the ANSI side.
+TEST(CodePages, ComposesBaseAndMark) {
+  EXPECT_EQ(WideToCodePage(u"Cafe\u0301", platform::kCp1252), "Caf\xE9");
+  EXPECT_EQ(WideToCodePage(u"A\u030Angstr\u00F6m", platform::kCp1252), "\xC5ngstr\xF6m");
+  EXPECT_EQ(WideToCodePage(u"S\u030Ckoda", platform::kCp1252), "\x8Akoda");  // above Latin-1
+  EXPECT_EQ(WideToCodePage(u"z\u0307", 1250), "\xBF");
+  EXPECT_EQ(WideToCodePage(u"\u0435\u0308", 1251), "\xB8");
+  // A pair whose character the code page lacks is one default character.
+  EXPECT_EQ(WideToCodePage(u"a<\u0338b", platform::kCp1252), "a?b");
+  // UTF-8 holds every mark: nothing is composed.
+  EXPECT_EQ(WideToCodePage(u"e\u0301", 65001), "e\xCC\x81");
+}
+
+TEST(PlatformText, CompositeCheckFlags) {
+  using platform::WideToMultiByte;
+  const uint32_t check = platform::kWcCompositeCheck;
+  char bytes[8] = {};
+  EXPECT_EQ(WideToMultiByte(platform::kCp1252, check, u"S\u030C", 2, nullptr, 0), 1);  // counted as written
+  EXPECT_EQ(WideToMultiByte(platform::kCp1252, check, u"S\u030C", 2, bytes, 1), 1);
+  EXPECT_EQ(bytes[0], '\x8A');
+  EXPECT_EQ(WideToMultiByte(platform::kCp1252, 0, u"S\u030C", 2, bytes, 8), 2);  // only when asked
+  EXPECT_EQ(ByteString(bytes, 2), "S?");
+  // No precomposed character: each converted (the default), the mark
+  // dropped, or the pair as one default character.
+  EXPECT_EQ(WideToMultiByte(platform::kCp1252, check, u"<\u0338", 2, bytes, 8), 2);
+  EXPECT_EQ(ByteString(bytes, 2), "<?");
+  EXPECT_EQ(WideToMultiByte(platform::kCp1252, check | platform::kWcDiscardNs, u"<\u0338", 2, bytes, 8), 1);
+  EXPECT_EQ(bytes[0], '<');
+  EXPECT_EQ(WideToMultiByte(platform::kCp1252, check | platform::kWcDefaultChar, u"<\u0338", 2, bytes, 8), 1);
+  EXPECT_EQ(bytes[0], '?');
+  // A mark before its letter composes nothing.
+  EXPECT_EQ(WideToMultiByte(platform::kCp1252, check, u"\u030CS", 2, bytes, 8), 2);
+  EXPECT_EQ(ByteString(bytes, 2), "?S");
+}
+
 TEST(PlatformText, ConversionBufferContract) {
   const char* text = "abc";
   EXPECT_EQ(platform::MultiByteToWide(platform::kCp1252, 0, text, 3, nullptr, 0), 3);
