@@ -7,6 +7,7 @@
 #include "CommaText.h"
 #include "FileUtil.h"
 #include "LanguageData.h"
+#include "package/ProgramImage.h"
 #include "package/Sections.h"
 #include "package/ZLibHelpers.h"
 
@@ -162,6 +163,13 @@ bool BuildPackage(const BuildInputs& inputs, std::string& package, std::string& 
     error = "stub already carries sections (it is a package, not a stub): " + inputs.stubPath;
     return false;
   }
+  ImageHeaderFields header;
+  if (ReadImageHeader(stub, header) && header.certSize != 0) {
+    error = "stub carries a signature (a certificate table of " + std::to_string(header.certSize) +
+            " bytes): sections appended behind a signature break it; build from the unsigned stub, then sign the package: " +
+            inputs.stubPath;
+    return false;
+  }
   if (!ReadInput(inputs.scriptPath, "script", source, error)) return false;
   std::error_code fsError;
   if (!std::filesystem::is_directory(inputs.rootPath, fsError)) {
@@ -215,6 +223,8 @@ bool BuildPackage(const BuildInputs& inputs, std::string& package, std::string& 
       return false;
     }
   }
+  // A header checksum covers the whole file: keep it true for the package.
+  DropImageCertificate(package);
   return true;
 }
 
