@@ -60,10 +60,8 @@ uint32_t ImageChecksum(std::string_view file, std::size_t checksumOffset) {
 
 void DropImageCertificate(ByteString& file) {
   ImageHeaderFields fields;
-  if (!ReadImageHeader(file, fields)) return;
-  if (fields.certEntryOffset != 0) {
-    Write32(file, fields.certEntryOffset, 0);
-    Write32(file, fields.certEntryOffset + 4, 0);
-  }
+  if (!ReadImageHeader(file, fields) || (fields.certOffset == 0 && fields.certSize == 0)) return;
+  Write32(file, fields.certEntryOffset, 0);
+  Write32(file, fields.certEntryOffset + 4, 0);
   if (fields.checksum != 0) Write32(file, fields.checksumOffset, ImageChecksum(file, fields.checksumOffset));
 }

@@ -23,7 +23,8 @@ bool ReadImageHeader(std::string_view file, ImageHeaderFields& fields);
 // The header checksum of `file`, computed as the system's image loader and
 // signing tools do, the checksum field itself counting as zero.
 uint32_t ImageChecksum(std::string_view file, std::size_t checksumOffset);
-// Clears the certificate table entry and, when the header carries a non-zero
-// checksum, sets it to the checksum of `file` as it now is. Call it on the
-// complete file. Files that are no program image stay as they are.
+// When the header names a certificate table: clears the entry and, when the
+// header carries a non-zero checksum, sets it to the checksum of `file` as it
+// now is. Call it on the complete file. Any other file stays as it is (an
+// unsigned image keeps its header byte for byte, stale checksum included).
 void DropImageCertificate(ByteString& file);

@@ -223,8 +223,6 @@ bool BuildPackage(const BuildInputs& inputs, std::string& package, std::string& 
       return false;
     }
   }
-  // A header checksum covers the whole file: keep it true for the package.
-  DropImageCertificate(package);
   return true;
 }
 

@@ -221,6 +221,13 @@ TEST_F(UninstallerTest, UninstallerOfASignedSetupCarriesNoCertificateEntry) {
                          testsupport::kTinyImageCertEntryAt + 4})
     testsupport::PutLe32(expected, at, testsupport::GetLe32(file, at));
   EXPECT_EQ(file.substr(0, 0x400), expected);
+
+  // The stub part of an unsigned setup is copied as it is.
+  ResetOwnSections();
+  Write("C:\\Setup\\Setup.exe", testsupport::TinyImage(0xABCD) + sections);
+  LoadOwnSections();
+  CreateUninstaller();
+  EXPECT_EQ(Read("C:\\Prog\\uninstall.exe").substr(0, 0x400), testsupport::TinyImage(0xABCD));
 }
 
 }  // namespace

@@ -283,7 +283,6 @@ TEST_F(SetuppackTest, SignaturesBelongOnPackagesNotOnStubs) {
   WriteAll(Path("stub.exe"), TinyImage(0));
   ASSERT_EQ(Build("action=save,Source=a.txt,Filename=C:\\a.txt\n").exitCode, 0);
   std::string package = ReadAll(Path("Setup.exe"));
-  EXPECT_EQ(package.substr(0, 0x400), TinyImage(0));  // no checksum to keep, nothing changed
   package.append((8 - package.size() % 8) % 8, '\0');
   const std::string certificate = std::string("\x20\x00\x00\x00\x00\x02\x02\x00", 8) + RandomBytes(24, 3);
   testsupport::PutLe32(package, testsupport::kTinyImageCertEntryAt, static_cast<uint32_t>(package.size()));
