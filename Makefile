@@ -8,7 +8,7 @@ BUILD := build
 JOBS ?= 2
 WINTEST := $(shell scripts/wine-arch)
 
-.PHONY: demo test deps host win32 win64 tools bench fuzz clean
+.PHONY: demo test deps host win32 win64 tools bench fuzz reproducible clean
 
 deps:
 	@scripts/install-deps
@@ -47,6 +47,11 @@ test: host win32 $(WINTEST)
 
 demo: win32 $(WINTEST) tools
 	scripts/demo $(WINTEST)
+
+# Builds the shipped programs again from a copy of the sources elsewhere and
+# compares them byte for byte with build/win32 (scripts/reproducible).
+reproducible: host win32
+	scripts/reproducible $(BUILD)/win32
 
 # The libFuzzer targets (clang, build/fuzz), FUZZ_SECONDS each (default 60).
 fuzz: deps
