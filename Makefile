@@ -9,7 +9,7 @@ BUILD := build
 JOBS ?= 2
 WINTEST := $(shell scripts/wine-arch)
 
-.PHONY: demo test check deps host win32 win64 tools bench fuzz clean
+.PHONY: demo demo-run test test-run check deps host win32 win64 tools bench fuzz reproducible clean
 
 deps:
 	@scripts/install-deps
@@ -43,15 +43,28 @@ bench: deps
 	cmake --build $(BUILD)/bench-host -j$(JOBS) --target setuppack
 	Q_WINE_ARCH=win64 scripts/with-wine python3 bench/run.py --data $(BUILD)/bench-data
 
-test: host win32 $(WINTEST)
+# Which Windows build Wine can run here is known only once Wine is installed,
+# so the targets that depend on it run in a second make, after deps.
+test: deps
+	@$(MAKE) --no-print-directory test-run
+
+test-run: host win32 $(WINTEST)
 	scripts/run-tests host $(WINTEST)
 
 # The native unit tests alone: no Wine, no Windows build.
 check: host
 	cd $(BUILD)/host && ctest --output-on-failure -j$(JOBS) -L host
 
-demo: win32 $(WINTEST) tools
+demo: deps
+	@$(MAKE) --no-print-directory demo-run
+
+demo-run: win32 $(WINTEST) tools
 	scripts/demo $(WINTEST)
+
+# Builds the shipped programs again from a copy of the sources elsewhere and
+# compares them byte for byte with build/win32 (scripts/reproducible).
+reproducible: host
+	scripts/reproducible $(BUILD)/win32
 
 # The libFuzzer targets (clang, build/fuzz), FUZZ_SECONDS each (default 60).
 fuzz: deps

@@ -31,3 +31,12 @@ function(q_add_library name folder)
     target_link_libraries(${name} INTERFACE ${ARGN})
   endif()
 endfunction()
+
+# Reproducible builds: the same sources give the same bytes wherever they are
+# built. No source or build folder in the binaries (__FILE__, debug data),
+# and for Windows no link time in the program image's header.
+add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
+                    -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
+if(WIN32)
+  add_link_options(-Wl,--no-insert-timestamp)
+endif()

@@ -6,6 +6,8 @@
 #include "engine/InstalledFiles.h"
 #include "engine/PathVariables.h"
 #include "engine/RegistryValues.h"
+#include "package/ProgramImage.h"
+#include "package/WholeFiles.h"
 #include "package/Sections.h"
 #include "package/ZLibHelpers.h"
 #include "platform/Process.h"
@@ -91,6 +93,51 @@ ByteString ReuseEarlierEntry(const std::vector<ByteString>& names, const ByteStr
   return reused;
 }
 
+// The size of the files written so far, in KiB rounded up.
+uint32_t WrittenKiB() {
+  uint64_t bytes = 0;
+  for (int32_t i = 0; i < WrittenFiles->Count(); ++i) {
+    const int64_t size = FileSizeOf(WrittenFiles->ItemText(i));
+    if (size > 0) bytes += static_cast<uint64_t>(size);
+  }
+  const uint64_t kib = (bytes + 1023) / 1024;
+  return kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(kib);
+}
+
+// A decimal number that fits a DWORD.
+bool ParseDword(const ByteString& text, uint32_t& value) {
+  if (text.empty() || text.size() > 10) return false;
+  uint64_t number = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    number = number * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (number > 0xFFFFFFFFu) return false;
+  value = static_cast<uint32_t>(number);
+  return true;
+}
+
+// The values by which Apps & Features and package managers show and match
+// the installation. A value of the same name on the uninst line wins; paths
+// given there may use path variables.
+void WriteListingValues(RegKey entry, const CommandItems& items) {
+  auto stringValue = [&](const char* name, ByteString fallback, bool isPath) {
+    ByteString value = CommandValue(items, name);
+    if (value.empty()) value = std::move(fallback);
+    else if (isPath) ExpandPathVariables(value);
+    if (!value.empty()) platform::RegSetString(entry, name, value);
+  };
+  stringValue("DisplayVersion", Version, false);
+  stringValue("DisplayIcon", Exec.empty() ? UninstallerPath : Exec, true);
+  stringValue("InstallLocation", PgmPath.size() > 3 ? StripTrailingSeparator(PgmPath) : PgmPath, true);
+
+  const ByteString size = CommandValue(items, "EstimatedSize");
+  uint32_t kib = 0;
+  if (size.empty()) platform::RegSetDword(entry, "EstimatedSize", WrittenKiB());
+  else if (ParseDword(size, kib)) platform::RegSetDword(entry, "EstimatedSize", kib);
+  else platform::RegSetString(entry, "EstimatedSize", size);
+}
+
 }  // namespace
 
 bool RegisterUninstall(const CommandItems& items) {
@@ -140,6 +187,7 @@ bool RegisterUninstall(const CommandItems& items) {
     ExpandPathVariables(readme);
     if (IsExistingFile(readme)) platform::RegSetString(entry, "Readme", readme);
   }
+  WriteListingValues(entry, items);
   platform::RegSetDword(entry, "NoModify", 1);
   platform::RegSetDword(entry, "NoRepair", 1);
   platform::RegClose(entry);
@@ -165,5 +213,8 @@ void CreateUninstaller() {
   file += BuildSection(kSectionBeginningMark, std::string_view());
   if (!LngData.empty()) file += BuildSection(kSectionSetupLng, LngData);
   file += BuildSection(kSectionUninst, compressed);
+  // A signed setup's header still names its certificate table, which lay
+  // behind sections this file does not have.
+  DropImageCertificate(file);
   WriteWholeFile(UninstallerPath, file);
 }

@@ -7,6 +7,7 @@
 #include "CommaText.h"
 #include "FileUtil.h"
 #include "LanguageData.h"
+#include "package/ProgramImage.h"
 #include "package/Sections.h"
 #include "package/ZLibHelpers.h"
 
@@ -160,6 +161,13 @@ bool BuildPackage(const BuildInputs& inputs, std::string& package, std::string& 
   std::size_t markerLength = 0;
   if (FindSectionMarker(kSectionBeginningMark, stub, markerLength) != 0) {
     error = "stub already carries sections (it is a package, not a stub): " + inputs.stubPath;
+    return false;
+  }
+  ImageHeaderFields header;
+  if (ReadImageHeader(stub, header) && header.certSize != 0) {
+    error = "stub carries a signature (a certificate table of " + std::to_string(header.certSize) +
+            " bytes): sections appended behind a signature break it; build from the unsigned stub, then sign the package: " +
+            inputs.stubPath;
     return false;
   }
   if (!ReadInput(inputs.scriptPath, "script", source, error)) return false;

@@ -7,6 +7,7 @@
 
 #include "CommaText.h"
 #include "FileUtil.h"
+#include "package/ProgramImage.h"
 #include "package/Sections.h"
 #include "package/ZLibHelpers.h"
 
@@ -37,10 +38,21 @@ public:
       return false;
     }
     sectionPart_ = std::string_view(bytes_).substr(position - 1);
+    // A signed package: the certificate table follows the last section,
+    // after padding to a multiple of 8 bytes.
+    ImageHeaderFields header;
+    if (ReadImageHeader(bytes_, header) && header.certSize != 0 && header.certOffset >= position - 1 &&
+        header.certOffset <= bytes_.size()) {
+      certificateSize_ = bytes_.size() - header.certOffset;
+      sectionPart_ = sectionPart_.substr(0, header.certOffset - (position - 1));
+    }
     return true;
   }
 
-  std::size_t StubSize() const { return bytes_.size() - sectionPart_.size(); }
+  // Bytes of the certificate table behind the sections; 0 when not signed.
+  std::size_t CertificateSize() const { return certificateSize_; }
+
+  std::size_t StubSize() const { return static_cast<std::size_t>(sectionPart_.data() - bytes_.data()); }
   std::size_t FileSize() const { return bytes_.size(); }
 
   // The sections back to back from the beginning mark; stops at the first
@@ -71,6 +83,9 @@ public:
       p = payloadStart + entry.available;
     }
     unknownTail = data.size() - p;
+    // The zero bytes that align a certificate table.
+    if (certificateSize_ != 0 && unknownTail < 8 && data.find_first_not_of('\0', p) == std::string_view::npos)
+      unknownTail = 0;
     return entries;
   }
 
@@ -80,6 +95,7 @@ public:
 private:
   std::string bytes_;
   std::string_view sectionPart_;
+  std::size_t certificateSize_ = 0;
 };
 
 bool Decompress(const char* name, std::string_view payload, std::string& text, std::string& error) {
@@ -239,6 +255,8 @@ bool ListPackage(const std::string& path, std::ostream& out, std::string& error)
     out << '\n';
   }
   if (unknownTail > 0) out << "  " << unknownTail << " bytes that are not a section\n";
+  if (package.CertificateSize() > 0)
+    out << "  certificate table (signature)  " << package.CertificateSize() << " bytes\n";
 
   std::string_view payload;
   std::string text;

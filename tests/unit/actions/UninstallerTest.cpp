@@ -2,7 +2,9 @@
 #include "engine/InstalledFiles.h"
 #include "engine/ScriptCommands.h"
 #include "engine/Uninstaller.h"
+#include "package/ProgramImage.h"
 #include "package/ZLibHelpers.h"
+#include "tests/support/common/TinyImage.h"
 
 namespace {
 
@@ -162,6 +164,71 @@ TEST_F(UninstallerTest, WithoutLanguageDataOnlyTwoSections) {
                                  MakeSectionMarker(kSectionUninst).size() + 4 + payload.size());
   const ByteString info = DecompressBytes(payload);
   EXPECT_EQ(info.substr(0, info.find("file=")), "UninstallKey=" + kKey + "\r\n");
+}
+
+// What Apps & Features and package managers read: defaults from the run,
+// values of the same name on the uninst line win.
+TEST_F(UninstallerTest, ListingValuesFromTheRunOrTheLine) {
+  Version = "2.5";
+  Exec = "C:\\Prog\\Quillon.exe";
+  Write("C:\\Prog\\Quillon.exe", std::string(3000, 'q'));
+  WrittenFiles->Add("C:\\Prog\\Quillon.exe");
+  WrittenFiles->Add("C:\\Prog\\gone.txt");  // vanished since: counts nothing
+  EXPECT_TRUE(Uninst("action=uninst,name=Quillon"));
+  EXPECT_EQ(Value(kKey, "DisplayVersion"), "2.5");
+  EXPECT_EQ(Value(kKey, "DisplayIcon"), "C:\\Prog\\Quillon.exe");
+  EXPECT_EQ(Value(kKey, "InstallLocation"), "C:\\Prog");
+  uint32_t type = 0;
+  ByteString data;
+  ASSERT_TRUE(fakes::GetRegistryValue(Hive::LocalMachine, kRoot + "\\" + kKey, "EstimatedSize", type, data));
+  EXPECT_EQ(type, platform::kRegDword);
+  EXPECT_EQ(data, Dword((3000 + kStub.size() + 1023) / 1024));  // the program and the placeholder, rounded up
+
+  Exec.clear();
+  EXPECT_TRUE(Uninst("action=uninst,name=Bare,pgm=C:\\Other\\un.exe"));
+  EXPECT_EQ(Value("Bare 2024-01-02 03.04.05", "DisplayIcon"), "C:\\Other\\un.exe");
+
+  EXPECT_TRUE(Uninst("action=uninst,name=Given,\"DisplayVersion=2.5.1 beta\",\"DisplayIcon=*PgmPath*\\q.ico,0\","
+                     "InstallLocation=D:\\Q,EstimatedSize=4096"));
+  const ByteString given = "Given 2024-01-02 03.04.05";
+  EXPECT_EQ(Value(given, "DisplayVersion"), "2.5.1 beta");
+  EXPECT_EQ(Value(given, "DisplayIcon"), "C:\\Prog\\q.ico,0");
+  EXPECT_EQ(Value(given, "InstallLocation"), "D:\\Q");
+  EXPECT_EQ(Value(given, "EstimatedSize"), Dword(4096));
+  EXPECT_EQ(fakes::OpenRegistryHandles(), 0);
+}
+
+// The uninstaller of a signed setup is the setup's stub part: its header
+// still names the certificate table that lay at the end of the setup.
+TEST_F(UninstallerTest, UninstallerOfASignedSetupCarriesNoCertificateEntry) {
+  const std::string sections = BuildSection(kSectionBeginningMark, "") + BuildSection(kSectionSetupCmd, "script");
+  const uint32_t certAt = static_cast<uint32_t>(0x400 + sections.size() + 3);
+  const std::string signedStub = testsupport::TinyImage(0xABCD, certAt, 40);
+  Write("C:\\Setup\\Setup.exe", signedStub + sections + std::string(3, '\0') + std::string(40, 'S'));
+  EXPECT_TRUE(Uninst("action=uninst,name=Quillon"));
+  CreateUninstaller();
+
+  const ByteString file = Read("C:\\Prog\\uninstall.exe");
+  ImageHeaderFields header;
+  ASSERT_TRUE(ReadImageHeader(file, header));
+  EXPECT_EQ(header.certOffset, 0u);
+  EXPECT_EQ(header.certSize, 0u);
+  // The checksum is that of the whole new file, sections included.
+  EXPECT_NE(header.checksum, 0xABCDu);
+  EXPECT_EQ(header.checksum, ImageChecksum(file, testsupport::kTinyImageChecksumAt));
+  // Nothing else of the stub part changed.
+  std::string expected = signedStub;
+  for (std::size_t at : {testsupport::kTinyImageChecksumAt, testsupport::kTinyImageCertEntryAt,
+                         testsupport::kTinyImageCertEntryAt + 4})
+    testsupport::PutLe32(expected, at, testsupport::GetLe32(file, at));
+  EXPECT_EQ(file.substr(0, 0x400), expected);
+
+  // The stub part of an unsigned setup is copied as it is.
+  ResetOwnSections();
+  Write("C:\\Setup\\Setup.exe", testsupport::TinyImage(0xABCD) + sections);
+  LoadOwnSections();
+  CreateUninstaller();
+  EXPECT_EQ(Read("C:\\Prog\\uninstall.exe").substr(0, 0x400), testsupport::TinyImage(0xABCD));
 }
 
 }  // namespace

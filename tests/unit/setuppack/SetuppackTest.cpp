@@ -10,6 +10,7 @@
 
 #include "package/Sections.h"
 #include "package/ZLibHelpers.h"
+#include "tests/support/common/TinyImage.h"
 
 namespace fs = std::filesystem;
 
@@ -261,6 +262,46 @@ TEST_F(SetuppackTest, BadInputIsRefusedWithoutOutput) {
   run = RunSetuppack({"build", "--stub", Path("stub.exe"), "-o", Path("Setup.exe")});
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_NE(run.output.find("build needs --script"), std::string::npos) << run.output;
+}
+
+// Signing appends a certificate table (8-byte aligned) behind the last
+// section and names it in the header. A signed stub is refused; a signed
+// package still lists and extracts.
+TEST_F(SetuppackTest, SignaturesBelongOnPackagesNotOnStubs) {
+  using testsupport::TinyImage;
+  WriteAll(dir_ / "root" / "a.txt", "aaa");
+  WriteAll(Path("signed-stub.exe"), TinyImage(0x1234, 0x400, 0x10) + std::string(0x10, 'C'));
+  WriteAll(Path("setup.src"), "action=save,Source=a.txt,Filename=C:\\a.txt\n");
+  RunResult run = RunSetuppack({"build", "--stub", Path("signed-stub.exe"), "--script", Path("setup.src"), "--root",
+                                Path("root"), "-o", Path("Setup.exe")});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.output.find("stub carries a signature (a certificate table of 16 bytes)"), std::string::npos)
+      << run.output;
+  EXPECT_NE(run.output.find("sign the package"), std::string::npos) << run.output;
+  EXPECT_FALSE(fs::exists(Path("Setup.exe")));
+
+  WriteAll(Path("stub.exe"), TinyImage(0));
+  ASSERT_EQ(Build("action=save,Source=a.txt,Filename=C:\\a.txt\n").exitCode, 0);
+  std::string package = ReadAll(Path("Setup.exe"));
+  package.append((8 - package.size() % 8) % 8, '\0');
+  const std::string certificate = std::string("\x20\x00\x00\x00\x00\x02\x02\x00", 8) + RandomBytes(24, 3);
+  testsupport::PutLe32(package, testsupport::kTinyImageCertEntryAt, static_cast<uint32_t>(package.size()));
+  testsupport::PutLe32(package, testsupport::kTinyImageCertEntryAt + 4, static_cast<uint32_t>(certificate.size()));
+  WriteAll(Path("Signed.exe"), package + certificate);
+
+  const RunResult list = RunSetuppack({"list", Path("Signed.exe")});
+  ASSERT_EQ(list.exitCode, 0) << list.output;
+  EXPECT_NE(list.output.find("stub part 1024 bytes"), std::string::npos) << list.output;
+  EXPECT_NE(list.output.find("certificate table (signature)  32 bytes"), std::string::npos) << list.output;
+  EXPECT_EQ(list.output.find("not a section"), std::string::npos) << list.output;
+  // Otherwise the same listing as before signing.
+  const RunResult before = RunSetuppack({"list", Path("Setup.exe")});
+  const std::string sections = before.output.substr(before.output.find('\n') + 1);
+  EXPECT_NE(list.output.find(sections.substr(0, sections.find("Setup.cmd:"))), std::string::npos) << list.output;
+  EXPECT_NE(list.output.find(sections.substr(sections.find("Setup.cmd:"))), std::string::npos) << list.output;
+  run = RunSetuppack({"extract", Path("Signed.exe"), "--to", Path("out")});
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ(ReadAll(dir_ / "out" / "C" / "a.txt"), "aaa");
 }
 
 TEST_F(SetuppackTest, ExtractRefusesDamagedOrUnsafePackages) {
