@@ -72,7 +72,11 @@ run_setup "$dir/relay.log" WINEDEBUG=+relay,+loaddll
 "$WINE" reg delete 'HKCU\Software\Wine\Debug' /v RelayInclude /f >/dev/null 2>&1
 # Only calls made by Setup.exe's own code count (Wine's DLLs register their
 # window classes as they load): those that return into its image.
-base=$(grep -a -m1 'Loaded L".*planted.*Setup.exe" at' "$dir/relay.log" | sed 's/.* at \([0-9A-Fa-f]*\).*/\1/')
+# 32-bit programs all load at the same address, so the calls are also
+# taken from Setup.exe's main thread only: the one that loaded its image.
+loaded=$(grep -a -m1 'Loaded L".*planted.*Setup.exe" at' "$dir/relay.log")
+base=$(sed 's/.* at \([0-9A-Fa-f]*\).*/\1/' <<<"$loaded")
+thread=${loaded%%:*}
 size=$(x86_64-w64-mingw32-objdump -p "$dir/Setup.exe" 2>/dev/null | awk '/^SizeOfImage/ {print $2}')
 [ -n "$size" ] || size=$(i686-w64-mingw32-objdump -p "$dir/Setup.exe" 2>/dev/null | awk '/^SizeOfImage/ {print $2}')
 calls=""
@@ -83,7 +87,7 @@ if [ -n "$base" ] && [ -n "$size" ]; then
     [ -n "$ret" ] && [ $((16#$ret)) -ge $low ] && [ $((16#$ret)) -lt $high ] &&
       calls+="$(sed 's/^[^:]*:Call //; s/ ret=.*//' <<<"$line")"$'\n'
     [ "$(grep -c . <<<"$calls")" -ge 5 ] && break
-  done < <(grep -aE "^[0-9a-f]+:Call [A-Za-z0-9_]+\.[A-Za-z0-9_]+\(" "$dir/relay.log")
+  done < <(grep -aE "^$thread:Call [A-Za-z0-9_]+\.[A-Za-z0-9_]+\(" "$dir/relay.log")
 fi
 process=$base
 echo "  Setup.exe's first watched calls:"; sed 's/^/    /' <<<"$calls"
