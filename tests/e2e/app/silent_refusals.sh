@@ -59,6 +59,7 @@ head -c 150M /dev/zero >"$WORK/root/big.bin"
 sed '/^action=save,Source=info.txt/i action=save,Source=big.bin,Filename=*PgmPath*\\big.bin' \
   "$Q_SAMPLE/setup.src" >"$WORK/big.src"
 pack_setup "$WORK/dl/Big.exe" "$WORK/big.src"
+"$WINE" reg delete 'HKLM\SOFTWARE\Quillon\Quillon' /v Ver /f >/dev/null 2>&1
 start_program 'C:\e2e\dl\Big.exe' /S '/D=C:\Big\Quillon'
 first=$STARTED_PID
 for i in $(seq 1 3000); do [ -e "$DRIVE_C/Big/Quillon/Quillon.exe" ] && break; sleep 0.01; done
