@@ -15,13 +15,14 @@ read -r _ bin_at bin_start bin_len < <($SECTIONS list "$good" | grep Setup.bin)
 $SECTIONS cut "$good" $((bin_at + 3)) "$WORK/no-files.exe"
 $SECTIONS cut "$good" $((bin_start + bin_len / 2)) "$WORK/files-cut.exe"
 
-# silent_case NAME EXE ARGS...: runs the program silently; it must end by
+# silent_case NAME EXE [ARGS...]: runs the program silently; it must end by
 # itself within 15 s with exit code 2 and show nothing.
 silent_case() {
-  local name=$1; shift
+  local name=$1 exe=$2; shift 2
   clean_install
   local started=$SECONDS pid
-  "$WINE" "$@" /S "/LOG=C:\\broken\\$name.log" >/dev/null 2>&1 </dev/null &
+  # "/D=" takes the rest of the line: the other switches come first.
+  "$WINE" "$exe" /S "/LOG=C:\\broken\\$name.log" "$@" >/dev/null 2>&1 </dev/null &
   pid=$!
   if drv no-window 3 >/dev/null; then ok "$name: no window, no box"; else fail "$name: a window showed up"; fi
   for i in $(seq 1 150); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
