@@ -98,7 +98,9 @@ bool RunUninstall(UninstallLeftovers* leftovers) {
     if (slash != ByteString::npos && slash > 0) platform::RemoveEmptyDirectory(folder.substr(0, slash));
     if (leftovers && !leftovers->file.empty() && StartsWith(self, AsciiLower(folder + "\\").c_str())) {
       leftovers->folders.push_back(folder);
-      if (slash != ByteString::npos && slash > 0) leftovers->folders.push_back(folder.substr(0, slash));
+      // Never a bare "C:": that names the current folder of the drive.
+      const ByteString parent = slash == ByteString::npos ? ByteString() : folder.substr(0, slash);
+      if (parent.find('\\') != ByteString::npos) leftovers->folders.push_back(parent);
     }
   }
   if (leftovers)
