@@ -151,3 +151,12 @@ wait_quillon_closed() {
   done
   return 1
 }
+
+# quillon_running: a Quillon.exe of this prefix runs now.
+quillon_running() {
+  local p
+  for p in $(pgrep -f 'Quillon\.exe' 2>/dev/null); do
+    grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$p/environ" 2>/dev/null && return 0
+  done
+  return 1
+}

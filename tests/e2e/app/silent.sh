@@ -39,7 +39,8 @@ check "data folder follows the chosen folder" test -f "$TARGET/Daten/Quillon.qdb
 check "nothing in the default folder" test ! -e "$PROGRAMS"
 check "uninstaller written" test -f "$TARGET/uninstall.exe"
 check "partner program not left (never run)" test ! -e "$TARGET/eBay_Setup_shortcuts_1018.exe"
-check "Quillon.exe not started without /RUN" wait_quillon_closed
+no_quillon() { ! quillon_running; }
+check "Quillon.exe not started without /RUN" no_quillon
 check "start-menu shortcut" test -f "$START_MENU/Quillon.lnk"
 check "desktop shortcut (the default)" test -f "$PUBLIC_DESKTOP/Quillon.lnk"
 if command -v lnkinfo >/dev/null; then

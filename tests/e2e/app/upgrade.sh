@@ -42,8 +42,10 @@ check "uninstall entry removed" test -z "$(uninstall_keys)"
 
 # Without the data file and the user's file, the folder goes as well.
 rm -f "$PROGRAMS/notes.txt" "$PROGRAMS/Daten/Quillon.qdb"
-start_program 'C:\e2e\dl\Setup26.exe' /S
+start_program 'C:\e2e\dl\Setup26.exe' /S /RUN
 wait_exit 60
+check "/RUN: installed" test "$EXIT_CODE" = 0
+check "/RUN: the program was started" quillon_running
 check "Quillon.exe closed itself" wait_quillon_closed
 rm -f "$PROGRAMS/Daten/Quillon.qdb"
 start_program 'C:\Program Files\Quillon\uninstall.exe' /S
