@@ -7,6 +7,7 @@
 #include "app/SetupTexts.h"
 #include "app/StartUp.h"
 #include "app/SetupWindow.h"
+#include "app/SilentRun.h"
 #include "base/Encodings.h"
 #include "engine/CommandLine.h"
 #include "engine/EngineValues.h"
@@ -49,6 +50,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   HRESULT com = CoInitialize(nullptr);
   InitMultiLingua();
   ParseCommandLine();
+  if (FinishSelfRemoval()) {
+    if (SUCCEEDED(com)) CoUninitialize();
+    return 0;
+  }
   HWND application = CreateApplicationWindow(instance);
   OwnerWindow = reinterpret_cast<std::uintptr_t>(application);
 
@@ -59,7 +64,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       LngData = WideToBytes(GetLanguageText(MLSystem));
     }
 
-    if (FindWindowA(kSetupWindowClass, nullptr)) {
+    // Both checks: a silent run has no window to find.
+    const bool claimed = ClaimSetupInstance();
+    const bool anotherSetup = !claimed || FindWindowA(kSetupWindowClass, nullptr) != nullptr;
+    if (Switches.help) {
+      ShowSwitchesHelp();
+    } else if (Switches.silent) {
+      exitCode = anotherSetup ? kExitAnotherSetup : RunSilently();
+    } else if (anotherSetup) {
       ShowErrorBox(MainDPRText(1));
     } else {
       TKwSetupForm1 form;
@@ -77,7 +89,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       }
     }
   } catch (const std::exception& error) {
-    ShowApplicationError(error.what());
+    if (Switches.silent)
+      exitCode = SilentFailure(error.what());
+    else
+      ShowApplicationError(error.what());
   }
 
   if (application) DestroyWindow(application);

@@ -7,6 +7,7 @@
 #include "app/MessageBoxes.h"
 #include "app/SetupTexts.h"
 #include "app/SetupWindow.h"
+#include "app/SilentRun.h"
 #include "engine/EngineValues.h"
 #include "engine/PathVariables.h"
 #include "engine/ProductSettings.h"
@@ -23,7 +24,6 @@ namespace {
 constexpr UINT_PTR kFirstCheckTimerId = 1;
 constexpr uint16_t kLangChinese = 4, kLangGerman = 7, kLangEnglish = 9, kLangSpanish = 10, kLangFrench = 12,
                    kLangItalian = 16, kLangPortuguese = 22, kLangSwedish = 29;
-const char* const kPartnerProgram = "eBay_Setup_shortcuts_1018.exe";
 
 // The maker line in the title bar; the copyright sign only where the code
 // page has it.
@@ -32,8 +32,10 @@ const char* MakerLine() {
                               : "Quillon Setup (c) 2026 Quillon Software GmbH";
 }
 
-// The user-interface language for the system's primary language; empty
-// keeps the current one (German).
+}  // namespace
+
+const char* const kPartnerProgram = "eBay_Setup_shortcuts_1018.exe";
+
 ByteString LanguageForSystem(uint16_t primary) {
   switch (primary) {
     case kLangChinese: return "ZH";
@@ -46,6 +48,8 @@ ByteString LanguageForSystem(uint16_t primary) {
     default: return "EN";
   }
 }
+
+namespace {
 
 bool FileExists(const ByteString& path) {
   uint32_t attributes = platform::FileAttributesOf(path);
@@ -143,6 +147,7 @@ void TKwSetupForm1::StartBtnClick() {
   ProcessMessages();
 
   PgmPath = folder;
+  FollowChosenProgramFolder();
   DesktopLinks = IsChecked(CreateDesktopLinkCheck);
   Lng = MLSystem ? LanguageCode(MLSystem->CurrentCode()) : ByteString();
   if (!RunSetupScript(false)) {
@@ -173,7 +178,9 @@ void TKwSetupForm1::UninstStartBtnClick() {
   ProgressLabel->SetText(Unit1Text(11));
   ShowPanel(ProgressPanel);
   ProcessMessages();
-  RunUninstall();
+  UninstallLeftovers leftovers;
+  RunUninstall(&leftovers);
+  ScheduleSelfRemoval(leftovers);
   Close();
 }
 

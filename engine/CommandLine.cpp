@@ -16,9 +16,22 @@ ByteString AsciiLower(ByteString text) {
   return text;
 }
 
+bool HasPrefix(const ByteString& lowerText, const char* prefix) {
+  return lowerText.compare(0, ByteString(prefix).size(), prefix) == 0;
+}
+
+ByteString TrimSeparators(const ByteString& text) {
+  std::size_t first = 0, last = text.size();
+  while (first < last && IsSeparatorChar(text[first])) ++first;
+  while (last > first && IsSeparatorChar(text[last - 1])) --last;
+  return text.substr(first, last - first);
+}
+
 }  // namespace
 
-std::vector<ByteString> SplitParameters(const ByteString& commandLine) {
+SetupSwitches Switches;
+
+std::vector<ByteString> SplitParameters(const ByteString& commandLine, std::vector<std::size_t>* starts) {
   std::vector<ByteString> parameters;
   // A NUL byte ends the command line.
   const std::size_t end = std::min(commandLine.size(), commandLine.find('\0'));
@@ -32,6 +45,7 @@ std::vector<ByteString> SplitParameters(const ByteString& commandLine) {
         break;
     }
     ByteString parameter;
+    const std::size_t start = i;
     while (i < end && !IsSeparatorChar(commandLine[i])) {
       if (commandLine[i] == '"') {
         ++i;
@@ -43,6 +57,7 @@ std::vector<ByteString> SplitParameters(const ByteString& commandLine) {
     }
     if (parameter.empty()) break;
     parameters.push_back(parameter);
+    if (starts) starts->push_back(start);
   }
   return parameters;
 }
@@ -61,4 +76,44 @@ void ParseCommandLine() {
     if (AsciiLower(parameters[i]) == "/uninst") UninstallMode = true;
     ParamList->Add(parameters[i]);
   }
+  Switches = ReadSwitches(platform::CommandLine());
+}
+
+SetupSwitches ReadSwitches(const ByteString& commandLine) {
+  SetupSwitches switches;
+  std::vector<std::size_t> starts;
+  const std::vector<ByteString> parameters = SplitParameters(commandLine, &starts);
+  const auto wrong = [&switches](const ByteString& parameter) {
+    if (switches.wrong.empty()) switches.wrong = parameter;
+  };
+  for (std::size_t i = 1; i < parameters.size(); ++i) {
+    const ByteString lower = AsciiLower(parameters[i]);
+    if (HasPrefix(lower, "/d=")) {
+      switches.hasFolder = true;
+      if (commandLine[starts[i]] == '"') {
+        // Quoted as a whole: the parameter is the folder.
+        switches.folder = parameters[i].substr(3);
+        continue;
+      }
+      // Unquoted, the folder is the rest of the line and may hold blanks.
+      const std::size_t end = std::min(commandLine.size(), commandLine.find('\0'));
+      ByteString rest = commandLine.substr(starts[i] + 3, end - starts[i] - 3);
+      rest.erase(std::remove(rest.begin(), rest.end(), '"'), rest.end());
+      switches.folder = TrimSeparators(rest);
+      break;
+    }
+    if (lower == "/s") switches.silent = true;
+    else if (lower == "/nodesktop") switches.noDesktop = true;
+    else if (lower == "/run") switches.run = true;
+    else if (lower == "/allowdowngrade") switches.allowDowngrade = true;
+    else if (lower == "/?" || lower == "/help") switches.help = true;
+    else if (lower == "/uninst") continue;
+    else if (HasPrefix(lower, "/log=")) {
+      switches.logFile = TrimSeparators(parameters[i].substr(5));
+      if (switches.logFile.empty()) wrong(parameters[i]);
+    } else if (lower[0] == '/') {
+      wrong(parameters[i]);
+    }
+  }
+  return switches;
 }

@@ -1,12 +1,31 @@
 #pragma once
-// The program's command line: its parameters and the uninstall mode.
+// The program's command line: its parameters, the uninstall mode and the
+// switches of an unattended run.
 #include <vector>
 #include "base/Text.h"
 
-// Fills ParamList and UninstallMode from the process's command line.
+// The switches, each matched without regard to case anywhere among the
+// parameters.
+struct SetupSwitches {
+  bool silent = false;          // /S: no window, no message box
+  bool noDesktop = false;       // /NODESKTOP: no desktop shortcut
+  bool run = false;             // /RUN: start the product after a silent install
+  bool allowDowngrade = false;  // /ALLOWDOWNGRADE: install over a newer version
+  bool help = false;            // /? or /help
+  bool hasFolder = false;       // /D= was given
+  ByteString folder;            // /D=: the rest of the command line, or the quoted parameter
+  ByteString logFile;           // /LOG=
+  ByteString wrong;             // the first parameter that is no known switch, or lacks its value
+};
+
+extern SetupSwitches Switches;
+
+// Fills ParamList, UninstallMode and Switches from the process's command line.
 void ParseCommandLine();
 // The program's parameters, parameter 0 (the program as written) included:
 // codes 1..32 separate, double quotes switch quoting and are dropped, a pair
 // of quotes where a parameter would begin is skipped. Ends at the first empty
-// parameter.
-std::vector<ByteString> SplitParameters(const ByteString& commandLine);
+// parameter. `starts`, when given, receives where each parameter begins.
+std::vector<ByteString> SplitParameters(const ByteString& commandLine, std::vector<std::size_t>* starts = nullptr);
+// The switches of a whole command line (parameter 0 is the program).
+SetupSwitches ReadSwitches(const ByteString& commandLine);

@@ -18,6 +18,7 @@ ByteString ErrorText;
 ByteString UninstallerPath;
 bool UninstallMode = false;
 ByteString LastTrustee;
+bool DataPathFromScript = false;
 
 TQStringList* CreatedFolders = nullptr;
 TQStringList* WrittenFiles = nullptr;
@@ -71,6 +72,7 @@ void ResetEngineValues() {
   UninstallerPath.clear();
   UninstallMode = false;
   LastTrustee.clear();
+  DataPathFromScript = false;
   CreatedFolders->Clear();
   WrittenFiles->Clear();
   UninstallValues->Clear();

@@ -22,6 +22,7 @@ extern ByteString ErrorText;        // the error list: "text; text; "
 extern ByteString UninstallerPath;  // where the uninstaller is written
 extern bool UninstallMode;          // running as the uninstaller
 extern ByteString LastTrustee;      // the trustee name that last succeeded
+extern bool DataPathFromScript;     // DataPath is the script's, not a registered one
 
 // Sorted, case-insensitive, duplicates ignored.
 extern TQStringList* CreatedFolders;

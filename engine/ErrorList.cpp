@@ -1,6 +1,7 @@
 #include "engine/ErrorList.h"
 
 #include "engine/EngineErrors.h"
+#include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
@@ -19,6 +20,17 @@ void AddError(const ByteString& text) {
 void ReportError(const ByteString& text) {
   AddError(text);
   if (!Quiet) platform::ShowErrorBox(text, "Setup");
+}
+
+std::vector<ByteString> RunLines;
+
+bool WriteRunLog(const ByteString& path, const ByteString& result) {
+  ByteString log;
+  for (const ByteString& line : RunLines) log += "Line: " + line + kLineEnd;
+  for (int32_t i = 0; i < WrittenFiles->Count(); ++i) log += "File: " + WrittenFiles->ItemText(i) + kLineEnd;
+  if (!ErrorText.empty()) log += "Errors: " + ErrorText + kLineEnd;
+  log += "Result: " + result + kLineEnd;
+  return platform::WriteNewFile(path, log.data(), log.size());
 }
 
 void WriteSetupLog(const std::vector<ByteString>& lines) {

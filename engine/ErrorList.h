@@ -12,4 +12,9 @@ void AddError(const ByteString& text);
 void ReportError(const ByteString& text);
 // Writes the lines, each ending with CR LF, to the setup log, replacing an
 // older one; raises ELogFileError when the log cannot be created.
+// The script lines the last run executed, the failing one included.
+extern std::vector<ByteString> RunLines;
+// The run's log for /LOG=: the executed lines, each file written, the errors
+// and the result; false when the file cannot be written.
+bool WriteRunLog(const ByteString& path, const ByteString& result);
 void WriteSetupLog(const std::vector<ByteString>& lines);

@@ -104,8 +104,15 @@ bool PathAction(const CommandItems& items) {
     if (value.empty()) continue;
     ExpandFolder(value);
     *folder.setting = value;
+    if (folder.setting == &DataPath) DataPathFromScript = true;
   }
   return true;
+}
+
+void FollowChosenProgramFolder() {
+  // Cleared, the script's value is expanded anew by the full run's "path"
+  // line, with the program folder then in place.
+  if (DataPathFromScript) DataPath.clear();
 }
 
 ByteString NormalizeVersion(const ByteString& version) {

@@ -8,4 +8,8 @@ ByteString ReadProductSetting(const ByteString& name);
 void WriteProductSetting(const ByteString& name, const ByteString& value);
 bool PathAction(const CommandItems& items);
 bool NewerVersionInstalled();
+// Called once the program folder is chosen, before the full run: a data
+// folder the script gave (not one an earlier installation registered)
+// follows the program folder.
+void FollowChosenProgramFolder();
 ByteString NormalizeVersion(const ByteString& version);

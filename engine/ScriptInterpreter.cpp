@@ -77,6 +77,7 @@ bool RunSetupScript(bool pathOnly) {
       break;
     }
   }
+  RunLines = executed;
 
   if (!ErrorText.empty()) {
     executed.push_back("Errors: " + ErrorText);

@@ -1,5 +1,6 @@
 #include "engine/UninstallRun.h"
 
+#include <algorithm>
 #include <string>
 
 #include "base/ByteStringList.h"
@@ -11,6 +12,7 @@
 #include "package/Sections.h"
 #include "package/ZLibHelpers.h"
 #include "platform/Files.h"
+#include "platform/Process.h"
 
 namespace {
 
@@ -26,6 +28,12 @@ ByteString TrimControls(const ByteString& text) {
 bool IsKeptFile(const ByteString& path) {
   const ByteString extension = LowerFileExtension(path);
   return extension == ".qda" || extension == ".qlg" || extension == ".qdb";
+}
+
+ByteString AsciiLower(ByteString text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
 }
 
 bool StartsWith(const ByteString& text, const char* prefix) {
@@ -56,11 +64,12 @@ void RemoveUninstallEntry(const ByteString& key) {
   DeleteRegistryTree(ByteString(kUninstallRoot) + "\\" + key);
 }
 
-void RunUninstall() {
+bool RunUninstall(UninstallLeftovers* leftovers) {
   RemoveUninstallEntry(ParamList->ValueOf("UninstallKey"));
 
   std::unique_ptr<TQStringList> info = ReadUninstallInfo();
-  if (info->Count() == 0) return;
+  if (info->Count() == 0) return false;
+  const ByteString self = AsciiLower(platform::ModuleFileName());
   // When the setup reused an earlier entry, this key differs from the one
   // on the command line; both are removed.
   RemoveUninstallEntry(info->ValueOf("UninstallKey"));
@@ -71,6 +80,7 @@ void RunUninstall() {
     if (!StartsWith(line, "file=")) continue;
     info->DeleteAt(i);
     const ByteString path = line.substr(5);
+    if (leftovers && AsciiLower(path) == self) leftovers->file = path;
     if (!IsKeptFile(path)) platform::RemoveFile(path);
   }
   // Folders, ascending (the lines are stored descending): a parent that
@@ -86,5 +96,15 @@ void RunUninstall() {
     const ByteString folder = info->ItemText(i).substr(4);
     const std::size_t slash = folder.find_last_of('\\');
     if (slash != ByteString::npos && slash > 0) platform::RemoveEmptyDirectory(folder.substr(0, slash));
+    if (leftovers && !leftovers->file.empty() && StartsWith(self, AsciiLower(folder + "\\").c_str())) {
+      leftovers->folders.push_back(folder);
+      // Never a bare "C:": that names the current folder of the drive.
+      const ByteString parent = slash == ByteString::npos ? ByteString() : folder.substr(0, slash);
+      if (parent.find('\\') != ByteString::npos) leftovers->folders.push_back(parent);
+    }
   }
+  if (leftovers)
+    std::stable_sort(leftovers->folders.begin(), leftovers->folders.end(),
+                     [](const ByteString& a, const ByteString& b) { return a.size() > b.size(); });
+  return true;
 }

@@ -2,11 +2,22 @@
 // The uninstall run: removes the registry entry, the installed files and the
 // emptied folders named by the own "Section:Uninst".
 #include <memory>
+#include <vector>
 #include "base/Text.h"
 
 class TQStringList;
 
-void RunUninstall();
+// What the running uninstaller cannot remove itself: its own file, when the
+// uninstall information names it, and the installed folders that hold it
+// (deepest first; with each, its parent once emptied).
+struct UninstallLeftovers {
+  ByteString file;
+  std::vector<ByteString> folders;
+};
+
+// False when the uninstall information is missing; damaged information
+// raises the zlib error.
+bool RunUninstall(UninstallLeftovers* leftovers = nullptr);
 // The lines of the own "Section:Uninst"; empty (and "uninstall information
 // not found" reported) when there is none.
 std::unique_ptr<TQStringList> ReadUninstallInfo();

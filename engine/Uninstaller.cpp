@@ -6,6 +6,7 @@
 #include "engine/InstalledFiles.h"
 #include "engine/PathVariables.h"
 #include "engine/RegistryValues.h"
+#include "engine/UninstallMerge.h"
 #include "package/ProgramImage.h"
 #include "package/WholeFiles.h"
 #include "package/Sections.h"
@@ -178,6 +179,7 @@ bool RegisterUninstall(const CommandItems& items) {
   SetUninstallValue("UninstallKey", uninstallKey);
   platform::RegSetString(entry, "DisplayName", product + " (Installation " + DisplayDate(now) + ")");
   platform::RegSetString(entry, "UninstallString", uninstallString);
+  platform::RegSetString(entry, "QuietUninstallString", uninstallString + " /S");
   for (const char* name : {"Publisher", "URLInfoAbout", "HelpLink", "URLUpdateInfo", "RegOwner"}) {
     const ByteString value = CommandValue(items, name);
     if (!value.empty()) platform::RegSetString(entry, name, value);
@@ -207,7 +209,9 @@ ByteString BuildUninstallInfo() {
 void CreateUninstaller() {
   if (UninstallerPath.empty() || StubPart().empty()) return;
   SetUninstallValue("Lng", Lng);
-  const ByteString compressed = CompressBytes(BuildUninstallInfo(), 2);
+  // Over an earlier installation, its uninstaller is still in place here.
+  const ByteString compressed =
+      CompressBytes(MergeUninstallInfo(BuildUninstallInfo(), EarlierUninstallInfo(UninstallerPath)), 2);
 
   ByteString file(StubPart());
   file += BuildSection(kSectionBeginningMark, std::string_view());

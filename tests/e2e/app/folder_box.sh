@@ -40,4 +40,9 @@ check "uninstaller in that folder" test -f "$DRIVE_C/Apps/Quillon/uninstall.exe"
 reg=$(reg_value 'HKLM\SOFTWARE\Quillon\Quillon' Exec)
 check "Exec names the chosen folder" has_text 'C:\Apps\Quillon\Quillon.exe' "$reg"
 check "default folder unused" test ! -e "$PROGRAMS/Quillon.exe"
+# The script's data folder lies below the program folder, the chosen one.
+check "data file below the chosen folder" test -f "$DRIVE_C/Apps/Quillon/Daten/Quillon.qdb"
+check "nothing under the default folder" test ! -e "$PROGRAMS"
+reg=$(wine_out reg query 'HKLM\SOFTWARE\Quillon\Quillon' /v DataPath)
+check "DataPath names the chosen folder" has_text 'C:\Apps\Quillon\Daten' "$reg"
 finish

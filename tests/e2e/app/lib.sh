@@ -168,3 +168,12 @@ install_sample() {
 # prefix runs any more; the sample's program closes itself a few seconds
 # after the setup started it, and a running program cannot be deleted.
 wait_quillon_closed() { wait_closed 'Quillon\.exe' 20; }
+
+# quillon_running: a Quillon.exe of this prefix runs now.
+quillon_running() {
+  local p
+  for p in $(pgrep -f 'Quillon\.exe' 2>/dev/null); do
+    grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$p/environ" 2>/dev/null && return 0
+  done
+  return 1
+}

@@ -9,6 +9,7 @@
 //   qdriver wait-box [seconds]        wait for a message box and print it
 //   qdriver answer BUTTON [seconds]   wait for a message box, print it, click BUTTON
 //   qdriver no-box [seconds]          succeed when no message box shows up
+//   qdriver no-window [seconds]       succeed when neither a setup window nor a message box shows up
 //   qdriver click CAPTION             click a visible, enabled button
 //   qdriver set-check CAPTION 0|1     tick or clear a visible check box
 //   qdriver set-edit TEXT             replace the folder box's text
@@ -312,6 +313,10 @@ int main(int argc, char** argv) {
   }
   if (command == "no-box") {
     return WaitFor(MessageBoxWindow, Seconds(argc, argv, 2, 3)) ? Fail("a message box showed up") : 0;
+  }
+  if (command == "no-window") {
+    HWND seen = WaitFor([] { return SetupWindow() ? SetupWindow() : MessageBoxWindow(); }, Seconds(argc, argv, 2, 3));
+    return seen ? Fail("a window showed up") : 0;
   }
   if (command == "answer" && argc >= 3) {
     HWND box = WaitFor(MessageBoxWindow, Seconds(argc, argv, 3, 60));

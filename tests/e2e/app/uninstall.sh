@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Uninstall: uninstall.exe asks whether Quillon is to be removed; "Abbrechen"
 # changes nothing; "Ja" removes the registry entry, files and shortcuts; the
-# data file with a kept extension stays; the system no longer lists the
-# product.
+# data file with a kept extension stays with its folders, the uninstaller
+# itself goes; the system no longer lists the product.
 . "$(dirname "$0")/lib.sh"
 export LC_ALL=de_DE.UTF-8
 
@@ -43,6 +43,11 @@ check "read-me removed" test ! -e "$PROGRAMS/info.txt"
 check "icon removed" test ! -e "$PROGRAMS/Quillon.ico"
 check "Desktop.ini removed" test ! -e "$PROGRAMS/Desktop.ini"
 check "kept data file stays" test -f "$PROGRAMS/Daten/Quillon.qdb"
+# The uninstaller's own file goes a moment after it ended; the folder keeps
+# nothing but the kept data file.
+for i in $(seq 1 100); do [ -e "$PROGRAMS/uninstall.exe" ] || break; sleep 0.1; done
+check "uninstaller removed" test ! -e "$PROGRAMS/uninstall.exe"
+check "program folder holds only the kept data" test "$(cd "$PROGRAMS" && find . | sort | tr '\n' ' ')" = ". ./Daten ./Daten/Quillon.qdb "
 check "start-menu shortcuts removed" test ! -e "$START_MENU/Quillon.lnk"
 check "start-menu folder removed" test ! -e "$START_MENU"
 check "desktop shortcut removed" test ! -e "$PUBLIC_DESKTOP/Quillon.lnk"

@@ -75,11 +75,16 @@ TEST_F(UninstallRunTest, RemovesEntriesFilesAndEmptiedFolders) {
       "file=C:\\Prog\\sub\\deeper\\noext\r\nfile=C:\\Data\\Notes.QDB\r\nfile=C:\\Data\\old.qlg\r\n"
       "file=C:\\Data\\x.qda\r\nfile=C:\\Data\\cache.tmp\r\nfile=C:\\Menu\\Quillon\\\\Quillon.lnk\r\n"
       "file=C:\\Keep\\Box\\gone.txt\r\n"
-      "dir=C:\\Prog\\sub\\deeper\r\ndir=C:\\Prog\\sub\r\ndir=C:\\Menu\\Quillon\r\ndir=C:\\Keep\\Box\r\n"
+      "dir=C:\\Prog\\sub\\deeper\r\ndir=C:\\Prog\\sub\r\ndir=C:\\Prog\r\ndir=C:\\Menu\\Quillon\r\ndir=C:\\Keep\\Box\r\n"
       "dir=C:\\Data\r\n");
   Start("C:\\Prog\\uninstall.exe", "C:\\Prog\\uninstall.exe /uninst \"UninstallKey=Quillon 2024-01-02 03.04.05\"");
 
-  RunUninstall();
+  UninstallLeftovers leftovers;
+  EXPECT_TRUE(RunUninstall(&leftovers));
+  // The running uninstaller's own file and the folder holding it are left
+  // for after it ended; never the drive itself.
+  EXPECT_EQ(leftovers.file, "C:\\Prog\\uninstall.exe");
+  EXPECT_EQ(leftovers.folders, (std::vector<ByteString>{"C:\\Prog"}));
 
   EXPECT_FALSE(KeyExists("Quillon 2024-01-02 03.04.05"));  // from the command line
   EXPECT_FALSE(KeyExists("Quillon 2020-01-01 00.00.00"));  // from the information
@@ -104,7 +109,7 @@ TEST_F(UninstallRunTest, WithoutInformationOnlyTheNamedEntryGoes) {
   Write("C:\\Setup\\other.txt", "x");
   Start("C:\\Setup\\Setup.exe", "Setup.exe /UNINST \"uninstallkey=Quillon 1\"");
   Quiet = true;
-  RunUninstall();
+  EXPECT_FALSE(RunUninstall());
   EXPECT_FALSE(KeyExists("Quillon 1"));
   EXPECT_TRUE(KeyExists("Quillon 2"));
   EXPECT_TRUE(Exists("C:\\Setup\\other.txt"));

@@ -97,6 +97,26 @@ TEST_F(ProductSettings, EarlierInstallationWins) {
   EXPECT_EQ(PgmPath, "C:\\Default\\");
 }
 
+// The script's data folder follows the program folder the user chose; a
+// registered one stays where the earlier installation put it.
+TEST_F(ProductSettings, ScriptDataFolderFollowsTheChosenProgramFolder) {
+  const char* line = "action=path,Registry=Quillon,PgmPath=C:\\Default,DataPath=*PgmPath*\\Daten";
+  Path(line);
+  EXPECT_EQ(DataPath, "C:\\Default\\Daten\\");
+  PgmPath = "D:\\Apps\\Quillon\\";
+  FollowChosenProgramFolder();
+  Path(line);  // the full run's "path" line
+  EXPECT_EQ(DataPath, "D:\\Apps\\Quillon\\Daten\\");
+
+  ResetEngineValues();
+  fakes::SetRegistryString(Hive::LocalMachine, kKey, "DataPath", "E:\\QData");
+  Path(line);
+  PgmPath = "D:\\Apps\\Quillon\\";
+  FollowChosenProgramFolder();
+  Path(line);
+  EXPECT_EQ(DataPath, "E:\\QData");
+}
+
 TEST_F(ProductSettings, ExcludedFolders) {
   fakes::SetRegistryString(Hive::CurrentUser, kKey, "Exec", "C:\\Sources\\Quillon\\Quillon.exe");
   fakes::SetRegistryString(Hive::CurrentUser, kKey, "DataPath", "C:\\Sources\\Data\\");

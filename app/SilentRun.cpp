@@ -1,0 +1,225 @@
+#include "app/SilentRun.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+#include "app/FolderRules.h"
+#include "app/MessageBoxes.h"
+#include "engine/CommandLine.h"
+#include "engine/EngineValues.h"
+#include "engine/ErrorList.h"
+#include "engine/ProductSettings.h"
+#include "engine/ScriptInterpreter.h"
+#include "engine/ShellActions.h"
+#include "engine/UninstallRun.h"
+#include "lang/Multilingual.h"
+#include "platform/Files.h"
+#include "platform/Process.h"
+
+namespace {
+
+// Named in the global namespace, so that runs in other sessions (the system
+// account of a deployment tool, another user) find it too.
+const char* const kSetupMutexName = "Global\\QuillonSetupRunning";
+const char* const kRemovalSwitch = "/removeuninstaller";
+constexpr uint16_t kLangGerman = 7;
+
+const char* const kHelpGerman =
+    "Setup.exe [/S] [/NODESKTOP] [/RUN] [/ALLOWDOWNGRADE] [/LOG=Datei] [/D=Ordner]\n\n"
+    "/S\tohne Fenster und ohne R\xFC" "ckfragen installieren\n"
+    "/D=Ordner\tProgrammordner; als letzter Parameter, Leerzeichen erlaubt\n"
+    "/NODESKTOP\tkeine Verkn\xFCpfung auf dem Desktop\n"
+    "/RUN\tQuillon nach der Installation starten\n"
+    "/LOG=Datei\tProtokoll der Installation\n"
+    "/ALLOWDOWNGRADE\tauch eine neuere Version ersetzen\n"
+    "/?, /help\tdiese Hilfe\n\n"
+    "uninstall.exe /S entfernt Quillon ohne R\xFC" "ckfrage.\n\n"
+    "R\xFC" "ckgabewerte mit /S: 0 installiert, 1 Ordner oder Befehlszeile ung\xFCltig, "
+    "2 Installation fehlgeschlagen, 3 neuere Version installiert, 4 anderes Setup l\xE4uft.";
+
+const char* const kHelpEnglish =
+    "Setup.exe [/S] [/NODESKTOP] [/RUN] [/ALLOWDOWNGRADE] [/LOG=file] [/D=folder]\n\n"
+    "/S\tinstall without a window and without questions\n"
+    "/D=folder\tprogram folder; the last parameter, blanks allowed\n"
+    "/NODESKTOP\tno shortcut on the desktop\n"
+    "/RUN\tstart Quillon after the install\n"
+    "/LOG=file\tlog of the install\n"
+    "/ALLOWDOWNGRADE\treplace a newer version as well\n"
+    "/?, /help\tthis help\n\n"
+    "uninstall.exe /S removes Quillon without asking.\n\n"
+    "Exit codes with /S: 0 installed, 1 folder or command line not allowed, "
+    "2 install failed, 3 newer version installed, 4 another setup is running.";
+
+bool FileExists(const ByteString& path) {
+  uint32_t attributes = platform::FileAttributesOf(path);
+  return attributes != platform::kInvalidFileAttributes && !(attributes & platform::kAttrDirectory);
+}
+
+ByteString ResultText(int code) {
+  switch (code) {
+    case kExitInstalled: return UninstallMode ? "0 removed" : "0 installed";
+    case kExitRefusedFolder: return "1 refused: folder or command line not allowed";
+    case kExitNewerInstalled: return "3 refused: a newer version is installed";
+    case kExitAnotherSetup: return "4 refused: another setup is running";
+    default: return UninstallMode ? "2 uninstall failed" : "2 install failed";
+  }
+}
+
+void UseSystemLanguage() {
+  const ByteString wanted = LanguageCode(LanguageForSystem(SystemPrimaryLanguage));
+  if (!wanted.empty() && MLSystem && wanted != MLSystem->CurrentCode())
+    ChangeLanguage(MLSystem->CurrentCode(), wanted, "");
+}
+
+int SilentInstall() {
+  UseSystemLanguage();
+  if (!RunSetupScript(true)) return kExitFailed;
+  if (!Switches.allowDowngrade && NewerVersionInstalled()) {
+    AddError("a newer version is installed");
+    return kExitNewerInstalled;
+  }
+  ByteString folder = Switches.hasFolder ? Switches.folder : PgmPath;
+  if (!CheckProgramFolder(folder)) {
+    AddError("program folder not allowed: " + folder);
+    return kExitRefusedFolder;
+  }
+  const ByteString oldProgram = folder + "Quillon.exe";
+  if (FileExists(oldProgram) && !platform::RemoveFile(oldProgram)) {
+    AddError("cannot replace " + oldProgram);
+    return kExitFailed;
+  }
+
+  PgmPath = folder;
+  FollowChosenProgramFolder();
+  DesktopLinks = !Switches.noDesktop;
+  Lng = MLSystem ? LanguageCode(MLSystem->CurrentCode()) : ByteString();
+  if (!RunSetupScript(false)) return kExitFailed;
+  // Nobody agreed to the partner's offer.
+  platform::RemoveFile(folder + kPartnerProgram);
+  if (Switches.run) RunProgram();
+  return kExitInstalled;
+}
+
+int SilentUninstall() {
+  UninstallLeftovers leftovers;
+  if (!RunUninstall(&leftovers)) return kExitFailed;
+  ScheduleSelfRemoval(leftovers);
+  return kExitInstalled;
+}
+
+}  // namespace
+
+bool ClaimSetupInstance() {
+  // The handle stays open until the process ends.
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, kSetupMutexName);
+  const DWORD error = GetLastError();
+  if (mutex) return error != ERROR_ALREADY_EXISTS;
+  // Access denied: another account's setup holds it. Any other failure
+  // leaves the window check alone to decide.
+  return error != ERROR_ACCESS_DENIED;
+}
+
+int RunSilently() {
+  Quiet = true;
+  int code = kExitFailed;
+  if (!Switches.wrong.empty()) {
+    AddError("unknown switch: " + Switches.wrong);
+    code = kExitRefusedFolder;
+  } else {
+    try {
+      code = UninstallMode ? SilentUninstall() : SilentInstall();
+    } catch (const std::exception& error) {
+      AddError(error.what());
+      code = kExitFailed;
+      // A failure raised before the script's own log was written.
+      if (!UninstallMode) {
+        try {
+          std::vector<ByteString> lines = RunLines;
+          lines.push_back("Errors: " + ErrorText);
+          WriteSetupLog(lines);
+        } catch (const std::exception&) {
+        }
+      }
+    }
+  }
+  if (!Switches.logFile.empty()) WriteRunLog(Switches.logFile, ResultText(code));
+  return code;
+}
+
+int SilentFailure(const ByteString& message) {
+  AddError(message);
+  if (!Switches.logFile.empty()) WriteRunLog(Switches.logFile, ResultText(kExitFailed));
+  return kExitFailed;
+}
+
+void ShowSwitchesHelp() {
+  ShowInformationBox(SystemPrimaryLanguage == kLangGerman ? kHelpGerman : kHelpEnglish);
+}
+
+// A running program's file cannot be deleted on Windows, but it can be
+// copied: the copy waits for this process to end and then deletes the
+// uninstaller. The copy itself is deleted by the system at the next restart
+// (the uninstaller runs with administrator rights, which that needs).
+void ScheduleSelfRemoval(const UninstallLeftovers& leftovers) {
+  if (leftovers.file.empty()) return;
+  if (!FileExists(leftovers.file)) {
+    for (const ByteString& folder : leftovers.folders) RemoveDirectoryA(folder.c_str());
+    return;
+  }
+  char tempFolder[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathA(sizeof tempFolder, tempFolder);
+  if (length == 0 || length > MAX_PATH) return;
+  char name[64];
+  std::snprintf(name, sizeof name, "QuillonUninstall-%lu.exe", static_cast<unsigned long>(GetCurrentProcessId()));
+  const ByteString copy = ByteString(tempFolder) + name;
+  if (!CopyFileA(platform::ModuleFileName().c_str(), copy.c_str(), FALSE)) return;
+
+  // An inheritable handle of this process tells the copy when it has ended
+  // (a process id could be reused by then).
+  HANDLE self = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, SYNCHRONIZE, TRUE, 0)) {
+    DeleteFileA(copy.c_str());
+    return;
+  }
+  char handleText[32];
+  std::snprintf(handleText, sizeof handleText, "%llu",
+                static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(self)));
+  ByteString commandLine = "\"" + copy + "\" " + kRemovalSwitch + " " + handleText + " \"" + leftovers.file + "\"";
+  for (const ByteString& folder : leftovers.folders) commandLine += " \"" + folder + "\"";
+
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (CreateProcessA(copy.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                     tempFolder, &startup, &process)) {
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  } else {
+    DeleteFileA(copy.c_str());
+  }
+  CloseHandle(self);
+}
+
+bool FinishSelfRemoval() {
+  const std::vector<ByteString> parameters = SplitParameters(platform::CommandLine());
+  if (parameters.size() < 4 || parameters[1] != kRemovalSwitch) return false;
+  HANDLE uninstaller =
+      reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(std::strtoull(parameters[2].c_str(), nullptr, 10)));
+  if (uninstaller) {
+    WaitForSingleObject(uninstaller, 60000);
+    CloseHandle(uninstaller);
+  }
+  const ByteString& file = parameters[3];
+  // The system may release the ended program's file a moment later.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (DeleteFileA(file.c_str()) || GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) break;
+    Sleep(100);
+  }
+  // Only emptied folders go: kept data files and foreign files keep theirs.
+  for (std::size_t i = 4; i < parameters.size(); ++i) RemoveDirectoryA(parameters[i].c_str());
+  MoveFileExA(platform::ModuleFileName().c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  return true;
+}

@@ -1,0 +1,43 @@
+#pragma once
+// Unattended runs: the install and the uninstall without a window or a
+// message box (/S), the switches' help box, the guard against a second
+// setup that also finds one without a window, and the removal of the
+// uninstaller's own file after it ended.
+#include <cstdint>
+#include "base/Text.h"
+
+struct UninstallLeftovers;
+
+// Exit codes of a silent run.
+enum SilentExitCode : int {
+  kExitInstalled = 0,
+  kExitRefusedFolder = 1,  // folder not allowed, or a wrong command line
+  kExitFailed = 2,
+  kExitNewerInstalled = 3,
+  kExitAnotherSetup = 4,
+};
+
+// Shared with the window's flows.
+extern const char* const kPartnerProgram;  // the partner's offer beside the program
+// The user-interface language for the system's primary language; empty
+// keeps the current one (German).
+ByteString LanguageForSystem(uint16_t primary);
+
+// Claims the process-wide mark of a running setup or uninstaller, held until
+// the process ends; false when another process holds it.
+bool ClaimSetupInstance();
+// The install (or, as the uninstaller, the uninstall) without any window;
+// writes the /LOG= file. Answers the exit code.
+int RunSilently();
+// A failure raised before the silent run began (the language data): logged
+// for /LOG=; answers kExitFailed.
+int SilentFailure(const ByteString& message);
+// The switches in a message box, in German on a German system, else in English.
+void ShowSwitchesHelp();
+// Lets a copy of the uninstaller in the temporary folder remove the
+// uninstaller's file and then its emptied folders once this process ended.
+void ScheduleSelfRemoval(const UninstallLeftovers& leftovers);
+// As that copy (its command line says so): waits for the uninstaller to end,
+// removes what it left and marks the copy for deletion at the next restart.
+// False, doing nothing, for every other run.
+bool FinishSelfRemoval();
