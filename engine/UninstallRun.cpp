@@ -1,5 +1,6 @@
 #include "engine/UninstallRun.h"
 
+#include <chrono>
 #include <string>
 
 #include "base/ByteStringList.h"
@@ -28,6 +29,18 @@ bool IsKeptFile(const ByteString& path) {
   return extension == ".qda" || extension == ".qlg" || extension == ".qdb";
 }
 
+void (*gProgressHook)(uint64_t, uint64_t) = nullptr;
+std::chrono::steady_clock::time_point gLastReport;
+
+// At most every few milliseconds, and for the last file.
+void ReportUninstallProgress(uint64_t done, uint64_t total) {
+  if (!gProgressHook) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (done < total && now - gLastReport < std::chrono::milliseconds(15)) return;
+  gLastReport = now;
+  gProgressHook(done, total);
+}
+
 bool StartsWith(const ByteString& text, const char* prefix) {
   return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
 }
@@ -37,8 +50,8 @@ bool StartsWith(const ByteString& text, const char* prefix) {
 std::unique_ptr<TQStringList> ReadUninstallInfo() {
   auto lines = std::make_unique<TQStringList>();
   LoadOwnSections();
-  std::string_view payload;
-  ReadSection(kSectionUninst, SectionPart(), payload);
+  ByteString payload;
+  ReadOwnSection(kSectionUninst, payload);
   if (payload.empty()) {
     ReportError("uninstall information not found");
     return lines;
@@ -56,6 +69,8 @@ void RemoveUninstallEntry(const ByteString& key) {
   DeleteRegistryTree(ByteString(kUninstallRoot) + "\\" + key);
 }
 
+void SetUninstallProgressHook(void (*hook)(uint64_t done, uint64_t total)) { gProgressHook = hook; }
+
 void RunUninstall() {
   RemoveUninstallEntry(ParamList->ValueOf("UninstallKey"));
 
@@ -66,12 +81,15 @@ void RunUninstall() {
   RemoveUninstallEntry(info->ValueOf("UninstallKey"));
 
   // Files, in the reverse order of their writing.
+  uint64_t files = 0, removed = 0;
+  for (int32_t i = 0; i < info->Count(); ++i) files += StartsWith(info->ItemText(i), "file=") ? 1 : 0;
   for (int32_t i = info->Count() - 1; i >= 0; --i) {
     const ByteString line = info->ItemText(i);
     if (!StartsWith(line, "file=")) continue;
     info->DeleteAt(i);
     const ByteString path = line.substr(5);
     if (!IsKeptFile(path)) platform::RemoveFile(path);
+    ReportUninstallProgress(++removed, files);
   }
   // Folders, ascending (the lines are stored descending): a parent that
   // still holds a subfolder fails here and is tried again below.

@@ -1,12 +1,16 @@
 #pragma once
 // The uninstall run: removes the registry entry, the installed files and the
 // emptied folders named by the own "Section:Uninst".
+#include <cstdint>
 #include <memory>
 #include "base/Text.h"
 
 class TQStringList;
 
 void RunUninstall();
+// Called during RunUninstall with the files removed so far and their number
+// (at most every few milliseconds, and after the last file).
+void SetUninstallProgressHook(void (*hook)(uint64_t done, uint64_t total));
 // The lines of the own "Section:Uninst"; empty (and "uninstall information
 // not found" reported) when there is none.
 std::unique_ptr<TQStringList> ReadUninstallInfo();
