@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
   HWND bar = ProgressBar(form);
   if (!bar) return fail("no progress bar");
   SendMessageA(FindWindowExA(panel, nullptr, "EDIT", nullptr), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[2]));
-  HWND yes = FindWindowExA(panel, nullptr, "BUTTON", "Ja");
+  HWND yes = GetDlgItem(panel, 101);  // the start button ("Ja")
   if (!yes) return fail("no button Ja");
   const double clicked = elapsed();
   PostMessageA(yes, BM_CLICK, 0, 0);
