@@ -106,7 +106,7 @@ struct PreparedFile {
 // stream is refused before it is inflated.
 void InflateFileStream(PackedData& data, std::size_t origLen, std::size_t comprLen, PreparedFile& file) {
   constexpr std::size_t kPiece = std::size_t{256} << 10;
-  constexpr std::size_t kGrowStep = std::size_t{64} << 10;
+  constexpr std::size_t kFirstStep = 4096;
   // Deflate cannot expand more than 1032-fold: a larger OrigLen is no hint.
   const uint64_t most = static_cast<uint64_t>(comprLen) * 1032 + 256;
   try {
@@ -135,8 +135,9 @@ void InflateFileStream(PackedData& data, std::size_t origLen, std::size_t comprL
     if (file.failure || stream->Ended()) continue;
     try {
       do {
-        if (file.bytes.size() - produced < kGrowStep)
-          file.bytes.resize(std::max(produced + kGrowStep, file.bytes.capacity()));
+        // Grown only when full, doubling: a small file keeps a small buffer.
+        if (file.bytes.size() == produced)
+          file.bytes.resize(std::max(file.bytes.capacity(), produced + std::max(produced, kFirstStep)));
         produced += stream->Inflate(piece, &file.bytes[produced], file.bytes.size() - produced, left == 0);
       } while (!stream->Ended() && (!piece.empty() || left == 0));
     } catch (...) {
@@ -181,7 +182,7 @@ public:
     if (queue_.empty()) return file;  // the worker has stopped: no more data
     taken_ = std::move(queue_.front());
     queue_.pop_front();
-    queued_ -= taken_.bytes.size();
+    queued_ -= taken_.bytes.capacity();
     lock.unlock();
     changed_.notify_all();
     if (taken_.failure) std::rethrow_exception(taken_.failure);
@@ -222,7 +223,7 @@ private:
       const bool failed = static_cast<bool>(file.failure);
       {
         std::lock_guard<std::mutex> lock(lock_);
-        queued_ += file.bytes.size();
+        queued_ += file.bytes.capacity();
         queue_.push_back(std::move(file));
       }
       changed_.notify_all();
