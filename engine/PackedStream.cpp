@@ -173,18 +173,24 @@ public:
         waiting_();
         lock.lock();
         if (!queue_.empty() || finished_) break;
+        lineWaiting_ = true;
         changed_.wait_for(lock, std::chrono::milliseconds(15));
       } else {
+        lineWaiting_ = true;
         changed_.wait(lock);
       }
+      lineWaiting_ = false;
     }
     PackedFile file;
     if (queue_.empty()) return file;  // the worker has stopped: no more data
     taken_ = std::move(queue_.front());
     queue_.pop_front();
     queued_ -= taken_.bytes.capacity();
+    // Waking the worker costs a trip through the system: only once the
+    // queue has run half empty.
+    const bool wake = workerWaiting_ && queued_ <= kReadAheadBytes / 2;
     lock.unlock();
-    changed_.notify_all();
+    if (wake) changed_.notify_all();
     if (taken_.failure) std::rethrow_exception(taken_.failure);
     file.complete = taken_.complete;
     file.contents = taken_.bytes;
@@ -207,7 +213,11 @@ private:
       if (comprLen < 0 || (!comprText.empty() && comprLen == 0)) break;
       {
         std::unique_lock<std::mutex> lock(lock_);
-        changed_.wait(lock, [this] { return stop_ || queued_ < kReadAheadBytes; });
+        if (queued_ >= kReadAheadBytes) {
+          workerWaiting_ = true;
+          changed_.wait(lock, [this] { return stop_ || queued_ <= kReadAheadBytes / 2; });
+          workerWaiting_ = false;
+        }
         if (stop_) break;
       }
       PreparedFile file;
@@ -221,12 +231,14 @@ private:
         file.failure = std::current_exception();  // the section itself (the file changed)
       }
       const bool failed = static_cast<bool>(file.failure);
+      bool wake = false;
       {
         std::lock_guard<std::mutex> lock(lock_);
         queued_ += file.bytes.capacity();
         queue_.push_back(std::move(file));
+        wake = lineWaiting_;
       }
-      changed_.notify_all();
+      if (wake) changed_.notify_all();
       if (failed) break;  // the run ends at that line
     }
     {
@@ -261,6 +273,8 @@ private:
   std::size_t queued_ = 0;
   bool stop_ = false;
   bool finished_ = false;
+  bool workerWaiting_ = false;  // for room in the queue
+  bool lineWaiting_ = false;    // a line for its file
   PreparedFile taken_;
   std::thread worker_;
 };
