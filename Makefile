@@ -38,10 +38,10 @@ tools: deps
 bench: deps
 	cmake -S bench -B $(BUILD)/bench-win64 -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake \
 	  -DCMAKE_BUILD_TYPE=Release >/dev/null
-	cmake --build $(BUILD)/bench-win64 -j$(JOBS) --target bench_harness Setup-stub baseline qtimer
+	cmake --build $(BUILD)/bench-win64 -j$(JOBS) --target bench_harness Setup-stub baseline qtimer probe
 	cmake -S . -B $(BUILD)/bench-host -DQ_TESTS=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build $(BUILD)/bench-host -j$(JOBS) --target setuppack
-	Q_WINE_ARCH=win64 scripts/with-wine python3 bench/run.py --data $(BUILD)/bench-data
+	Q_WINE_ARCH=win64 scripts/with-wine python3 bench/run.py --data $(BUILD)/bench-data $(BENCH_ARGS)
 
 # Which Windows build Wine can run here is known only once Wine is installed,
 # so the targets that depend on it run in a second make, after deps.

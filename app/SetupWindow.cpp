@@ -2,10 +2,15 @@
 // glue that the multilingual system needs. The flows are in SetupFlows.cpp.
 #include "app/SetupWindow.h"
 
+#include <commctrl.h>
+
 #include <exception>
 #include <string>
 #include "app/GlyphButton.h"
 #include "app/MessageBoxes.h"
+#include "engine/PackedStream.h"
+#include "engine/ScriptInterpreter.h"
+#include "engine/UninstallRun.h"
 
 const char* const kSetupWindowClass = "TKwSetupForm1";
 TKwSetupForm1* KwSetupForm1 = nullptr;
@@ -16,6 +21,18 @@ constexpr UINT_PTR kFirstCheckTimerId = 1;
 constexpr int kDesignClientWidth = 688;
 constexpr int kDesignClientHeight = 453;
 const COLORREF kNavy = RGB(0, 0, 128);
+// The check of the packed files has ended (posted from the checking thread).
+constexpr UINT kPackedCheckDoneMessage = WM_APP + 1;
+constexpr int kProgressSteps = 1000;
+HWND gCheckListener = nullptr;
+
+void PackedCheckDone() {
+  if (HWND window = gCheckListener) PostMessageA(window, kPackedCheckDoneMessage, 0, 0);
+}
+
+void RunProgressHook(uint64_t done, uint64_t total) {
+  if (KwSetupForm1) KwSetupForm1->ShowRunProgress(done, total);
+}
 
 HBRUSH NavyBrush() {
   static HBRUSH brush = CreateSolidBrush(kNavy);
@@ -58,7 +75,14 @@ bool TKwSetupForm1::Create(HINSTANCE instance) {
   hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kSetupWindowClass, "", style, CW_USEDEFAULT, CW_USEDEFAULT,
                           r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, this);
   if (!hwnd_) return false;
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
   BuildControls();
+  // Runs report to the window: it moves its progress bar and keeps answering.
+  gCheckListener = hwnd_;
+  SetPackedCheckDoneHook(PackedCheckDone);
+  SetRunProgressHook(RunProgressHook);
+  SetUninstallProgressHook(RunProgressHook);
   ApplicationForms().Register(this);
   Guarded([this] { FormCreate(); });
   return true;
@@ -128,6 +152,10 @@ void TKwSetupForm1::BuildControls() {
   ProgressPanel = AddControl(K::Panel, nullptr, kPanelClassName, "", WS_CLIPSIBLINGS, 252, 384, 417, 129, 0, false);
   ProgressLabel = AddControl(K::Label, ProgressPanel, "STATIC", "Die Installation l\xE4uft - bitte warten ...",
                              label, 44, 56, 0, 0, kIdLabel, true);
+  // Not one of the form's translated components: it has no text.
+  progressBar_ = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, 44, 84, 329, 18,
+                                 ProgressPanel->Handle(), nullptr, instance_, nullptr);
+  SendMessageA(progressBar_, PBM_SETRANGE32, 0, kProgressSteps);
 
   UninstAskPanel =
       AddControl(K::Panel, nullptr, kPanelClassName, "", WS_CLIPSIBLINGS, 8, 404, 409, 121, 0, false);
@@ -343,6 +371,16 @@ LRESULT TKwSetupForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
       }
       break;
+    case kPackedCheckDoneMessage:
+      // Packed files found corrupt while the question is on screen: the
+      // question goes and the failure shows as if it had come before it. A
+      // run already started meets the failure itself, before its first file.
+      if (!busy_ && CurrentPanel == AskPanel && PackedCheckFailed()) {
+        KillTimer(hwnd_, kFirstCheckTimerId);
+        ShowPanel(nullptr);
+        Guarded([] { RaisePackedCheckFailure(); });
+      }
+      return 0;
     case WM_CLOSE:
       if (busy_) return 0;  // a run cannot be interrupted
       DestroyWindow(hwnd_);
@@ -367,6 +405,15 @@ void TKwSetupForm1::ProcessMessages() {
       DispatchMessageA(&msg);
     }
   }
+}
+
+void TKwSetupForm1::ShowRunProgress(uint64_t done, uint64_t total) {
+  if (progressBar_ && total > 0) {
+    const uint64_t step = done >= total ? kProgressSteps : done * kProgressSteps / total;
+    if (static_cast<LRESULT>(step) != SendMessageA(progressBar_, PBM_GETPOS, 0, 0))
+      SendMessageA(progressBar_, PBM_SETPOS, static_cast<WPARAM>(step), 0);
+  }
+  ProcessMessages();
 }
 
 void TKwSetupForm1::Close() {

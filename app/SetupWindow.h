@@ -76,6 +76,9 @@ public:
 
   // Processes the messages waiting in the queue (lets the window repaint).
   void ProcessMessages();
+  // A run's progress: moves the bar under the progress label to done/total
+  // and handles what is waiting in the message queue.
+  void ShowRunProgress(uint64_t done, uint64_t total);
   // Closes the window, which ends the program.
   void Close();
 
@@ -128,6 +131,7 @@ private:
   HFONT taskLabelFont_ = nullptr;
   std::vector<std::unique_ptr<FormControl>> components_;
   HWND focusBeforeDeactivate_ = nullptr;
+  HWND progressBar_ = nullptr;
   bool busy_ = false;        // a run is going on: the window cannot be closed
   ByteString dialogFileName_;  // the folder dialog's file name, kept between uses
 };

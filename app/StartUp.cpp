@@ -18,9 +18,8 @@ ByteString LanguageFileName(const ByteString& exePath) {
 bool LoadSetupLanguage() {
   LoadOwnSections();
   if (SectionsState() != kSectionsLoaded) return false;
-  std::string_view payload;
-  if (!ReadSection(kSectionSetupLng, SectionPart(), payload) || payload.empty()) return false;
-  ByteString bytes(payload);
+  ByteString bytes;
+  if (!ReadOwnSection(kSectionSetupLng, bytes) || bytes.empty()) return false;
   if (MLSystem) MLSystem->LoadFromText(BytesToWide(bytes), true);
   LngData = bytes;
   return true;

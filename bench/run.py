@@ -31,7 +31,12 @@ DATASETS = {
     "s2k": ["--files", "2000", "--min", "1024", "--max", "4096"],
     "s20k": ["--files", "20000", "--min", "1024", "--max", "4096"],
     "big": ["--files", "2000", "--total", str(256 * MiB), "--big", "%d,%d" % (8 * MiB, 4 * MiB)],
+    # "giant": 1 GiB unless --giant-mib says otherwise (set in main)
 }
+
+
+def giant_args(mib):
+    return ["--files", "2048", "--total", str(mib * MiB), "--big", "%d,%d" % (16 * MiB, 8 * MiB)]
 
 
 def log(text):
@@ -206,11 +211,18 @@ def main():
     parser.add_argument("--stub", default=os.path.join(ROOT, "build/bench-win64/quillon/app/Setup-stub.exe"))
     parser.add_argument("--baseline", default=os.path.join(ROOT, "build/bench-win64/baseline.exe"))
     parser.add_argument("--qtimer", default=os.path.join(ROOT, "build/bench-win64/qtimer.exe"))
-    parser.add_argument("--only", default="", help="comma-separated: big,small,question")
+    parser.add_argument("--probe", default=os.path.join(ROOT, "build/bench-win64/probe.exe"))
+    parser.add_argument("--only", default="", help="comma-separated: big,giant,small,question")
+    parser.add_argument("--giant-mib", type=int, default=1024, help="size of the giant package (0: none)")
+    parser.add_argument("--giant-runs", type=int, default=2, help="rounds of the giant package")
     args = parser.parse_args()
     if "WINEPREFIX" not in os.environ or "WINE" not in os.environ:
         sys.exit("bench: run through scripts/with-wine")
-    only = set(args.only.split(",")) if args.only else {"big", "small", "question"}
+    only = set(args.only.split(",")) if args.only else {"big", "giant", "small", "question"}
+    if args.giant_mib > 0 and "giant" in only:
+        DATASETS["giant"] = giant_args(args.giant_mib)
+    else:
+        only.discard("giant")
     tools = Tools(args)
     began = time.time()
 
@@ -222,11 +234,12 @@ def main():
     for name in DATASETS:
         sections = os.path.join(args.data, name, "sections.bin")
         for kind, stub in (("eng", tools.harness), ("base", tools.baseline), ("setup", tools.stub)):
-            if kind == "setup" and name not in ("m1", "big"):
+            if kind == "setup" and name not in ("m1", "big", "giant"):
                 continue
             pkg[name, kind] = os.path.join(run_dir, "%s-%s.exe" % (name, kind))
             make_package(stub, sections, pkg[name, kind])
     shutil.copy(tools.qtimer, os.path.join(run_dir, "qtimer.exe"))
+    shutil.copy(args.probe, os.path.join(run_dir, "probe.exe"))
     log("bench: packages ready after %.0f s" % (time.time() - began))
 
     server = subprocess.Popen(["wineserver", "-f", "-p"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -289,6 +302,16 @@ def main():
         r.update({k: float(v) for k, v in (item.split("=") for item in r["out"].split())})
         record((name, "question"), r)
 
+    def probe(name):
+        """The real Setup.exe installs while probe.exe asks its window every 50 ms."""
+        r = runner.run([os.path.join(run_dir, "probe.exe"), win_path(pkg[name, "setup"]), "C:\\QBench\\probe\\", "600"])
+        if r["code"] != 0:
+            sys.exit("bench: the probe of %s failed" % name)
+        r.update({k: float(v) for k, v in (item.split("=") for item in r["out"].split())})
+        record((name, "probe"), r)
+        clean()
+        subprocess.run(["sync"])
+
     clean()
     # Warm-up: Wine's own files and the packages into the page cache.
     baseline("m1", check=True)
@@ -305,6 +328,14 @@ def main():
             path_only("big")
             if "question" in only:
                 question("big")
+        if "giant" in only and i < args.giant_runs:
+            engine("giant", check=(i == 0))
+            baseline("giant", check=(i == 0))
+            path_only("giant")
+            if "question" in only:
+                question("giant")
+            if i == 0:
+                probe("giant")
         if "small" in only and i < args.small_runs:
             engine("empty")
             baseline("empty")
@@ -320,14 +351,32 @@ def main():
     # explorer) with the server; killing only the server would orphan them.
     subprocess.run(["wineserver", "-k"])
     server.wait()
-    report = make_report(results, stamps, pkg, args.runs, args.small_runs)
+    report = make_report(results, stamps, pkg, args.runs, args.small_runs, args.giant_runs)
     print(report)
     with open(os.path.join(args.data, "results.md"), "w") as f:
         f.write(report + "\n")
+    plot(results, stamps, args.data)
     log("bench: finished after %.0f s" % (time.time() - began))
 
 
-def make_report(results, stamps, pkg, runs, small_runs):
+def plot(results, stamps, data_dir):
+    """bench/results.png: install time and peak memory against package size,
+    for the packages of about 2,000 files (5 MiB, 256 MiB, 1 GiB)."""
+    points = {}
+    for name in ("s2k", "big", "giant"):
+        for kind in ("eng", "base"):
+            if (name, kind) in results:
+                rs = results[name, kind]
+                points.setdefault(kind, []).append((stamps[name]["bytes"] / MiB, median([r["wall"] for r in rs]),
+                                                   median([r["hwm"] for r in rs]) / MiB))
+    data = os.path.join(data_dir, "plot.json")
+    with open(data, "w") as f:
+        json.dump(points, f)
+    python = "/usr/bin/python3" if os.path.exists("/usr/bin/python3") else sys.executable
+    subprocess.run([python, os.path.join(ROOT, "bench", "plot.py"), data, os.path.join(ROOT, "bench", "results.png")])
+
+
+def make_report(results, stamps, pkg, runs, small_runs, giant_runs=0):
     def med(name, kind, field="wall"):
         return median([r[field] for r in results.get((name, kind), [])])
 
@@ -342,7 +391,7 @@ def make_report(results, stamps, pkg, runs, small_runs):
     lines.append("")
     lines.append("| package | files | unpacked MiB | package MiB | program | median s | MiB/s | files/s | peak MiB (VmHWM) | CPU s | wineserver CPU s |")
     lines.append("|---|---:|---:|---:|---|---:|---:|---:|---:|---:|---:|")
-    for name in ("big", "s2k", "s20k", "empty"):
+    for name in ("big", "giant", "s2k", "s20k", "empty"):
         if (name, "eng") not in results:
             continue
         st = stamps[name]
@@ -358,7 +407,7 @@ def make_report(results, stamps, pkg, runs, small_runs):
                 name, st["files"], mib(st["bytes"]), mib(size), label, t,
                 "%.1f" % rate if rate == rate else "-", "%.0f" % fps if st["files"] and fps == fps else "-",
                 mib(med(name, kind, "hwm")), med(name, kind, "cpu"), med(name, kind, "server")))
-    for name in ("big", "m1"):
+    for name in ("big", "giant", "m1"):
         if (name, "question") in results:
             st = stamps[name]
             lines.append("| %s | %d | %.1f | %.1f | Setup.exe to install question | %.3f | - | - | %.1f | - | - |" % (
@@ -411,6 +460,38 @@ def make_report(results, stamps, pkg, runs, small_runs):
                      % (raw, bper, uper))
         lines.append("| (for reference) small files, engine / baseline: 2,000: %.2f, 20,000: %.2f | - | - | - | - |"
                      % (med("s2k", "eng") / med("s2k", "base"), med("s20k", "eng") / med("s20k", "base")))
+
+    # The targets of streaming, the second core and the live window.
+    lines.append("")
+    lines.append("| target (big packages, both cores, live window) | measured | limit | ratio | met |")
+    lines.append("|---|---:|---:|---:|---|")
+    for name, label in (("big", "256 MiB"), ("giant", "%.0f MiB" % (stamps.get("giant", {}).get("bytes", 0) / MiB))):
+        if (name, "eng") not in results:
+            continue
+        st = stamps[name]
+        target("%s: peak memory of the full run (64 MiB + 2 x largest file)" % label,
+               mib(med(name, "eng", "hwm")), mib(64 * MiB + 2 * st["largest"]), "MiB")
+        target("%s: full install, engine (limit 0.75 x baseline)" % label,
+               med(name, "eng"), 0.75 * med(name, "base"))
+        lines.append("| (for reference) %s baseline phases: read own file %.3f s, inflate Setup.bin %.3f s, files %.3f s; path-only run %.3f s |"
+                     " - | - | - | - |" % (label, med(name, "base", "read"), med(name, "base", "inflate_bin"),
+                                         med(name, "base", "files"), med(name, "pathonly")))
+    if ("giant", "question") in results and ("m1", "question") in results:
+        target("start to install question: %.0f MiB package (limit 1 MiB package + 0.3 s)"
+               % (stamps["giant"]["bytes"] / MiB), med("giant", "question", "question"),
+               med("m1", "question", "question") + 0.3)
+    if ("s2k", "eng") in results and ("s20k", "eng") in results:
+        for name, count in (("s2k", "2,000"), ("s20k", "20,000")):
+            ratio = med(name, "eng") / med(name, "base")
+            lines.append("| small files, %s: engine / baseline (limit 1.15) | %.2f | 1.15 | %.2f | %s |"
+                         % (count, ratio, ratio / 1.15, "yes" if ratio <= 1.15 else "NO"))
+    if ("giant", "probe") in results:
+        p = results["giant", "probe"][0]
+        target("responsiveness during the %.0f MiB install (Setup.exe, %d polls of WM_NULL every 50 ms): longest wait"
+               % (stamps["giant"]["bytes"] / MiB, p["polls"]), p["longest_wait"], 0.25)
+        met = p["rises"] >= 10 and p["final"] == p["max"] and p["max"] > 0
+        lines.append("| progress bar: position rose %d times (limit >= 10), ended at %d of %d | %d | 10 | - | %s |"
+                     % (p["rises"], p["final"], p["max"], p["rises"], "yes" if met else "NO"))
     return "\n".join(lines)
 
 

@@ -5,7 +5,6 @@
 #include "engine/ErrorList.h"
 #include "engine/InstalledFiles.h"
 #include "engine/PathVariables.h"
-#include "package/ZLibHelpers.h"
 
 bool SaveFile(const CommandItems& items, PackedData& remaining, bool spareExisting) {
   ByteString fileName = CommandValue(items, "Filename");
@@ -21,36 +20,26 @@ bool SaveFile(const CommandItems& items, PackedData& remaining, bool spareExisti
     return false;
   }
 
-  // Raw data stays a view into the packed data; only a stream is copied out.
-  std::string_view contents;
+  std::size_t comprLen = 0;
   const ByteString comprText = CommandValue(items, "ComprLen");
-  if (comprText.empty()) {
-    contents = remaining.Take(static_cast<std::size_t>(origLen));
-    if (contents.size() < static_cast<std::size_t>(origLen)) {
-      AddError("data error in " + fileName);
-      return false;
-    }
-  } else {
-    const int32_t comprLen = IntOrMinusOne(comprText);
-    if (comprLen <= 0) {
+  if (!comprText.empty()) {
+    const int32_t stated = IntOrMinusOne(comprText);
+    if (stated <= 0) {
       AddError("ComprLen is 0 in " + fileName);
       return false;
     }
-    const std::string_view stream = remaining.Take(static_cast<std::size_t>(comprLen));
-    if (stream.size() < static_cast<std::size_t>(comprLen)) {
-      AddError("data error in " + fileName);
-      return false;
-    }
-    // One buffer serves every file (allocating and freeing one per file costs
-    // page faults each time); OrigLen sizes it. Corrupt data raises and ends the run.
-    static ByteString decompressed;
-    DecompressBytesInto(stream, decompressed, static_cast<std::size_t>(origLen));
-    if (decompressed.empty()) {
-      AddError("decompress error in " + fileName);
-      return false;
-    }
-    contents = decompressed;
+    comprLen = static_cast<std::size_t>(stated);
   }
+  const PackedFile file = remaining.TakeFile(static_cast<std::size_t>(origLen), comprLen);
+  if (!file.complete) {
+    AddError("data error in " + fileName);
+    return false;
+  }
+  if (comprLen > 0 && file.contents.empty()) {
+    AddError("decompress error in " + fileName);
+    return false;
+  }
+  const std::string_view contents = file.contents;
 
   const bool result = (spareExisting && IsExistingFile(fileName)) || WriteWholeFile(fileName, contents);
   if (Exec.empty() && LowerFileExtension(fileName) == ".exe") Exec = fileName;

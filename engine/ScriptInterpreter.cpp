@@ -1,8 +1,12 @@
 #include "engine/ScriptInterpreter.h"
 
+#include <chrono>
+#include <memory>
+
 #include "engine/EngineValues.h"
 #include "engine/ErrorList.h"
 #include "engine/FileExtraction.h"
+#include "engine/PackedStream.h"
 #include "engine/ProductSettings.h"
 #include "engine/ShellActions.h"
 #include "engine/Uninstaller.h"
@@ -10,6 +14,21 @@
 #include "package/ZLibHelpers.h"
 
 namespace {
+
+void (*gProgressHook)(uint64_t, uint64_t) = nullptr;
+std::chrono::steady_clock::time_point gLastReport;
+
+void ReportProgress(bool always) {
+  if (!gProgressHook) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (!always && now - gLastReport < std::chrono::milliseconds(15)) return;
+  gLastReport = now;
+  uint64_t done = 0, total = 0;
+  PackedProgress(done, total);
+  gProgressHook(done, total);
+}
+
+void ReportWhileWaiting() { ReportProgress(false); }
 
 // Every action of the script. Only "save" and "saveifnotexists" can fail a
 // line; the others always succeed towards the interpreter.
@@ -47,37 +66,41 @@ bool RunSetupScript(bool pathOnly) {
     ReportError("setup information not found");
     return false;
   }
-  std::string_view script;
-  ReadSection(kSectionSetupCmd, SectionPart(), script);
+  ByteString script;
+  ReadOwnSection(kSectionSetupCmd, script);
   if (script.empty()) {
     ReportError("setup commands not found");
     return false;
   }
-  std::string_view packed;
-  ReadSection(kSectionSetupBin, SectionPart(), packed);
 
   const ByteString scriptText = DecompressBytes(script);
-  // The path-only run takes no file data: it inflates the packed files all
-  // the same (corrupt data raises before the question, as in the full run),
-  // but without holding them, which would cost memory and page faults.
+  // Corrupt packed files are refused before the first file is written. The
+  // path-only run starts the check (a small section is checked at once, a
+  // large one while the question is shown); the full run waits for it and
+  // then reads and inflates the section from the own file as the lines take
+  // it, one worker thread ahead of them.
+  const std::vector<ByteString> lines = SplitScriptLines(scriptText);
   PackedData remaining;
-  if (!packed.empty()) {
-    if (pathOnly)
-      CheckDecompressBytes(packed);
-    else
-      remaining = PackedData(DecompressBytes(packed));
+  if (pathOnly) {
+    StartPackedCheck();
+  } else {
+    FinishPackedCheck(ReportWhileWaiting);
+    if (std::unique_ptr<PackedSource> source = OpenPackedFiles())
+      remaining = PackedData(StartReadAhead(std::move(source), lines, ReportWhileWaiting));
   }
 
   std::vector<ByteString> executed;
-  for (const ByteString& line : SplitScriptLines(scriptText)) {
+  for (const ByteString& line : lines) {
     if (pathOnly && GetCommandAction(line) != "path") continue;
     executed.push_back(line);
     if (!ExecuteCommand(line, remaining)) {
       AddError("Command failed: " + line);
       break;
     }
+    if (!pathOnly) ReportProgress(false);
   }
   RunLines = executed;
+  remaining = PackedData();  // the read-ahead ends here
 
   if (!ErrorText.empty()) {
     executed.push_back("Errors: " + ErrorText);
@@ -85,6 +108,7 @@ bool RunSetupScript(bool pathOnly) {
   }
   const bool result = ErrorText.empty();
   if (pathOnly) return result;
+  ReportProgress(true);
 
   // Also after a failed run: what was installed can be removed again, and
   // the next setup finds this installation.
@@ -93,3 +117,5 @@ bool RunSetupScript(bool pathOnly) {
   if (!DataPath.empty()) WriteProductSetting("DataPath", DataPath);
   return result;
 }
+
+void SetRunProgressHook(void (*hook)(uint64_t done, uint64_t total)) { gProgressHook = hook; }

@@ -1,6 +1,7 @@
 #pragma once
 // The script interpreter: runs the command script line by line and hands each
 // line to its action. The only part of the engine that knows every action.
+#include <cstdint>
 #include "base/Text.h"
 #include "engine/PackedData.h"
 #include "engine/ScriptCommands.h"
@@ -11,3 +12,8 @@
 bool RunSetupScript(bool pathOnly);
 // One line; false when it names no action or its action failed.
 bool ExecuteCommand(const ByteString& line, PackedData& remaining);
+// Called now and then during a full run (at most every few milliseconds,
+// between lines and while waiting for the check of the packed files) with
+// the packed bytes consumed so far and their total; the window keeps
+// answering and moves its progress bar from here.
+void SetRunProgressHook(void (*hook)(uint64_t done, uint64_t total));

@@ -1,6 +1,7 @@
 #include "engine/UninstallRun.h"
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 
 #include "base/ByteStringList.h"
@@ -36,6 +37,18 @@ ByteString AsciiLower(ByteString text) {
   return text;
 }
 
+void (*gProgressHook)(uint64_t, uint64_t) = nullptr;
+std::chrono::steady_clock::time_point gLastReport;
+
+// At most every few milliseconds, and for the last file.
+void ReportUninstallProgress(uint64_t done, uint64_t total) {
+  if (!gProgressHook) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (done < total && now - gLastReport < std::chrono::milliseconds(15)) return;
+  gLastReport = now;
+  gProgressHook(done, total);
+}
+
 bool StartsWith(const ByteString& text, const char* prefix) {
   return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
 }
@@ -45,8 +58,8 @@ bool StartsWith(const ByteString& text, const char* prefix) {
 std::unique_ptr<TQStringList> ReadUninstallInfo() {
   auto lines = std::make_unique<TQStringList>();
   LoadOwnSections();
-  std::string_view payload;
-  ReadSection(kSectionUninst, SectionPart(), payload);
+  ByteString payload;
+  ReadOwnSection(kSectionUninst, payload);
   if (payload.empty()) {
     ReportError("uninstall information not found");
     return lines;
@@ -64,6 +77,8 @@ void RemoveUninstallEntry(const ByteString& key) {
   DeleteRegistryTree(ByteString(kUninstallRoot) + "\\" + key);
 }
 
+void SetUninstallProgressHook(void (*hook)(uint64_t done, uint64_t total)) { gProgressHook = hook; }
+
 bool RunUninstall(UninstallLeftovers* leftovers) {
   RemoveUninstallEntry(ParamList->ValueOf("UninstallKey"));
 
@@ -75,6 +90,8 @@ bool RunUninstall(UninstallLeftovers* leftovers) {
   RemoveUninstallEntry(info->ValueOf("UninstallKey"));
 
   // Files, in the reverse order of their writing.
+  uint64_t files = 0, removed = 0;
+  for (int32_t i = 0; i < info->Count(); ++i) files += StartsWith(info->ItemText(i), "file=") ? 1 : 0;
   for (int32_t i = info->Count() - 1; i >= 0; --i) {
     const ByteString line = info->ItemText(i);
     if (!StartsWith(line, "file=")) continue;
@@ -82,6 +99,7 @@ bool RunUninstall(UninstallLeftovers* leftovers) {
     const ByteString path = line.substr(5);
     if (leftovers && AsciiLower(path) == self) leftovers->file = path;
     if (!IsKeptFile(path)) platform::RemoveFile(path);
+    ReportUninstallProgress(++removed, files);
   }
   // Folders, ascending (the lines are stored descending): a parent that
   // still holds a subfolder fails here and is tried again below.

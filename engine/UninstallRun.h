@@ -1,6 +1,7 @@
 #pragma once
 // The uninstall run: removes the registry entry, the installed files and the
 // emptied folders named by the own "Section:Uninst".
+#include <cstdint>
 #include <memory>
 #include <vector>
 #include "base/Text.h"
@@ -18,6 +19,9 @@ struct UninstallLeftovers {
 // False when the uninstall information is missing; damaged information
 // raises the zlib error.
 bool RunUninstall(UninstallLeftovers* leftovers = nullptr);
+// Called during RunUninstall with the files removed so far and their number
+// (at most every few milliseconds, and after the last file).
+void SetUninstallProgressHook(void (*hook)(uint64_t done, uint64_t total));
 // The lines of the own "Section:Uninst"; empty (and "uninstall information
 // not found" reported) when there is none.
 std::unique_ptr<TQStringList> ReadUninstallInfo();

@@ -1,39 +1,86 @@
-// The running program's own file, read once and split into the stub part and
-// the section part.
-#include "package/WholeFiles.h"
+// The running program's own file, split into the stub part and the section
+// part. The file is read in pieces: the stub part is kept (the uninstaller
+// is made of it), sections are found by searching from the start of the
+// section part and copied out or handed on as a range of the file.
+#include <algorithm>
+
+#include "package/OwnFileReader.h"
 #include "package/Sections.h"
+#include "package/WholeFiles.h"
 #include "platform/Process.h"
 
 namespace {
+constexpr std::size_t kLengthBytes = 4;
+
 SectionLoadState gState = kSectionsNotLoaded;
-ByteString gWholeFile;
-std::string_view gStubPart;
-std::string_view gSectionPart;
+ByteString gPath;
+OwnFileReader gReader;
+ByteString gStub;
+uint64_t gSectionStart = 0;  // file offset of the section part (= file size when there is none)
+bool gWholeRead = false;
+unsigned gLoadCount = 0;
+ByteString gWholeFile;       // only when asked for the whole file
 ByteString gOwnFilePathOverride;  // tests only; empty: the running module
+
+void ReadWholeOnce() {
+  if (gWholeRead || gState != kSectionsLoaded) return;
+  gWholeRead = true;
+  ReadWholeFile(gPath, gWholeFile);
+}
 }  // namespace
 
 void LoadOwnSections() {
   if (gState == kSectionsLoaded) return;
   gState = kSectionsLoadFailed;
-  gStubPart = std::string_view();
-  gSectionPart = std::string_view();
+  gStub.clear();
+  gSectionStart = 0;
+  gWholeRead = false;
+  ByteString().swap(gWholeFile);
 
-  const ByteString path =
-      gOwnFilePathOverride.empty() ? platform::ModuleFileName() : gOwnFilePathOverride;
-  ReadWholeFile(path, gWholeFile);
-  if (gWholeFile.empty()) return;
-
-  gState = kSectionsLoaded;
-  const std::string_view whole(gWholeFile);
-  std::size_t markerLength = 0;
-  const std::size_t position = FindSectionMarker(kSectionBeginningMark, whole, markerLength);
-  if (position == 0) {
-    gStubPart = whole;
-  } else {
-    gStubPart = whole.substr(0, position - 1);
-    gSectionPart = whole.substr(position - 1);
+  gPath = gOwnFilePathOverride.empty() ? platform::ModuleFileName() : gOwnFilePathOverride;
+  if (!gReader.Open(gPath) || gReader.Size() == 0) {
+    gReader.Close();
+    return;
   }
+  const uint64_t at = gReader.Find(MakeSectionMarker(kSectionBeginningMark), 0);
+  gSectionStart = at == OwnFileReader::kNotFound ? gReader.Size() : at;
+  if (!gReader.ReadRange(0, gSectionStart, gStub)) {
+    gReader.Close();
+    return;
+  }
+  gState = kSectionsLoaded;
+  ++gLoadCount;
 }
+
+bool FindOwnSection(const ByteString& name, uint64_t& offset, uint64_t& length) {
+  offset = 0;
+  length = 0;
+  if (gState != kSectionsLoaded) return false;
+  const ByteString marker = MakeSectionMarker(name);
+  const uint64_t at = gReader.Find(marker, gSectionStart);
+  if (at == OwnFileReader::kNotFound) return false;
+  const uint64_t lengthAt = at + marker.size();
+  char bytes[kLengthBytes];
+  if (gReader.Read(lengthAt, bytes, kLengthBytes) < kLengthBytes) return false;
+  uint32_t raw = 0;
+  for (std::size_t i = 0; i < kLengthBytes; ++i)
+    raw |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+  const int64_t stated = static_cast<int32_t>(raw);
+  // As in ReadSectionIn: zero or less is empty, past the end gives what is there.
+  offset = lengthAt + kLengthBytes;
+  const uint64_t behind = gReader.Size() - offset;
+  length = stated <= 0 ? 0 : std::min<uint64_t>(static_cast<uint64_t>(stated), behind);
+  return true;
+}
+
+bool ReadOwnSection(const ByteString& name, ByteString& payload) {
+  payload.clear();
+  uint64_t offset = 0, length = 0;
+  if (!FindOwnSection(name, offset, length)) return false;
+  return gReader.ReadRange(offset, length, payload);
+}
+
+const ByteString& OwnFilePath() { return gPath; }
 
 bool ReadSection(const ByteString& name, std::string_view data, std::string_view& payload) {
   payload = std::string_view();
@@ -42,14 +89,27 @@ bool ReadSection(const ByteString& name, std::string_view data, std::string_view
 }
 
 SectionLoadState SectionsState() { return gState; }
-const ByteString& WholeFile() { return gWholeFile; }
-std::string_view StubPart() { return gStubPart; }
-std::string_view SectionPart() { return gSectionPart; }
+unsigned OwnSectionsLoadCount() { return gLoadCount; }
+const ByteString& WholeFile() {
+  ReadWholeOnce();
+  return gWholeFile;
+}
+std::string_view StubPart() {
+  if (gWholeRead && gWholeFile.size() >= gSectionStart) return std::string_view(gWholeFile).substr(0, gSectionStart);
+  return gStub;
+}
+std::string_view SectionPart() {
+  ReadWholeOnce();
+  if (gWholeFile.size() < gSectionStart) return std::string_view();
+  return std::string_view(gWholeFile).substr(static_cast<std::size_t>(gSectionStart));
+}
 
 void ResetOwnSections() {
   gState = kSectionsNotLoaded;
-  gStubPart = std::string_view();
-  gSectionPart = std::string_view();
+  gReader.Close();
+  ByteString().swap(gStub);
+  gSectionStart = 0;
+  gWholeRead = false;
   ByteString().swap(gWholeFile);
 }
 

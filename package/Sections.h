@@ -31,12 +31,23 @@ bool ReadSectionIn(const ByteString& name, std::string_view data, std::string_vi
 bool ReadSection(const ByteString& name, std::string_view data, std::string_view& payload);
 ByteString BuildSection(const ByteString& name, std::string_view payload);
 
-// The own executable, read once. Stub part and section part are views into
-// the whole file.
+// The own executable, read in pieces: LoadOwnSections keeps the stub part and
+// where the section part starts; sections are searched for in the file.
 void LoadOwnSections();
 SectionLoadState SectionsState();
-const ByteString& WholeFile();
+// Counts the loads that succeeded: tells one loaded file from the next.
+unsigned OwnSectionsLoadCount();
 std::string_view StubPart();
+// Where the named section's payload lies in the own file (the same search
+// and length rules as ReadSectionIn over the section part).
+bool FindOwnSection(const ByteString& name, uint64_t& offset, uint64_t& length);
+// A copy of the named section's payload; meant for the small sections.
+bool ReadOwnSection(const ByteString& name, ByteString& payload);
+// The path the own file was read from (for readers of their own).
+const ByteString& OwnFilePath();
+// The whole own file and its section part, read on first use and kept: for
+// small files (the uninstaller's own data) and tests only.
+const ByteString& WholeFile();
 std::string_view SectionPart();
 // Tests only: forget the loaded file (state back to not loaded).
 void ResetOwnSections();

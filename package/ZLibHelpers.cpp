@@ -177,3 +177,43 @@ ByteString CompressBytes(std::string_view input, int levelIndex) {
   output.resize(produced);
   return output;
 }
+
+struct InflateStream::State {
+  z_stream stream{};
+};
+
+InflateStream::InflateStream() : state_(new State) {
+  const int result = inflateInit_(&state_->stream, kZLibVersion, static_cast<int>(sizeof(z_stream)));
+  if (result < 0) RaiseDecompression(result);
+}
+
+InflateStream::~InflateStream() { inflateEnd(&state_->stream); }
+
+std::size_t InflateStream::Inflate(std::string_view& input, char* out, std::size_t room, bool lastInput) {
+  if (ended_ || room == 0) return 0;
+  z_stream& stream = state_->stream;
+  std::size_t written = 0;
+  while (written < room) {
+    if (input.empty() && !lastInput) break;  // more input first
+    const std::size_t giveIn = std::min(input.size(), kLargestInput);
+    const std::size_t giveOut = std::min(room - written, kLargestInput);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
+    stream.avail_in = static_cast<uInt>(giveIn);
+    stream.next_out = reinterpret_cast<Bytef*>(out + written);
+    stream.avail_out = static_cast<uInt>(giveOut);
+    const int result = inflate(&stream, Z_NO_FLUSH);
+    const std::size_t used = giveIn - stream.avail_in;
+    const std::size_t made = giveOut - stream.avail_out;
+    input.remove_prefix(used);
+    written += made;
+    if (result < 0) RaiseDecompression(result);
+    if (result == Z_STREAM_END) {
+      ended_ = true;
+      break;
+    }
+    if (result == Z_NEED_DICT) RaiseDecompression(Z_NEED_DICT);
+    // No progress with room to spare: the stream ends before its end mark.
+    if (used == 0 && made == 0) RaiseDecompression(Z_BUF_ERROR);
+  }
+  return written;
+}

@@ -1,6 +1,7 @@
 #pragma once
 // Whole-buffer zlib streams, with the errors zlib reports raised as exceptions.
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string_view>
 #include "base/Text.h"
@@ -27,3 +28,23 @@ void DecompressBytesInto(std::string_view input, ByteString& output, std::size_t
 // Inflates the stream without keeping the output (a small buffer is reused)
 // and raises exactly where DecompressBytes would; answers the output's size.
 uint64_t CheckDecompressBytes(std::string_view input);
+
+// One zlib stream inflated piece by piece as its input arrives. For the same
+// bytes it raises exactly where DecompressBytes raises.
+class InflateStream {
+public:
+  InflateStream();
+  ~InflateStream();
+  InflateStream(const InflateStream&) = delete;
+  InflateStream& operator=(const InflateStream&) = delete;
+  // Inflates from the front of `input` (removing what it used) into up to
+  // `room` bytes at `out`; answers how many it wrote. `lastInput`: nothing
+  // follows what `input` holds. After the end mark it writes nothing.
+  std::size_t Inflate(std::string_view& input, char* out, std::size_t room, bool lastInput);
+  bool Ended() const { return ended_; }
+
+private:
+  struct State;
+  std::unique_ptr<State> state_;
+  bool ended_ = false;
+};

@@ -39,6 +39,17 @@ bool ReadFileExactly(const ByteString& path, char* buffer, std::size_t size);
 // A file that was created but could not be written stays on disk.
 bool WriteNewFile(const ByteString& path, const char* data, std::size_t size);
 
+// A file opened for reading in pieces at any offset (CreateFileA sharing
+// reading, writing and deleting; ReadFile). 0 when it cannot be opened. Each
+// handle serves one thread.
+using ReadHandle = std::uintptr_t;
+ReadHandle OpenForReading(const ByteString& path);
+// The file's size; -1 when unknown.
+int64_t SizeOfOpenFile(ReadHandle file);
+// Reads up to `size` bytes at `offset`; answers how many (0 at the end or on failure).
+std::size_t ReadAt(ReadHandle file, uint64_t offset, char* buffer, std::size_t size);
+void CloseReading(ReadHandle file);
+
 #ifndef _WIN32
 // Native only: the host folder that stands for drive letter paths ("C:\x" ->
 // root + "/C/x"). Empty (the default) maps "C:\x" to "/C/x" unchanged.

@@ -175,4 +175,33 @@ bool WriteNewFile(const ByteString& path, const char* data, std::size_t size) {
   return done == size && closed;
 }
 
+ReadHandle OpenForReading(const ByteString& path) {
+  if (path.empty()) return 0;
+  const int fd = open(NativePath(path).c_str(), O_RDONLY);
+  return fd < 0 ? 0 : static_cast<ReadHandle>(fd) + 1;
+}
+
+int64_t SizeOfOpenFile(ReadHandle file) {
+  struct stat info;
+  if (!file || fstat(static_cast<int>(file - 1), &info) != 0) return -1;
+  return static_cast<int64_t>(info.st_size);
+}
+
+std::size_t ReadAt(ReadHandle file, uint64_t offset, char* buffer, std::size_t size) {
+  if (!file) return 0;
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t got = pread(static_cast<int>(file - 1), buffer + done, size - done,
+                              static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
+void CloseReading(ReadHandle file) {
+  if (file) close(static_cast<int>(file - 1));
+}
+
 }  // namespace platform

@@ -66,4 +66,33 @@ bool WriteNewFile(const ByteString& path, const char* data, std::size_t size) {
   return ok;
 }
 
+ReadHandle OpenForReading(const ByteString& path) {
+  // Kept open for the whole run: others may still write or remove the file,
+  // as they could when it was read in one go.
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  return file == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<ReadHandle>(file);
+}
+
+int64_t SizeOfOpenFile(ReadHandle file) {
+  LARGE_INTEGER size;
+  if (!file || !GetFileSizeEx(reinterpret_cast<HANDLE>(file), &size)) return -1;
+  return size.QuadPart;
+}
+
+std::size_t ReadAt(ReadHandle file, uint64_t offset, char* buffer, std::size_t size) {
+  if (!file || size == 0) return 0;
+  if (size > std::numeric_limits<DWORD>::max()) size = std::numeric_limits<DWORD>::max();
+  OVERLAPPED at = {};
+  at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD got = 0;
+  if (!ReadFile(reinterpret_cast<HANDLE>(file), buffer, static_cast<DWORD>(size), &got, &at)) return 0;
+  return got;
+}
+
+void CloseReading(ReadHandle file) {
+  if (file) CloseHandle(reinterpret_cast<HANDLE>(file));
+}
+
 }  // namespace platform

@@ -103,8 +103,8 @@ int main(int argc, char** argv) {
   // carries on.
   CoInitialize(nullptr);
   LoadOwnSections();
-  std::string_view languageData;
-  if (ReadSection(kSectionSetupLng, SectionPart(), languageData)) LngData = ByteString(languageData);
+  ByteString languageData;
+  if (ReadOwnSection(kSectionSetupLng, languageData)) LngData = languageData;
   int exitCode = 0;
   try {
     ParseCommandLine();

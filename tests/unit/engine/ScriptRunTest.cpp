@@ -3,6 +3,7 @@
 #include "engine/EngineErrors.h"
 #include "engine/ErrorList.h"
 #include "engine/PackedData.h"
+#include "engine/PackedStream.h"
 #include "engine/ScriptInterpreter.h"
 #include "package/ZLibHelpers.h"
 #include "tests/unit/engine/EngineFixture.h"
@@ -143,6 +144,62 @@ TEST_F(ScriptRun, PathOnlyRunRaisesOnCorruptPackedFiles) {
   ASSERT_TRUE(testsupport::WriteHostFile(path, file));
   EXPECT_TRUE(RunSetupScript(true));
   EXPECT_EQ(Version, "5");
+}
+
+// A package too large to be checked before the question: the path-only run
+// answers at once, and the full run refuses damaged data before its first
+// file, even though the damage lies behind every file's data.
+TEST_F(ScriptRun, LargeDamagedPackedFilesWriteNothing) {
+  ByteString noise(static_cast<std::size_t>(kCheckAtOnceLimit) + (1 << 20), '\0');
+  uint32_t seed = 7;
+  for (char& c : noise) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+  const ByteString script = "action=path,Version=5\r\n"
+                            "action=save,OrigLen=4,Filename=C:\\Q\\first.txt\r\n"
+                            "action=save,OrigLen=" + std::to_string(noise.size()) + ",Filename=C:\\Q\\noise.bin\r\n";
+  PackageParts parts;
+  parts.script = script;
+  parts.packedFiles = "AAAA" + noise;
+  ByteString file = BuildPackage("MZ stub", parts);
+  file[file.size() - 10] ^= 0x55;
+  const ByteString path = temp_ / "Setup.exe";
+  ASSERT_TRUE(testsupport::WriteHostFile(path, file));
+  fakes::SetModuleFileName(path);
+
+  EXPECT_TRUE(RunSetupScript(true));
+  EXPECT_EQ(Version, "5");
+  EXPECT_THROW(RunSetupScript(false), EZDecompressionError);
+  EXPECT_FALSE(testsupport::FileExistsOnHost(Host("C:\\Q")));
+  EXPECT_FALSE(testsupport::FileExistsOnHost(Host("C:\\Setup.log")));
+}
+
+// Files are inflated ahead of their lines: a damaged stream raises at its
+// own line, after the files before it and before any file behind it; data
+// that ends early is reported at the line that misses it.
+TEST_F(ScriptRun, FileFailuresComeAtTheirLines) {
+  const ByteString one = CompressBytes("first", 2), three = CompressBytes("third", 2);
+  ByteString two = CompressBytes(ByteString(3000, 'x'), 2);
+  two[two.size() / 2] ^= 0x7F;
+  auto save = [](const char* name, const ByteString& stream, std::size_t origLen) {
+    return "action=save,OrigLen=" + std::to_string(origLen) + ",ComprLen=" + std::to_string(stream.size()) +
+           ",Filename=C:\\Q\\" + name + "\r\n";
+  };
+  PackageParts parts;
+  parts.script = save("one.txt", one, 5) + save("two.txt", two, 3000) + save("three.txt", three, 5);
+  parts.packedFiles = one + two + three;
+  UsePackage(parts);
+  EXPECT_THROW(RunSetupScript(false), EZDecompressionError);
+  EXPECT_EQ(testsupport::ReadHostFile(Host("C:\\Q\\one.txt")), "first");
+  EXPECT_FALSE(testsupport::FileExistsOnHost(Host("C:\\Q\\two.txt")));
+  EXPECT_FALSE(testsupport::FileExistsOnHost(Host("C:\\Q\\three.txt")));
+
+  ResetOwnSections();
+  ResetEngineValues();
+  parts.script = save("one.txt", one, 5) + save("three.txt", three, 5) + save("more.txt", three, 5);
+  parts.packedFiles = one + three;
+  UsePackage(parts);
+  EXPECT_FALSE(RunSetupScript(false));
+  EXPECT_EQ(testsupport::ReadHostFile(Host("C:\\Q\\three.txt")), "third");
+  EXPECT_EQ(ErrorText, "data error in C:\\Q\\more.txt; Command failed: " + save("more.txt", three, 5).substr(0, save("more.txt", three, 5).size() - 2) + "; ");
 }
 
 TEST_F(ScriptRun, BothRunsTakeTheFilesOfTheFileLoaded) {

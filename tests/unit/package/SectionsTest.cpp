@@ -172,6 +172,34 @@ TEST_F(OwnSectionsTest, FailedLoadIsRetried) {
   EXPECT_EQ(StubPart(), "stub");
 }
 
+// The own file is searched in pieces of 1 MiB: a marker cut by a piece's end,
+// a first occurrence inside another payload, a stated length of -1 and one
+// past the end give what the search over the whole section part gives.
+TEST_F(OwnSectionsTest, SectionsFoundInPiecesAsInTheWholeFile) {
+  TempFolder temp;
+  const ByteString stub(1000, 'S');
+  const ByteString marker = MakeSectionMarker(kSectionSetupCmd);
+  for (std::size_t cut = 1; cut < marker.size(); cut += 5) {
+    ByteString sections = BuildSection(kSectionBeginningMark, "");
+    // The Setup.lng payload ends so that the Setup.cmd marker straddles 1 MiB.
+    const std::size_t header = stub.size() + sections.size() + MakeSectionMarker(kSectionSetupLng).size() + 4;
+    sections += BuildSection(kSectionSetupLng, ByteString((std::size_t{1} << 20) - header - cut, 'L'));
+    sections += BuildSection(kSectionSetupCmd, "script");
+    sections += MakeSectionMarker(kSectionSetupBin) + LengthBytes(-1);
+    sections += MakeSectionMarker(kSectionUninst) + LengthBytes(0x7FFFFFFF) + "rest";
+    SetOwnFilePathForTests(temp.Write("setup.exe", stub + sections));
+    LoadOwnSections();
+    ASSERT_EQ(StubPart(), stub);
+    for (const char* name : {kSectionSetupLng, kSectionSetupCmd, kSectionSetupBin, kSectionUninst, "Section:None"}) {
+      std::string_view whole;
+      ByteString streamed;
+      EXPECT_EQ(ReadOwnSection(name, streamed), ReadSectionIn(name, sections, whole)) << name << " cut " << cut;
+      EXPECT_EQ(streamed, whole) << name << " cut " << cut;
+    }
+    ResetOwnSections();
+  }
+}
+
 // The program image must not carry the marker that ends a stub, or every
 // package built from it would be cut short.
 TEST(SectionMarker, ProgramImageDoesNotContainBeginningMarker) {

@@ -184,3 +184,37 @@ TEST(CheckDecompressBytes, RaisesWhereDecompressBytesRaises) {
     }
   }
 }
+
+// Fed a byte at a time into a few bytes of room, the stream gives the same
+// output, and raises with the same code, as the whole-buffer call.
+TEST(InflateStream, PiecewiseEqualsWholeBuffer) {
+  const ByteString good = CompressBytes(RandomBytes(5000) + ByteString(20000, 'a'), 2);
+  ByteString flipped = good;
+  flipped[flipped.size() - 3] ^= 0x40;
+  for (const ByteString& input : {good, good.substr(0, good.size() / 2), flipped, ByteString("\x78\x9c\xff")}) {
+    int wholeCode = 0, pieceCode = 0;
+    ByteString whole, pieces;
+    try {
+      whole = DecompressBytes(input);
+    } catch (const EZDecompressionError& error) {
+      wholeCode = error.Code();
+    }
+    try {
+      InflateStream stream;
+      char out[7];
+      for (std::size_t at = 0; at <= input.size() && !stream.Ended(); ++at) {
+        std::string_view piece = std::string_view(input).substr(at, 1);
+        const bool last = at + 1 >= input.size();
+        do {
+          pieces.append(out, stream.Inflate(piece, out, sizeof out, last));
+        } while (!stream.Ended() && (!piece.empty() || last));
+      }
+    } catch (const EZDecompressionError& error) {
+      pieceCode = error.Code();
+    }
+    EXPECT_EQ(pieceCode, wholeCode);
+    if (wholeCode == 0) {
+      EXPECT_EQ(pieces, whole);
+    }
+  }
+}

@@ -1,0 +1,64 @@
+#include "package/OwnFileReader.h"
+
+#include <algorithm>
+
+namespace {
+constexpr std::size_t kSearchPiece = std::size_t{1} << 20;
+}  // namespace
+
+bool OwnFileReader::Open(const ByteString& path) {
+  Close();
+  file_ = platform::OpenForReading(path);
+  if (!file_) return false;
+  const int64_t size = platform::SizeOfOpenFile(file_);
+  size_ = size < 0 ? 0 : static_cast<uint64_t>(size);
+  return true;
+}
+
+void OwnFileReader::Close() {
+  platform::CloseReading(file_);
+  file_ = 0;
+  size_ = 0;
+}
+
+std::size_t OwnFileReader::Read(uint64_t offset, char* buffer, std::size_t size) {
+  if (offset >= size_) return 0;
+  size = static_cast<std::size_t>(std::min<uint64_t>(size, size_ - offset));
+  std::size_t done = 0;
+  while (done < size) {
+    const std::size_t got = platform::ReadAt(file_, offset + done, buffer + done, size - done);
+    if (got == 0) break;
+    done += got;
+  }
+  return done;
+}
+
+bool OwnFileReader::ReadRange(uint64_t offset, uint64_t size, ByteString& out) {
+  out.clear();
+  if (offset > size_ || size > size_ - offset) return false;
+  out.resize(static_cast<std::size_t>(size));
+  return size == 0 || Read(offset, &out[0], out.size()) == out.size();
+}
+
+uint64_t OwnFileReader::Find(std::string_view pattern, uint64_t from) {
+  if (pattern.empty() || from >= size_) return pattern.empty() && from <= size_ ? from : kNotFound;
+  // Consecutive pieces overlap by one byte less than the pattern, so a match
+  // across a boundary is found whole in the next piece.
+  ByteString piece(kSearchPiece + pattern.size(), '\0');
+  const std::size_t keep = pattern.size() - 1;
+  std::size_t held = 0;   // bytes of the previous piece kept at the front
+  uint64_t base = from;   // file offset of piece[0]
+  uint64_t next = from;   // next file offset to read
+  while (next < size_) {
+    const std::size_t got = Read(next, &piece[held], kSearchPiece);
+    if (got == 0) break;
+    next += got;
+    const std::string_view window(piece.data(), held + got);
+    const std::size_t at = window.find(pattern);
+    if (at != std::string_view::npos) return base + at;
+    held = std::min(keep, window.size());
+    std::copy(window.end() - held, window.end(), &piece[0]);
+    base = next - held;
+  }
+  return kNotFound;
+}

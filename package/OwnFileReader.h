@@ -1,0 +1,33 @@
+#pragma once
+// A file read in pieces: searching for a byte pattern and copying ranges
+// without ever holding the whole file. One reader serves one thread.
+#include <cstdint>
+#include <string_view>
+#include "base/Text.h"
+#include "platform/Files.h"
+
+class OwnFileReader {
+public:
+  static constexpr uint64_t kNotFound = ~uint64_t{0};
+
+  OwnFileReader() = default;
+  explicit OwnFileReader(const ByteString& path) { Open(path); }
+  ~OwnFileReader() { Close(); }
+  OwnFileReader(const OwnFileReader&) = delete;
+  OwnFileReader& operator=(const OwnFileReader&) = delete;
+
+  bool Open(const ByteString& path);
+  void Close();
+  bool IsOpen() const { return file_ != 0; }
+  uint64_t Size() const { return size_; }
+  // The offset of the first occurrence of `pattern` at or behind `from`,
+  // kNotFound when there is none. Reads only as far as the first match.
+  uint64_t Find(std::string_view pattern, uint64_t from);
+  // Up to `size` bytes at `offset` (fewer at the end of the file).
+  std::size_t Read(uint64_t offset, char* buffer, std::size_t size);
+  bool ReadRange(uint64_t offset, uint64_t size, ByteString& out);
+
+private:
+  platform::ReadHandle file_ = 0;
+  uint64_t size_ = 0;
+};
