@@ -85,3 +85,21 @@ int32_t IntOrMinusOne(const ByteString& text) {
   int32_t value = -1;
   return TryReadInt(text, value) ? value : -1;
 }
+
+ByteString AsciiLower(ByteString text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+bool StartsWith(const ByteString& text, const ByteString& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+ByteString TrimControls(const ByteString& text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
+  return text.substr(begin, end - begin);
+}

@@ -1,6 +1,7 @@
 #pragma once
 // Safe character access, cutting of byte strings, integer reading with a
-// default. Positions are 1-based; no function fails on any argument.
+// default, and the locale-free checks the engine makes on paths and keys.
+// Positions are 1-based; no function fails on any argument.
 #include <cstdint>
 #include "base/Text.h"
 
@@ -22,3 +23,10 @@ ByteString DropFirstChar(const ByteString& text);
 bool TryReadInt(const ByteString& text, int32_t& value);
 int32_t IntOrZero(const ByteString& text);
 int32_t IntOrMinusOne(const ByteString& text);
+
+// Only the letters A to Z made small: file names and switches are compared
+// without depending on the locale.
+ByteString AsciiLower(ByteString text);
+bool StartsWith(const ByteString& text, const ByteString& prefix);
+// Without the characters 1 to 32 (and 0) at both ends.
+ByteString TrimControls(const ByteString& text);

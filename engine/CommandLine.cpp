@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/TextBasics.h"
 #include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
 #include "platform/Process.h"
@@ -9,16 +10,6 @@
 namespace {
 
 bool IsSeparatorChar(char c) { return c != '\0' && static_cast<unsigned char>(c) <= 32; }
-
-ByteString AsciiLower(ByteString text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
-
-bool HasPrefix(const ByteString& lowerText, const char* prefix) {
-  return lowerText.compare(0, ByteString(prefix).size(), prefix) == 0;
-}
 
 ByteString TrimSeparators(const ByteString& text) {
   std::size_t first = 0, last = text.size();
@@ -88,7 +79,7 @@ SetupSwitches ReadSwitches(const ByteString& commandLine) {
   };
   for (std::size_t i = 1; i < parameters.size(); ++i) {
     const ByteString lower = AsciiLower(parameters[i]);
-    if (HasPrefix(lower, "/d=")) {
+    if (StartsWith(lower, "/d=")) {
       switches.hasFolder = true;
       if (commandLine[starts[i]] == '"') {
         // Quoted as a whole: the parameter is the folder.
@@ -108,7 +99,7 @@ SetupSwitches ReadSwitches(const ByteString& commandLine) {
     else if (lower == "/allowdowngrade") switches.allowDowngrade = true;
     else if (lower == "/?" || lower == "/help") switches.help = true;
     else if (lower == "/uninst") continue;
-    else if (HasPrefix(lower, "/log=")) {
+    else if (StartsWith(lower, "/log=")) {
       switches.logFile = TrimSeparators(parameters[i].substr(5));
       if (switches.logFile.empty()) wrong(parameters[i]);
     } else if (lower[0] == '/') {

@@ -1,3 +1,4 @@
+#include "base/TextBasics.h"
 #include "engine/ProductSettings.h"
 
 #include "engine/EngineValues.h"
@@ -26,24 +27,6 @@ bool WriteSettingIn(platform::Hive hive, const ByteString& name, const ByteStrin
   platform::RegSetString(key, name, value);
   platform::RegClose(key);
   return true;
-}
-
-ByteString TrimControls(const ByteString& text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-  return text.substr(begin, end - begin);
-}
-
-ByteString AsciiLower(ByteString text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
-
-bool StartsWith(const ByteString& text, const char* prefix) {
-  return text.compare(0, ByteString(prefix).size(), prefix) == 0;
 }
 
 bool FileExists(const ByteString& path) {

@@ -1,3 +1,4 @@
+#include "base/TextBasics.h"
 #include "engine/UninstallMerge.h"
 
 #include <algorithm>
@@ -9,16 +10,6 @@
 #include "package/ZLibHelpers.h"
 
 namespace {
-
-ByteString AsciiLower(ByteString text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
-
-bool StartsWith(const ByteString& text, const char* prefix) {
-  return text.compare(0, ByteString(prefix).size(), prefix) == 0;
-}
 
 std::vector<ByteString> Lines(const ByteString& text) {
   std::vector<ByteString> lines;

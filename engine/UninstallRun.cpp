@@ -4,6 +4,7 @@
 #include <chrono>
 #include <string>
 
+#include "base/TextBasics.h"
 #include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
 #include "engine/ErrorList.h"
@@ -17,24 +18,10 @@
 
 namespace {
 
-ByteString TrimControls(const ByteString& text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-  return text.substr(begin, end - begin);
-}
-
 // Data files the user made with the product; they survive the uninstall.
 bool IsKeptFile(const ByteString& path) {
   const ByteString extension = LowerFileExtension(path);
   return extension == ".qda" || extension == ".qlg" || extension == ".qdb";
-}
-
-ByteString AsciiLower(ByteString text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
 }
 
 void (*gProgressHook)(uint64_t, uint64_t) = nullptr;
@@ -47,10 +34,6 @@ void ReportUninstallProgress(uint64_t done, uint64_t total) {
   if (done < total && now - gLastReport < std::chrono::milliseconds(15)) return;
   gLastReport = now;
   gProgressHook(done, total);
-}
-
-bool StartsWith(const ByteString& text, const char* prefix) {
-  return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
 }
 
 }  // namespace

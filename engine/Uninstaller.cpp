@@ -1,6 +1,7 @@
 #include "engine/Uninstaller.h"
 
 #include <cstdio>
+#include "base/TextBasics.h"
 #include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
 #include "engine/InstalledFiles.h"
@@ -47,10 +48,6 @@ ByteString DisplayDate(const platform::LocalTime& t) {
 ByteString FileNamePart(const ByteString& path) {
   const std::size_t separator = path.find_last_of("\\:");
   return separator == ByteString::npos ? path : path.substr(separator + 1);
-}
-
-bool StartsWith(const ByteString& text, const ByteString& prefix) {
-  return text.compare(0, prefix.size(), prefix) == 0;
 }
 
 // name=value in UninstallValues; an empty value removes the entry.
