@@ -14,19 +14,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "QuestionPanel.h"
+
 namespace {
-
-const char kFormClass[] = "TKwSetupForm1";
-const char kPanelClass[] = "TKwSetupPanel";
-
-HWND QuestionPanel(HWND form) {
-  if (!IsWindowVisible(form)) return nullptr;
-  for (HWND panel = FindWindowExA(form, nullptr, kPanelClass, nullptr); panel;
-       panel = FindWindowExA(form, panel, kPanelClass, nullptr)) {
-    if (IsWindowVisible(panel) && FindWindowExA(panel, nullptr, "EDIT", nullptr)) return panel;
-  }
-  return nullptr;
-}
 
 HWND ProgressBar(HWND form) {
   for (HWND panel = FindWindowExA(form, nullptr, kPanelClass, nullptr); panel;

@@ -11,23 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
-
-const char kFormClass[] = "TKwSetupForm1";
-const char kPanelClass[] = "TKwSetupPanel";
-
-// The install question is on screen: the form is visible and so is the panel
-// that carries the program folder's edit box.
-bool QuestionShown(HWND form) {
-  if (!IsWindowVisible(form)) return false;
-  for (HWND panel = FindWindowExA(form, nullptr, kPanelClass, nullptr); panel;
-       panel = FindWindowExA(form, panel, kPanelClass, nullptr)) {
-    if (IsWindowVisible(panel) && FindWindowExA(panel, nullptr, "EDIT", nullptr)) return true;
-  }
-  return false;
-}
-
-}  // namespace
+#include "QuestionPanel.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {
@@ -61,7 +45,7 @@ int main(int argc, char** argv) {
     const HWND form = FindWindowA(kFormClass, nullptr);
     if (form) {
       if (window < 0 && IsWindowVisible(form)) window = elapsed();
-      if (QuestionShown(form)) {
+      if (QuestionPanel(form)) {
         question = elapsed();
         break;
       }
