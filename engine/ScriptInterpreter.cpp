@@ -78,15 +78,16 @@ bool RunSetupScript(bool pathOnly) {
   // path-only run starts the check (a small section is checked at once, a
   // large one while the question is shown); the full run waits for it and
   // then reads and inflates the section from the own file as the lines take
-  // it, one worker thread ahead of them.
+  // it, one worker thread ahead of them. The worker starts before the wait:
+  // it fills its queue while the check ends, and nothing is written before.
   const std::vector<ByteString> lines = SplitScriptLines(scriptText);
   PackedData remaining;
   if (pathOnly) {
     StartPackedCheck();
   } else {
-    FinishPackedCheck(ReportWhileWaiting);
     if (std::unique_ptr<PackedSource> source = OpenPackedFiles())
       remaining = PackedData(StartReadAhead(std::move(source), lines, ReportWhileWaiting));
+    FinishPackedCheck(ReportWhileWaiting);
   }
 
   std::vector<ByteString> executed;

@@ -12,6 +12,7 @@
 #include "package/WholeFiles.h"
 #include "package/Sections.h"
 #include "package/ZLibHelpers.h"
+#include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
 
@@ -95,7 +96,7 @@ ByteString ReuseEarlierEntry(const std::vector<ByteString>& names, const ByteStr
 uint32_t WrittenKiB() {
   uint64_t bytes = 0;
   for (int32_t i = 0; i < WrittenFiles->Count(); ++i) {
-    const int64_t size = FileSizeOf(WrittenFiles->ItemText(i));
+    const int64_t size = platform::SizeOfFile(WrittenFiles->ItemText(i));
     if (size > 0) bytes += static_cast<uint64_t>(size);
   }
   const uint64_t kib = (bytes + 1023) / 1024;

@@ -27,6 +27,9 @@ struct FindData {
 bool FindFirst(const ByteString& path, FindData& data);
 // GetFileAttributesA; kInvalidFileAttributes when the path does not exist.
 uint32_t FileAttributesOf(const ByteString& path);
+// The size of the file at `path` (GetFileAttributesExA, no folder listing:
+// cheap enough to ask for every installed file); -1 when there is none.
+int64_t SizeOfFile(const ByteString& path);
 bool ChangeFileAttributes(const ByteString& path, uint32_t attributes);
 // CreateDirectoryA without security attributes (parent must exist).
 bool MakeDirectory(const ByteString& path);

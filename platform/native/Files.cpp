@@ -116,6 +116,12 @@ uint32_t FileAttributesOf(const ByteString& path) {
   return AttributesOf(info);
 }
 
+int64_t SizeOfFile(const ByteString& path) {
+  struct stat info;
+  if (path.empty() || stat(NativePath(path).c_str(), &info) != 0) return -1;
+  return S_ISDIR(info.st_mode) ? 0 : static_cast<int64_t>(info.st_size);
+}
+
 bool ChangeFileAttributes(const ByteString& path, uint32_t attributes) {
   const ByteString native = NativePath(path);
   struct stat info;

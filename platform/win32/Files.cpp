@@ -25,6 +25,12 @@ uint32_t FileAttributesOf(const ByteString& path) {
   return GetFileAttributesA(path.c_str());
 }
 
+int64_t SizeOfFile(const ByteString& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+}
+
 bool ChangeFileAttributes(const ByteString& path, uint32_t attributes) {
   return SetFileAttributesA(path.c_str(), attributes) != FALSE;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 
 #include "TempFolder.h"
 #include "package/WholeFiles.h"
@@ -51,14 +52,19 @@ TEST(ReadWholeFile, FailsEmptyWhenTheFileCannotBeOpened) {
 }
 #endif
 
+// The directory lookup and the seam's attribute query answer alike.
 TEST(FileSizeOf, SizesOfFilesFoldersAndNothing) {
   TempFolder temp;
-  EXPECT_EQ(FileSizeOf(temp.Write("five.txt", "12345")), 5);
-  EXPECT_EQ(FileSizeOf(temp.Write("zero.txt", "")), 0);
-  EXPECT_EQ(FileSizeOf(temp.Path("nothing.txt")), -1);
-  EXPECT_EQ(FileSizeOf(""), -1);
   std::filesystem::create_directory(temp.Path("folder"));
-  EXPECT_EQ(FileSizeOf(temp.Path("folder")), 0);
+  const std::pair<ByteString, int64_t> cases[] = {{temp.Write("five.txt", "12345"), 5},
+                                                  {temp.Write("zero.txt", ""), 0},
+                                                  {temp.Path("nothing.txt"), -1},
+                                                  {"", -1},
+                                                  {temp.Path("folder"), 0}};
+  for (const auto& [path, size] : cases) {
+    EXPECT_EQ(FileSizeOf(path), size) << path;
+    EXPECT_EQ(platform::SizeOfFile(path), size) << path;
+  }
 }
 
 TEST(FindFileProbe, WildcardsReportTheFirstMatch) {

@@ -207,6 +207,9 @@ TEST_F(OwnSectionsWin32, FileServicesOfTheSeam) {
   ASSERT_TRUE(Write(folder + "\\empty.txt", ""));
   EXPECT_EQ(FileSizeOf(folder + "\\b.log"), 2);
   EXPECT_EQ(FileSizeOf(folder + "\\empty.txt"), 0);
+  EXPECT_EQ(platform::SizeOfFile(folder + "\\b.log"), 2);
+  EXPECT_EQ(platform::SizeOfFile(folder), 0);
+  EXPECT_EQ(platform::SizeOfFile(folder + "\\none"), -1);
   platform::FindData data;
   ASSERT_TRUE(FindFileProbe(folder + "\\*.log", data));
   EXPECT_TRUE(data.name == "a.log" || data.name == "b.log") << data.name;
