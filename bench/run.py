@@ -385,9 +385,10 @@ def make_report(results, stamps, pkg, runs, small_runs, giant_runs=0):
 
     lines = []
     host = os.uname()
-    lines.append("Machine: %s, %s, %d cores, %s; x86_64 build under wine64 (%s). Medians of %d interleaved runs"
-                 " (small-file packages: %d)." % (host.nodename, cpu_model(), os.cpu_count(), host.release,
-                                                  wine_version(), runs, small_runs))
+    lines.append("Machine: %s, %s, %d cores, %s; x86_64 build under wine64 (%s); Wine prefix on %s. Medians of %d"
+                 " interleaved runs (small-file packages: %d)." % (host.nodename, cpu_model(), os.cpu_count(),
+                                                                    host.release, wine_version(), prefix_storage(),
+                                                                    runs, small_runs))
     lines.append("")
     lines.append("| package | files | unpacked MiB | package MiB | program | median s | MiB/s | files/s | peak MiB (VmHWM) | CPU s | wineserver CPU s |")
     lines.append("|---|---:|---:|---:|---|---:|---:|---:|---:|---:|---:|")
@@ -501,6 +502,16 @@ def make_report(results, stamps, pkg, runs, small_runs, giant_runs=0):
         lines.append("| progress bar: position rose %d times (limit >= 10), ended at %d of %d | %d | 10 | - | %s |"
                      % (p["rises"], p["final"], p["max"], p["rises"], "yes" if met else "NO"))
     return "\n".join(lines)
+
+
+def prefix_storage():
+    """Where the programs write: the file system type of the Wine prefix."""
+    try:
+        out = subprocess.run(["stat", "-f", "-c", "%T", os.environ["WINEPREFIX"]], capture_output=True, text=True)
+        kind = out.stdout.strip()
+    except OSError:
+        kind = ""
+    return "%s (%s)" % (kind or "unknown", "in memory" if kind == "tmpfs" else "the disk")
 
 
 def cpu_model():
