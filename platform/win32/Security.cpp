@@ -22,6 +22,35 @@ BuildExplicitAccessFn gBuildExplicitAccess = nullptr;
 constexpr DWORD kGenericAll = 0x10000000;
 constexpr DWORD kInheritToFoldersAndFiles = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;  // 3
 
+// The list is the same for every folder of one trustee: it is built once
+// (the account name lookup behind it costs more than setting it) and kept.
+ByteString gBuiltFor;
+PACL gBuiltAcl = nullptr;
+
+void DropBuiltAcl() {
+  if (gBuiltAcl) LocalFree(gBuiltAcl);
+  gBuiltAcl = nullptr;
+  gBuiltFor.clear();
+}
+
+PACL AclGrantingAllTo(const ByteString& trustee) {
+  if (gBuiltAcl && gBuiltFor == trustee) return gBuiltAcl;
+  EXPLICIT_ACCESS_A access;
+  ZeroMemory(&access, sizeof access);
+  ByteString trusteeName = trustee;  // the API takes a writable pointer
+  gBuildExplicitAccess(&access, &trusteeName[0], kGenericAll, GRANT_ACCESS, kInheritToFoldersAndFiles);
+  // No previous list: the new list holds this one entry only.
+  PACL acl = nullptr;
+  if (gSetEntriesInAcl(1, &access, nullptr, &acl) != ERROR_SUCCESS) {
+    if (acl) LocalFree(acl);
+    return nullptr;
+  }
+  DropBuiltAcl();
+  gBuiltFor = trustee;
+  gBuiltAcl = acl;
+  return acl;
+}
+
 template <typename Fn>
 Fn LookUp(HMODULE module, const char* name) {
   return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
@@ -57,6 +86,7 @@ bool AclEntryPointsKnown() {
 }
 
 void ForgetAclEntryPoints() {
+  DropBuiltAcl();
   gSetEntriesInAcl = nullptr;
   gSetNamedSecurityInfo = nullptr;
   gBuildExplicitAccess = nullptr;
@@ -64,22 +94,11 @@ void ForgetAclEntryPoints() {
 
 bool SetFolderDacl(const ByteString& folder, const ByteString& trustee) {
   if (!AclEntryPointsKnown()) return false;
-  EXPLICIT_ACCESS_A access;
-  ZeroMemory(&access, sizeof access);
-  ByteString trusteeName = trustee;  // the API takes a writable pointer
-  gBuildExplicitAccess(&access, &trusteeName[0], kGenericAll, GRANT_ACCESS,
-                       kInheritToFoldersAndFiles);
-  // No previous list: the new list holds this one entry only.
-  PACL acl = nullptr;
-  if (gSetEntriesInAcl(1, &access, nullptr, &acl) != ERROR_SUCCESS) {
-    if (acl) LocalFree(acl);
-    return false;
-  }
+  const PACL acl = AclGrantingAllTo(trustee);
+  if (!acl) return false;
   ByteString path = folder;
-  const DWORD status = gSetNamedSecurityInfo(&path[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                             nullptr, nullptr, acl, nullptr);
-  LocalFree(acl);
-  return status == ERROR_SUCCESS;
+  return gSetNamedSecurityInfo(&path[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, acl,
+                               nullptr) == ERROR_SUCCESS;
 }
 
 }  // namespace platform

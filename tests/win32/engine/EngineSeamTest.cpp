@@ -254,6 +254,8 @@ TEST_F(EngineSeam, EnsureFolderCreatesRecordsAndOpensToUsers) {
   EXPECT_TRUE(dacl.mask == GENERIC_ALL || (dacl.mask & FILE_ALL_ACCESS) == FILE_ALL_ACCESS)
       << std::hex << dacl.mask;
   EXPECT_TRUE(dacl.usersGroup);
+  // The list built for the first folder serves the later ones unchanged.
+  EXPECT_TRUE(ReadDacl(temp_.Path()).usersGroup);
 }
 
 TEST_F(EngineSeam, FolderChainFailsBehindAFile) {
