@@ -1,7 +1,5 @@
 #include "engine/PathVariables.h"
 
-#include <unordered_set>
-
 #include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
 #include "engine/FolderAccess.h"
@@ -172,42 +170,12 @@ bool CreateFolderChain(const ByteString& path) {
   return true;
 }
 
-namespace {
-
-// The folders of CreatedFolders once more, byte for byte. The list compares
-// without letter case through the system, which under load costs more than
-// writing a small file; an exact match here skips that lookup. Only
-// EnsureFolder adds to the list: when its count is not the one seen last,
-// someone else changed it and these are forgotten.
-struct KnownFolders {
-  std::unordered_set<ByteString> exact;
-  int32_t listCount = -1;
-
-  bool Holds(const ByteString& folder) {
-    if (listCount != CreatedFolders->Count()) {
-      exact.clear();
-      listCount = CreatedFolders->Count();
-    }
-    return exact.count(folder) > 0;
-  }
-  void Remember(const ByteString& folder) {
-    exact.insert(folder);
-    listCount = CreatedFolders->Count();
-  }
-};
-KnownFolders gKnownFolders;
-
-}  // namespace
-
 bool EnsureFolder(const ByteString& path) {
   const ByteString folder = WithoutTrailingBackslashes(path);
   if (folder.empty()) return false;
-  if (gKnownFolders.Holds(folder)) return true;
-  if (CreatedFolders->PositionOf(folder) < 0) {
-    if (!CreateFolderChain(folder)) return false;
-    CreatedFolders->Add(folder);
-    GrantFolderAccess(folder);  // a folder that stays closed is no failure
-  }
-  gKnownFolders.Remember(folder);
+  if (CreatedFolders->PositionOf(folder) >= 0) return true;
+  if (!CreateFolderChain(folder)) return false;
+  CreatedFolders->Add(folder);
+  GrantFolderAccess(folder);  // a folder that stays closed is no failure
   return true;
 }
