@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "QuestionPanel.h"
+#include "WatchedSetup.h"
 
 namespace {
 
@@ -52,23 +52,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   const double timeout = argc > 3 ? std::atof(argv[3]) : 300.0;
-  LARGE_INTEGER frequency, started, now;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&started);
-  auto elapsed = [&] {
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart - started.QuadPart) / static_cast<double>(frequency.QuadPart);
-  };
-
-  std::string commandLine = std::string("\"") + argv[1] + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
-    std::fprintf(stderr, "probe: cannot start %s (%lu)\n", argv[1], GetLastError());
-    return 1;
-  }
+  const Stopwatch clock;
+  PROCESS_INFORMATION process;
+  if (!StartSetup("probe", argv[1], process)) return 1;
   auto fail = [&](const char* why) {
     std::fprintf(stderr, "probe: %s\n", why);
     TerminateProcess(process.hProcess, 1);
@@ -76,7 +62,7 @@ int main(int argc, char** argv) {
   };
 
   HWND form = nullptr, panel = nullptr;
-  while (!panel && elapsed() < timeout) {
+  while (!panel && clock.Seconds() < timeout) {
     form = FindWindowA(kFormClass, nullptr);
     if (form) panel = QuestionPanel(form);
     if (!panel && WaitForSingleObject(process.hProcess, 5) == WAIT_OBJECT_0) return fail("setup ended early");
@@ -87,18 +73,18 @@ int main(int argc, char** argv) {
   SendMessageA(FindWindowExA(panel, nullptr, "EDIT", nullptr), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[2]));
   HWND yes = GetDlgItem(panel, 101);  // the start button ("Ja")
   if (!yes) return fail("no button Ja");
-  const double clicked = elapsed();
+  const double clicked = clock.Seconds();
   PostMessageA(yes, BM_CLICK, 0, 0);
 
   int polls = 0, rises = 0;
   LRESULT position = 0, range = 0;
   double longest = 0;
   BoxSearch search{process.dwProcessId, nullptr};
-  while (elapsed() < timeout) {
-    const double asked = elapsed();
+  while (clock.Seconds() < timeout) {
+    const double asked = clock.Seconds();
     DWORD_PTR answer = 0;
     SendMessageTimeoutA(form, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer);
-    const double waited = elapsed() - asked;
+    const double waited = clock.Seconds() - asked;
     if (waited > longest) longest = waited;
     ++polls;
     DWORD_PTR pos = 0, most = 0;
@@ -110,10 +96,10 @@ int main(int argc, char** argv) {
     EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
     if (search.box) break;
     if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) break;
-    const double next = asked + 0.05 - elapsed();
+    const double next = asked + 0.05 - clock.Seconds();
     if (next > 0) Sleep(static_cast<DWORD>(next * 1000));
   }
-  const double install = elapsed() - clicked;
+  const double install = clock.Seconds() - clicked;
   if (!search.box) return fail("no closing message box");
   PostMessageA(search.box, WM_COMMAND, IDOK, 0);
   WaitForSingleObject(process.hProcess, 30000);

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "QuestionPanel.h"
+#include "WatchedSetup.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {
@@ -23,30 +23,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "qtimer: a setup window is already open\n");
     return 1;
   }
-  LARGE_INTEGER frequency, started, now;
-  QueryPerformanceFrequency(&frequency);
-  auto elapsed = [&] {
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart - started.QuadPart) / static_cast<double>(frequency.QuadPart);
-  };
-
-  std::string commandLine = std::string("\"") + argv[1] + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  QueryPerformanceCounter(&started);
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
-    std::fprintf(stderr, "qtimer: cannot start %s (%lu)\n", argv[1], GetLastError());
-    return 1;
-  }
+  const Stopwatch clock;
+  PROCESS_INFORMATION process;
+  if (!StartSetup("qtimer", argv[1], process)) return 1;
   double window = -1, question = -1;
-  while (elapsed() < timeout) {
+  while (clock.Seconds() < timeout) {
     const HWND form = FindWindowA(kFormClass, nullptr);
     if (form) {
-      if (window < 0 && IsWindowVisible(form)) window = elapsed();
+      if (window < 0 && IsWindowVisible(form)) window = clock.Seconds();
       if (QuestionPanel(form)) {
-        question = elapsed();
+        question = clock.Seconds();
         break;
       }
     }
