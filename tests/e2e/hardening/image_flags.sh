@@ -2,7 +2,8 @@
 # image_flags.sh STUB [STUB...]: each Setup-stub.exe is linked for address-
 # space layout randomisation (DYNAMIC_BASE, with its relocations kept), with
 # data pages not executable (NX_COMPAT) and, for x86_64, with high-entropy
-# addresses; and it imports only DLLs that Windows loads from its system
+# addresses; it carries a load configuration whose DependentLoadFlags are
+# LOAD_LIBRARY_SEARCH_SYSTEM32; and it imports only DLLs that Windows loads from its system
 # folder whatever lies beside Setup.exe (its known DLLs): an import such as
 # zlib1.dll would be looked up beside Setup.exe before any of its code runs.
 # A stub named but not built (the other architecture's) is skipped; none at
@@ -38,6 +39,26 @@ for stub in "$@"; do
   # Without relocations the loader cannot move the image: ASLR in name only.
   $objdump -h "$stub" | grep -q ' \.reloc ' && ok "$arch: relocations kept" || fail "$arch: no .reloc section"
   grep -q 'RELOCS_STRIPPED' <<<"$headers" && fail "$arch: relocations stripped"
+  # The load configuration's DependentLoadFlags keep the DLLs that the loader
+  # brings in before WinMain (the imports' own imports) to the system folder.
+  read -r rva size < <(awk '$1 == "Entry" && $2 == "a" { print $3, $4 }' <<<"$headers")
+  if [ -z "${rva:-}" ] || [ $((16#${size:-0})) -eq 0 ]; then
+    fail "$arch: no load configuration directory"
+  else
+    # The entry's address lies in a section: its file offset from the section table.
+    base=$((16#$(sed -n 's/^ImageBase[[:space:]]*//p' <<<"$headers")))
+    at=""
+    while read -r _ _ vsize vma _ offset _; do
+      start=$((16#$vma - base))
+      if [ $((16#$rva)) -ge $start ] && [ $((16#$rva)) -lt $((start + 16#$vsize)) ]; then
+        at=$((16#$rva - start + 16#$offset)); break
+      fi
+    done < <($objdump -h "$stub" | awk '$1 ~ /^[0-9]+$/')
+    field=$([ $arch = i686 ] && echo 54 || echo 78)
+    flags=$([ -n "$at" ] && od -An -tx2 -j$((at + field)) -N2 "$stub" | tr -d ' ')
+    [ "$flags" = 0800 ] && ok "$arch: load configuration with DependentLoadFlags 0x800 (system folder only)" ||
+      fail "$arch: DependentLoadFlags are 0x$flags, not 0x800"
+  fi
   imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr 'A-Z' 'a-z' | sed 's/\.dll$//' | sort -u)
   for dll in $imports; do
     grep -qw "$dll" <<<"$known" && ok "$arch: imports $dll.dll (a known DLL)" ||
