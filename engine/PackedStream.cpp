@@ -23,12 +23,14 @@ constexpr std::size_t kReadPiece = std::size_t{256} << 10;
 std::atomic<uint64_t> gDone{0};
 std::atomic<uint64_t> gTotal{0};
 
-// Reads the section's bytes from a reader of its own and inflates them.
+// Reads the section's bytes through a reader of its own on the loaded own
+// file and inflates them. Made on the thread that loaded the file; it may
+// then be read on another.
 class SectionInflater : public PackedSource {
 public:
-  SectionInflater(const ByteString& path, uint64_t offset, uint64_t length, std::atomic<uint64_t>* done)
+  SectionInflater(uint64_t offset, uint64_t length, std::atomic<uint64_t>* done)
       : next_(offset), end_(offset + length), done_(done) {
-    reader_.Open(path);
+    DuplicateOwnFile(reader_);
     input_.resize(kReadPiece);
   }
   std::size_t Read(char* out, std::size_t room) override {
@@ -74,11 +76,10 @@ std::mutex gCheckLock;
 std::shared_ptr<Check> gCheck;
 void (*gDoneHook)() = nullptr;
 
-void RunCheck(Check* check, const ByteString& path, uint64_t offset, uint64_t length) {
+void RunCheck(Check* check, SectionInflater* inflater) {
   try {
-    SectionInflater inflater(path, offset, length, nullptr);
     ByteString scratch(kReadPiece, '\0');
-    while (inflater.Read(&scratch[0], scratch.size()) > 0) {
+    while (inflater->Read(&scratch[0], scratch.size()) > 0) {
     }
   } catch (...) {
     check->failed = true;
@@ -292,7 +293,7 @@ std::unique_ptr<PackedSource> OpenPackedFiles() {
   gTotal = 0;
   if (!LocatePacked(offset, length)) return nullptr;
   gTotal = length;
-  return std::make_unique<SectionInflater>(OwnFilePath(), offset, length, &gDone);
+  return std::make_unique<SectionInflater>(offset, length, &gDone);
 }
 
 void PackedProgress(uint64_t& done, uint64_t& total) {
@@ -306,11 +307,11 @@ void StartPackedCheck() {
   auto check = std::make_shared<Check>();
   check->generation = OwnSectionsLoadCount();
   if (any) {
-    const ByteString path = OwnFilePath();
     Check* const raw = check.get();  // not shared: the thread's state would hold the check it belongs to
-    check->result = std::async(std::launch::async, [raw, path, offset, length] {
-                      RunCheck(raw, path, offset, length);
-                    }).share();
+    // The reader is made here, on the loading thread: the thread never
+    // touches the loaded file's state.
+    auto inflater = std::make_shared<SectionInflater>(offset, length, nullptr);
+    check->result = std::async(std::launch::async, [raw, inflater] { RunCheck(raw, inflater.get()); }).share();
   } else {
     std::promise<void> none;
     none.set_value();

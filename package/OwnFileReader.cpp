@@ -15,6 +15,14 @@ bool OwnFileReader::Open(const ByteString& path) {
   return true;
 }
 
+bool OwnFileReader::OpenDuplicate(const OwnFileReader& other) {
+  Close();
+  file_ = platform::DuplicateReading(other.file_);
+  if (!file_) return false;
+  size_ = other.size_;
+  return true;
+}
+
 void OwnFileReader::Close() {
   platform::CloseReading(file_);
   file_ = 0;

@@ -17,6 +17,13 @@ public:
   OwnFileReader& operator=(const OwnFileReader&) = delete;
 
   bool Open(const ByteString& path);
+  // The same open file through a handle of its own (for another thread),
+  // with the other reader's end.
+  bool OpenDuplicate(const OwnFileReader& other);
+  // Reads and searches end at `end` from now on, as if the file ended there.
+  void EndAt(uint64_t end) {
+    if (end < size_) size_ = end;
+  }
   void Close();
   bool IsOpen() const { return file_ != 0; }
   uint64_t Size() const { return size_; }

@@ -1,19 +1,20 @@
 // The running program's own file, split into the stub part and the section
-// part. The file is read in pieces: the stub part is kept (the uninstaller
-// is made of it), sections are found by searching from the start of the
-// section part and copied out or handed on as a range of the file.
+// part. The file is opened once and read in pieces through that one handle
+// (or duplicates of it): the stub part is kept (the uninstaller is made of
+// it), sections are found by searching from the start of the section part
+// and copied out or handed on as a range of the file.
 #include <algorithm>
 
 #include "package/OwnFileReader.h"
+#include "package/ProgramImage.h"
 #include "package/Sections.h"
-#include "package/WholeFiles.h"
 #include "platform/Process.h"
 
 namespace {
 constexpr std::size_t kLengthBytes = 4;
+constexpr std::size_t kHeaderBytes = 4096;  // more than any program image header
 
 SectionLoadState gState = kSectionsNotLoaded;
-ByteString gPath;
 OwnFileReader gReader;
 ByteString gStub;
 uint64_t gSectionStart = 0;  // file offset of the section part (= file size when there is none)
@@ -25,7 +26,19 @@ ByteString gOwnFilePathOverride;  // tests only; empty: the running module
 void ReadWholeOnce() {
   if (gWholeRead || gState != kSectionsLoaded) return;
   gWholeRead = true;
-  ReadWholeFile(gPath, gWholeFile);
+  if (!gReader.ReadRange(0, gReader.Size(), gWholeFile)) ByteString().swap(gWholeFile);
+}
+
+// A signed package carries its signature's certificate table behind the last
+// section. The signature does not cover the table's padding, so whatever
+// lies there may have been changed after signing: the sections end where
+// the table begins.
+void EndAtCertificateTable() {
+  ByteString header;
+  if (!gReader.ReadRange(0, std::min<uint64_t>(gReader.Size(), kHeaderBytes), header)) return;
+  ImageHeaderFields fields;
+  if (ReadImageHeader(header, fields) && fields.certSize != 0 && fields.certOffset != 0)
+    gReader.EndAt(fields.certOffset);
 }
 }  // namespace
 
@@ -37,11 +50,12 @@ void LoadOwnSections() {
   gWholeRead = false;
   ByteString().swap(gWholeFile);
 
-  gPath = gOwnFilePathOverride.empty() ? platform::ModuleFileName() : gOwnFilePathOverride;
-  if (!gReader.Open(gPath) || gReader.Size() == 0) {
+  const ByteString path = gOwnFilePathOverride.empty() ? platform::ModuleFileName() : gOwnFilePathOverride;
+  if (!gReader.Open(path) || gReader.Size() == 0) {
     gReader.Close();
     return;
   }
+  EndAtCertificateTable();
   const uint64_t at = gReader.Find(MakeSectionMarker(kSectionBeginningMark), 0);
   gSectionStart = at == OwnFileReader::kNotFound ? gReader.Size() : at;
   if (!gReader.ReadRange(0, gSectionStart, gStub)) {
@@ -80,7 +94,10 @@ bool ReadOwnSection(const ByteString& name, ByteString& payload) {
   return gReader.ReadRange(offset, length, payload);
 }
 
-const ByteString& OwnFilePath() { return gPath; }
+bool DuplicateOwnFile(OwnFileReader& reader) {
+  if (gState != kSectionsLoaded) return false;
+  return reader.OpenDuplicate(gReader);
+}
 
 bool ReadSection(const ByteString& name, std::string_view data, std::string_view& payload) {
   payload = std::string_view();

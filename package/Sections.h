@@ -7,6 +7,8 @@
 #include <string_view>
 #include "base/Text.h"
 
+class OwnFileReader;
+
 // The one scrambling byte of every marker; the packer must use the same.
 // Markers are only ever computed at run time (never stored as constants), so
 // the program image cannot contain the marker that ends its own stub part.
@@ -43,10 +45,12 @@ std::string_view StubPart();
 bool FindOwnSection(const ByteString& name, uint64_t& offset, uint64_t& length);
 // A copy of the named section's payload; meant for the small sections.
 bool ReadOwnSection(const ByteString& name, ByteString& payload);
-// The path the own file was read from (for readers of their own).
-const ByteString& OwnFilePath();
-// The whole own file and its section part, read on first use and kept: for
-// small files (the uninstaller's own data) and tests only.
+// A reader of its own on the loaded own file (for another thread): the same
+// open file, never opened again by name. False when nothing is loaded.
+bool DuplicateOwnFile(OwnFileReader& reader);
+// The whole own file (up to a signature's certificate table) and its
+// section part, read on first use and kept: for small files (the
+// uninstaller's own data) and tests only.
 const ByteString& WholeFile();
 std::string_view SectionPart();
 // Tests only: forget the loaded file (state back to not loaded).

@@ -41,12 +41,22 @@ bool ReadFileExactly(const ByteString& path, char* buffer, std::size_t size);
 // Creates the file, replacing an existing one, and writes all bytes in one write.
 // A file that was created but could not be written stays on disk.
 bool WriteNewFile(const ByteString& path, const char* data, std::size_t size);
+// Writes a log at a path that someone else may have prepared (a fixed name
+// in a folder where users create entries): opened without following a link
+// or junction and refused, unchanged, when it is a folder, a reparse point
+// or a file with more than one link; otherwise its contents are replaced by
+// the bytes. False when refused or not written.
+bool WriteLogFile(const ByteString& path, const char* data, std::size_t size);
 
-// A file opened for reading in pieces at any offset (CreateFileA sharing
-// reading, writing and deleting; ReadFile). 0 when it cannot be opened. Each
-// handle serves one thread.
+// A file opened for reading in pieces at any offset (CreateFileA; ReadFile).
+// Others may read it while it is open, but neither write, rename nor delete
+// it: what was read once stays what is read. 0 when it cannot be opened.
+// Each handle serves one thread.
 using ReadHandle = std::uintptr_t;
 ReadHandle OpenForReading(const ByteString& path);
+// A second handle on the same open file (DuplicateHandle), for another
+// thread: no second open by name. 0 when it cannot be made.
+ReadHandle DuplicateReading(ReadHandle file);
 // The file's size; -1 when unknown.
 int64_t SizeOfOpenFile(ReadHandle file);
 // Reads up to `size` bytes at `offset`; answers how many (0 at the end or on failure).

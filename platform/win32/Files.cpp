@@ -73,10 +73,11 @@ bool WriteNewFile(const ByteString& path, const char* data, std::size_t size) {
 }
 
 ReadHandle OpenForReading(const ByteString& path) {
-  // Kept open for the whole run: others may still write or remove the file,
-  // as they could when it was read in one go.
-  const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  // Kept open for the whole run, sharing reading only: while it is open,
+  // nobody can write the file, rename it or put another in its place (the
+  // setup checks its data once and reads it again later).
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   return file == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<ReadHandle>(file);
 }
 
