@@ -1,6 +1,5 @@
 #include "engine/ErrorList.h"
 
-#include "engine/EngineErrors.h"
 #include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
 #include "platform/Files.h"
@@ -24,21 +23,32 @@ void ReportError(const ByteString& text) {
 
 std::vector<ByteString> RunLines;
 
+namespace {
+
+// A log that cannot be written is one more error of the run, never the end
+// of it: the uninstaller and the settings are written all the same.
+bool WriteLog(const ByteString& path, const ByteString& log) {
+  if (platform::WriteLogFile(path, log.data(), log.size())) return true;
+  AddError("Cannot create file \"" + path + "\"");
+  return false;
+}
+
+}  // namespace
+
 bool WriteRunLog(const ByteString& path, const ByteString& result) {
   ByteString log;
   for (const ByteString& line : RunLines) log += "Line: " + line + kLineEnd;
   for (int32_t i = 0; i < WrittenFiles->Count(); ++i) log += "File: " + WrittenFiles->ItemText(i) + kLineEnd;
   if (!ErrorText.empty()) log += "Errors: " + ErrorText + kLineEnd;
   log += "Result: " + result + kLineEnd;
-  return platform::WriteNewFile(path, log.data(), log.size());
+  return WriteLog(path, log);
 }
 
-void WriteSetupLog(const std::vector<ByteString>& lines) {
+bool WriteSetupLog(const std::vector<ByteString>& lines) {
   ByteString log;
   for (const ByteString& line : lines) {
     log += line;
     log += kLineEnd;
   }
-  if (!platform::WriteNewFile(kSetupLogPath, log.data(), log.size()))
-    throw ELogFileError(ByteString("Cannot create file \"") + kSetupLogPath + "\"");
+  return WriteLog(kSetupLogPath, log);
 }

@@ -10,11 +10,14 @@ extern const char* const kSetupLogPath;  // "C:\Setup.log"
 void AddError(const ByteString& text);
 // AddError, and a message box unless Quiet is set.
 void ReportError(const ByteString& text);
-// Writes the lines, each ending with CR LF, to the setup log, replacing an
-// older one; raises ELogFileError when the log cannot be created.
 // The script lines the last run executed, the failing one included.
 extern std::vector<ByteString> RunLines;
+// Both logs are written where users may have put something first: a folder,
+// a link or a file with a second name there refuses the log (the elevated
+// run never writes through it). A log that cannot be written is added to
+// the error list and answers false; it never raises.
 // The run's log for /LOG=: the executed lines, each file written, the errors
-// and the result; false when the file cannot be written.
+// and the result.
 bool WriteRunLog(const ByteString& path, const ByteString& result);
-void WriteSetupLog(const std::vector<ByteString>& lines);
+// The lines, each ending with CR LF, as the setup log, replacing an older one.
+bool WriteSetupLog(const std::vector<ByteString>& lines);

@@ -5,6 +5,7 @@
 #include "engine/PackedData.h"
 #include "engine/PackedStream.h"
 #include "engine/ScriptInterpreter.h"
+#include "package/Sections.h"
 #include "package/ZLibHelpers.h"
 #include "tests/unit/engine/EngineFixture.h"
 
@@ -224,12 +225,20 @@ TEST_F(ScriptRun, BothRunsTakeTheFilesOfTheFileLoaded) {
   EXPECT_EQ(testsupport::ReadHostFile(Host("C:\\Q\\a.txt")), "BBBB");
 }
 
-TEST_F(ScriptRun, LogThatCannotBeCreatedRaises) {
-  ASSERT_TRUE(testsupport::MakeHostFolders(Host("C:\\Setup.log")));  // a folder in the way
-  UseScript("action=path,PgmPath=*PgmPath*\r\naction=nothing\r\n");
-  EXPECT_THROW(RunSetupScript(true), ELogFileError);
-  ResetOwnSections();
-  EXPECT_THROW(RunSetupScript(false), ELogFileError);
+TEST_F(ScriptRun, LogThatCannotBeWrittenIsOneMoreError) {
+  // Users may create folders (and links) at C:\: the log is refused, and the
+  // failed run still leaves its uninstaller and its settings.
+  ASSERT_TRUE(testsupport::MakeHostFolders(Host("C:\\Setup.log")));
+  UseScript("action=path,Registry=Quillon,PgmPath=C:\\Q\r\n"
+            "action=uninst\r\n"
+            "action=nothing\r\n");
+  Exec = "C:\\Q\\Quillon.exe";
+  EXPECT_FALSE(RunSetupScript(false));
+  EXPECT_EQ(ErrorText, "Command failed: action=nothing; Cannot create file \"C:\\Setup.log\"; ");
+  EXPECT_TRUE(testsupport::FolderExistsOnHost(Host("C:\\Setup.log")));
+  EXPECT_EQ(fakes::RegistryValueData(Hive::LocalMachine, "SOFTWARE\\Quillon", "Exec"), "C:\\Q\\Quillon.exe");
+  const ByteString uninstaller = testsupport::ReadHostFile(Host("C:\\Q\\uninstall.exe"));
+  EXPECT_NE(uninstaller.find(MakeSectionMarker(kSectionUninst)), ByteString::npos);
 }
 
 TEST(ExecuteCommand, ActionNamesMatchExactly) {
