@@ -37,9 +37,27 @@ bool FileExists(const ByteString& path) {
 
 }  // namespace
 
+namespace {
+
+// A run that may change the machine's software key is an elevated, per-machine
+// run: it writes its settings there. It takes the settings that decide where
+// it writes and what it starts from there alone, never from the user's hive,
+// which the user's unelevated programs may change.
+bool MachineOnly(const ByteString& name) {
+  const ByteString lower = AsciiLower(name);
+  if (lower != "exec" && lower != "datapath") return false;
+  platform::RegKey key = 0;
+  if (!platform::RegOpen(platform::Hive::LocalMachine, "SOFTWARE", true, key)) return false;
+  platform::RegClose(key);
+  return true;
+}
+
+}  // namespace
+
 ByteString ReadProductSetting(const ByteString& name) {
   if (RegistryKey.empty() || name.empty()) return ByteString();
-  // The user's own installation comes first.
+  if (MachineOnly(name)) return ReadSettingIn(platform::Hive::LocalMachine, name);
+  // Without the machine's rights the user's own installation comes first.
   ByteString value = ReadSettingIn(platform::Hive::CurrentUser, name);
   if (value.empty()) value = ReadSettingIn(platform::Hive::LocalMachine, name);
   return value;

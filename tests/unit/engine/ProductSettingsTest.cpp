@@ -21,11 +21,25 @@ TEST_F(ProductSettings, ReadUserFirstWriteMachineFirst) {
   EXPECT_EQ(ReadProductSetting("Exec"), "");  // no key yet
   RegistryKey = kKey;
   fakes::SetRegistryString(Hive::LocalMachine, kKey, "Exec", "machine");
+  fakes::SetRegistryString(Hive::LocalMachine, kKey, "Ver", "machine");
   EXPECT_EQ(ReadProductSetting("Exec"), "machine");
   fakes::SetRegistryString(Hive::CurrentUser, kKey, "Exec", "user");
+  fakes::SetRegistryString(Hive::CurrentUser, kKey, "DataPath", "user");
+  fakes::SetRegistryString(Hive::CurrentUser, kKey, "Ver", "user");
+  // The elevated run (it may change the machine's software key) takes the
+  // folders from the machine only, whatever the user's programs put in the
+  // user's hive; other settings still come from the user first.
+  EXPECT_EQ(ReadProductSetting("EXEC"), "machine");
+  EXPECT_EQ(ReadProductSetting("DataPath"), "");
+  EXPECT_EQ(ReadProductSetting("Ver"), "user");
+  // Without the machine's rights the user's hive comes first for every value.
+  fakes::SetRegistryWriteRefused(Hive::LocalMachine, true);
   EXPECT_EQ(ReadProductSetting("EXEC"), "user");
+  EXPECT_EQ(ReadProductSetting("DataPath"), "user");
   fakes::SetRegistryString(Hive::CurrentUser, kKey, "Exec", "");
   EXPECT_EQ(ReadProductSetting("Exec"), "machine");
+  fakes::SetRegistryWriteRefused(Hive::LocalMachine, false);
+  fakes::SetRegistryString(Hive::CurrentUser, kKey, "DataPath", "");
   EXPECT_EQ(ReadProductSetting(""), "");
 
   WriteProductSetting("DataPath", "C:\\D\\");
@@ -84,15 +98,18 @@ TEST_F(ProductSettings, PathActionFillsTheSettings) {
 }
 
 TEST_F(ProductSettings, EarlierInstallationWins) {
-  fakes::SetRegistryString(Hive::CurrentUser, kKey, "Exec", "D:\\Tools\\Quillon\\Quillon.exe");
+  fakes::SetRegistryString(Hive::LocalMachine, kKey, "Exec", "D:\\Tools\\Quillon\\Quillon.exe");
   fakes::SetRegistryString(Hive::LocalMachine, kKey, "DataPath", "D:\\QData");
+  // Put there by a program of the user: the elevated run never writes there.
+  fakes::SetRegistryString(Hive::CurrentUser, kKey, "Exec", "C:\\Users\\Public\\Q\\Quillon.exe");
+  fakes::SetRegistryString(Hive::CurrentUser, kKey, "DataPath", "C:\\Windows\\System32");
   Path("action=path,Registry=Quillon,PgmPath=C:\\Default,DataPath=C:\\DefaultData");
   EXPECT_EQ(PgmPath, "D:\\Tools\\Quillon\\");
   EXPECT_EQ(DataPath, "D:\\QData");  // as stored
 
   // An "Exec" without backslash gives no folder.
   ResetEngineValues();
-  fakes::SetRegistryString(Hive::CurrentUser, kKey, "Exec", "Quillon.exe");
+  fakes::SetRegistryString(Hive::LocalMachine, kKey, "Exec", "Quillon.exe");
   Path("action=path,Registry=Quillon,PgmPath=C:\\Default");
   EXPECT_EQ(PgmPath, "C:\\Default\\");
 }
@@ -175,7 +192,7 @@ TEST_F(ProductSettings, NewerVersionNeedsTheInstalledFile) {
   Version = "1.0";
   fakes::SetRegistryString(Hive::CurrentUser, kKey, "Ver", "9.0");
   EXPECT_FALSE(NewerVersionInstalled());  // no "Exec"
-  fakes::SetRegistryString(Hive::CurrentUser, kKey, "Exec", "C:\\Gone\\Quillon.exe");
+  fakes::SetRegistryString(Hive::LocalMachine, kKey, "Exec", "C:\\Gone\\Quillon.exe");
   EXPECT_FALSE(NewerVersionInstalled());
   ASSERT_TRUE(testsupport::MakeHostFolders(Host("C:\\Gone\\Quillon.exe")));  // a folder
   EXPECT_FALSE(NewerVersionInstalled());
