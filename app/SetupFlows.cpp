@@ -11,6 +11,7 @@
 #include "engine/EngineValues.h"
 #include "engine/PathVariables.h"
 #include "engine/ProductSettings.h"
+#include "engine/ProgramStart.h"
 #include "engine/ScriptInterpreter.h"
 #include "engine/ShellActions.h"
 #include "engine/UninstallRun.h"
@@ -158,7 +159,7 @@ void TKwSetupForm1::StartBtnClick() {
   }
 
   ByteString partner = folder + kPartnerProgram;
-  if (IsChecked(eBayCheck) && FileExists(partner)) platform::StartProgram(partner, SW_SHOWNOACTIVATE);
+  if (IsChecked(eBayCheck) && FileExists(partner)) StartInstalledProgram(partner, "", SW_SHOWNOACTIVATE);
   ProcessMessages();
   ShowPanel(nullptr);
   ShowInformationBox(Unit1Text(Exec.empty() ? 8 : 9));

@@ -5,6 +5,7 @@
 #include "engine/EngineValues.h"
 #include "engine/InstalledFiles.h"
 #include "engine/PathVariables.h"
+#include "engine/ProgramStart.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
@@ -100,16 +101,8 @@ bool ExecAction(const CommandItems& items) {
   return true;
 }
 
-ByteString ProgramCommandLine() {
-  // Quoted when it holds a blank: unquoted, "C:\Program Files\..." would let
-  // the system try "C:\Program.exe" first.
-  ByteString commandLine = Exec.find(' ') == ByteString::npos ? Exec : "\"" + Exec + "\"";
-  if (!ExecParams.empty()) commandLine += " " + ExecParams;
-  return commandLine;
-}
-
 bool RunProgram() {
   if (Exec.empty()) return false;
-  platform::StartProgram(ProgramCommandLine(), kShowNormal);
+  StartInstalledProgram(Exec, ExecParams, kShowNormal);
   return true;
 }

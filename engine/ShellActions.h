@@ -14,8 +14,6 @@ void CreateShellLink(const ByteString& target, const ByteString& arguments,
                      const ByteString& linkFolder, bool allUsers, const ByteString& linkName);
 // Needs the folder to exist and PathMakeSystemFolderA to be loaded already.
 void WriteDesktopIni(const ByteString& folder, const ByteString& iconFile);
-// Starts Exec (quoted when it holds a blank) with ExecParams; false when
-// there is no Exec.
+// Starts Exec with ExecParams (StartInstalledProgram); false when there is
+// no Exec.
 bool RunProgram();
-// The command line RunProgram hands to the system.
-ByteString ProgramCommandLine();

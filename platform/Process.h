@@ -1,6 +1,6 @@
 #pragma once
 // The process and its surroundings. Win32: GetModuleFileNameA, GetCommandLineA,
-// GetLocalTime, WinExec, MessageBoxA. Natively a fake serves it (tests/support).
+// GetLocalTime, CreateProcessA, MessageBoxA. Natively a fake serves it (tests/support).
 #include <cstdint>
 #include "base/Text.h"
 
@@ -13,7 +13,24 @@ struct LocalTime {
 ByteString ModuleFileName();   // full path of the running executable
 ByteString CommandLine();      // the raw command line, program name included
 LocalTime Now();
-void StartProgram(const ByteString& commandLine, int showCommand);  // WinExec
+
+// A program to start: its file, given to the system as the application name
+// (never searched for), the whole command line (the file quoted, then the
+// parameters) and the folder it starts in.
+struct ProgramStart {
+  ByteString file;
+  ByteString commandLine;
+  ByteString folder;
+  int showCommand = 0;
+};
+// Starts the program as a child of the logged-on user's desktop shell, so
+// that it runs as that user with the user's own rights, not with the
+// setup's administrator rights. False when the system offers no such shell
+// to this process (none on its desktop, as for a deployment tool's system
+// account; a system without the parent-process attribute) or the start fails.
+bool StartProgramAsShellUser(const ProgramStart& start);
+// Starts the program as this process's own child, with its rights.
+bool StartProgramDirectly(const ProgramStart& start);
 // MessageBoxA with no owner, the given caption, MB_ICONERROR and one OK button.
 void ShowErrorBox(const ByteString& text, const ByteString& caption);
 

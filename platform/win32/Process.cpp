@@ -38,10 +38,6 @@ LocalTime Now() {
   return result;
 }
 
-void StartProgram(const ByteString& commandLine, int showCommand) {
-  WinExec(commandLine.c_str(), static_cast<UINT>(showCommand));
-}
-
 void ShowErrorBox(const ByteString& text, const ByteString& caption) {
   MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
 }

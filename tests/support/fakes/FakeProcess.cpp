@@ -6,6 +6,7 @@ struct ProcessState {
   ByteString moduleFileName = "C:\\Setup\\Setup.exe";
   ByteString commandLine = "\"C:\\Setup\\Setup.exe\"";
   platform::LocalTime time{2024, 1, 2, 3, 4, 5};
+  bool userShell = true;
   std::vector<fakes::StartedProgram> started;
   std::vector<fakes::ErrorBox> boxes;
 };
@@ -23,6 +24,7 @@ void ResetProcess() { State() = ProcessState(); }
 void SetModuleFileName(const ByteString& path) { State().moduleFileName = path; }
 void SetCommandLine(const ByteString& line) { State().commandLine = line; }
 void SetLocalTime(const platform::LocalTime& time) { State().time = time; }
+void SetUserShellOffered(bool offered) { State().userShell = offered; }
 const std::vector<StartedProgram>& StartedPrograms() { return State().started; }
 const std::vector<ErrorBox>& ErrorBoxes() { return State().boxes; }
 
@@ -34,8 +36,15 @@ ByteString ModuleFileName() { return State().moduleFileName; }
 ByteString CommandLine() { return State().commandLine; }
 LocalTime Now() { return State().time; }
 
-void StartProgram(const ByteString& commandLine, int showCommand) {
-  State().started.push_back(fakes::StartedProgram{commandLine, showCommand});
+bool StartProgramAsShellUser(const ProgramStart& start) {
+  if (!State().userShell) return false;
+  State().started.push_back(fakes::StartedProgram{start, true});
+  return true;
+}
+
+bool StartProgramDirectly(const ProgramStart& start) {
+  State().started.push_back(fakes::StartedProgram{start, false});
+  return true;
 }
 
 void ShowErrorBox(const ByteString& text, const ByteString& caption) {

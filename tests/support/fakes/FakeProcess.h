@@ -1,6 +1,6 @@
 #pragma once
 // Native stand-in for platform/Process.h: a settable module path, command
-// line and local time; program starts and error boxes are recorded.
+// line and local time; program starts (and how) and error boxes are recorded.
 #include <vector>
 #include "base/Text.h"
 #include "platform/Process.h"
@@ -8,8 +8,8 @@
 namespace fakes {
 
 struct StartedProgram {
-  ByteString commandLine;
-  int showCommand = 0;
+  platform::ProgramStart start;
+  bool asShellUser = false;  // through the user's shell, not as the setup's child
 };
 
 struct ErrorBox {
@@ -18,11 +18,15 @@ struct ErrorBox {
 };
 
 // Module path "C:\Setup\Setup.exe", command line "\"C:\Setup\Setup.exe\"",
-// time 2024-01-02 03:04:05, nothing recorded.
+// time 2024-01-02 03:04:05, a user's shell to start programs through,
+// nothing recorded.
 void ResetProcess();
 void SetModuleFileName(const ByteString& path);
 void SetCommandLine(const ByteString& line);
 void SetLocalTime(const platform::LocalTime& time);
+// Without a user's shell (a system account's run), programs start as the
+// setup's own children only.
+void SetUserShellOffered(bool offered);
 const std::vector<StartedProgram>& StartedPrograms();
 const std::vector<ErrorBox>& ErrorBoxes();
 

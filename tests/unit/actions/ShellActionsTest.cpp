@@ -101,7 +101,7 @@ TEST_F(ShellActionsTest, ExecParamsLastCommandWins) {
   EXPECT_EQ(ExecParams, "");
 }
 
-TEST_F(ShellActionsTest, RunProgramQuotesPathsWithBlanks) {
+TEST_F(ShellActionsTest, RunProgramStartsAsTheUserInItsFolder) {
   EXPECT_FALSE(RunProgram());
   EXPECT_TRUE(fakes::StartedPrograms().empty());
 
@@ -110,12 +110,26 @@ TEST_F(ShellActionsTest, RunProgramQuotesPathsWithBlanks) {
   Exec = "C:\\Program Files\\Quillon\\Quillon.exe";
   ExecParams = "/welcome \"a b\"";
   EXPECT_TRUE(RunProgram());
-  ASSERT_EQ(fakes::StartedPrograms().size(), 2u);
-  EXPECT_EQ(fakes::StartedPrograms()[0].commandLine, "C:\\Prog\\Quillon.exe");
-  EXPECT_EQ(fakes::StartedPrograms()[0].showCommand, 5);
-  // Unquoted, the system would try "C:\Program.exe" first.
-  EXPECT_EQ(fakes::StartedPrograms()[1].commandLine,
-            "\"C:\\Program Files\\Quillon\\Quillon.exe\" /welcome \"a b\"");
+  // A run without a user's desktop shell (the system account) starts it itself.
+  fakes::SetUserShellOffered(false);
+  Exec = "C:\\Quillon.exe";
+  ExecParams.clear();
+  EXPECT_TRUE(RunProgram());
+
+  const std::vector<fakes::StartedProgram>& started = fakes::StartedPrograms();
+  ASSERT_EQ(started.size(), 3u);
+  EXPECT_EQ(started[0].start.file, "C:\\Prog\\Quillon.exe");
+  EXPECT_EQ(started[0].start.commandLine, "\"C:\\Prog\\Quillon.exe\"");
+  EXPECT_EQ(started[0].start.folder, "C:\\Prog");
+  EXPECT_EQ(started[0].start.showCommand, 5);
+  EXPECT_TRUE(started[0].asShellUser);
+  // The file is the application name; unquoted, the system would try "C:\Program.exe" first.
+  EXPECT_EQ(started[1].start.file, "C:\\Program Files\\Quillon\\Quillon.exe");
+  EXPECT_EQ(started[1].start.commandLine, "\"C:\\Program Files\\Quillon\\Quillon.exe\" /welcome \"a b\"");
+  EXPECT_EQ(started[1].start.folder, "C:\\Program Files\\Quillon");
+  EXPECT_TRUE(started[1].asShellUser);
+  EXPECT_EQ(started[2].start.folder, "C:\\");
+  EXPECT_FALSE(started[2].asShellUser);
 }
 
 }  // namespace

@@ -61,7 +61,8 @@ TEST_F(ActionsWin32, RunProgramStartsExecWithItsParameters) {
   ExecParams = "/first \"second one\"";
   ASSERT_EQ(Exec.find(' '), ByteString::npos);
   EXPECT_TRUE(RunProgram());
-  EXPECT_EQ(AwaitRecord(record), Exec + "\n" + Exec + " /first \"second one\"\n");
+  // Quoted all the same, and started in its own folder, not the setup's.
+  EXPECT_EQ(AwaitRecord(record), Exec + "\n\"" + Exec + "\" /first \"second one\"\n" + folder_ + "\n");
 }
 
 TEST_F(ActionsWin32, RunProgramQuotesAFolderWithBlanks) {
@@ -73,7 +74,7 @@ TEST_F(ActionsWin32, RunProgramQuotesAFolderWithBlanks) {
   fs::copy_file(RecorderPath(), folder_ + "\\Program.exe");
   Exec = folder_ + "\\Program Files\\Quillon\\Quillon.exe";
   EXPECT_TRUE(RunProgram());
-  EXPECT_EQ(AwaitRecord(record), Exec + "\n\"" + Exec + "\"\n");
+  EXPECT_EQ(AwaitRecord(record), Exec + "\n\"" + Exec + "\"\n" + folder_ + "\\Program Files\\Quillon\n");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// A stand-in for the installed program: appends its own path and its command
-// line to the file named by the environment variable Q_RECORD_FILE.
+// A stand-in for the installed program: appends its own path, its command
+// line and its current folder to the file named by the environment variable
+// Q_RECORD_FILE.
 #include <windows.h>
 
 #include <cstdio>
@@ -11,7 +12,9 @@ int main() {
   GetModuleFileNameA(nullptr, self, sizeof self);
   std::FILE* out = std::fopen(target, "ab");
   if (!out) return 2;
-  std::fprintf(out, "%s\n%s\n", self, GetCommandLineA());
+  char folder[MAX_PATH] = {};
+  GetCurrentDirectoryA(sizeof folder, folder);
+  std::fprintf(out, "%s\n%s\n%s\n", self, GetCommandLineA(), folder);
   std::fclose(out);
   return 0;
 }
