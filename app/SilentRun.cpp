@@ -2,12 +2,15 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 
+#include "app/AdminNamespace.h"
 #include "app/FolderRules.h"
 #include "app/MessageBoxes.h"
+#include "app/PrivateCopy.h"
 #include "engine/CommandLine.h"
 #include "engine/EngineValues.h"
 #include "engine/ErrorList.h"
@@ -16,15 +19,19 @@
 #include "engine/ShellActions.h"
 #include "engine/UninstallRun.h"
 #include "lang/Multilingual.h"
+#include "package/ProgramImage.h"
+#include "package/Sections.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 
 namespace {
 
-// Named in the global namespace, so that runs in other sessions (the system
-// account of a deployment tool, another user) find it too.
+// Seen by runs in every session (the system account of a deployment tool,
+// another user): in the administrators' namespace, else in the global one.
+const char* const kSetupMutexLeaf = "SetupRunning";
 const char* const kSetupMutexName = "Global\\QuillonSetupRunning";
 const char* const kRemovalSwitch = "/removeuninstaller";
+const char* const kRemovalCopyName = "QuillonUninstall.exe";
 constexpr uint16_t kLangGerman = 7;
 
 const char* const kHelpGerman =
@@ -113,8 +120,11 @@ int SilentUninstall() {
 }  // namespace
 
 bool ClaimSetupInstance() {
-  // The handle stays open until the process ends.
-  HANDLE mutex = CreateMutexA(nullptr, FALSE, kSetupMutexName);
+  // In the administrators' own namespace no standard user can take the mark
+  // first and so keep every setup from running; a system without private
+  // namespaces uses the global name. The handle stays open until the process ends.
+  const ByteString privateName = AdministratorsOnlyName(kSetupMutexLeaf);
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, privateName.empty() ? kSetupMutexName : privateName.c_str());
   const DWORD error = GetLastError();
   if (mutex) return error != ERROR_ALREADY_EXISTS;
   // Access denied: another account's setup holds it. Any other failure
@@ -162,44 +172,33 @@ void ShowSwitchesHelp() {
 // A running program's file cannot be deleted on Windows, but it can be
 // copied: the copy waits for this process to end and then deletes the
 // uninstaller. The copy itself is deleted by the system at the next restart
-// (the uninstaller runs with administrator rights, which that needs).
+// (the uninstaller runs with administrator rights, which that needs). The
+// copy is the program image already in memory, in a folder of its own that
+// only the system, the administrators and this user may change.
 void ScheduleSelfRemoval(const UninstallLeftovers& leftovers) {
   if (leftovers.file.empty()) return;
   if (!FileExists(leftovers.file)) {
     for (const ByteString& folder : leftovers.folders) RemoveDirectoryA(folder.c_str());
     return;
   }
-  char tempFolder[MAX_PATH + 1] = {};
-  const DWORD length = GetTempPathA(sizeof tempFolder, tempFolder);
-  if (length == 0 || length > MAX_PATH) return;
-  char name[64];
-  std::snprintf(name, sizeof name, "QuillonUninstall-%lu.exe", static_cast<unsigned long>(GetCurrentProcessId()));
-  const ByteString copy = ByteString(tempFolder) + name;
-  if (!CopyFileA(platform::ModuleFileName().c_str(), copy.c_str(), FALSE)) return;
+  ByteString image(StubPart());
+  DropImageCertificate(image);
+  PrivateProgramCopy copy;
+  if (image.empty() || !copy.Create(kRemovalCopyName, image)) return;
 
   // An inheritable handle of this process tells the copy when it has ended
   // (a process id could be reused by then).
   HANDLE self = nullptr;
   if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, SYNCHRONIZE, TRUE, 0)) {
-    DeleteFileA(copy.c_str());
+    copy.Remove();
     return;
   }
   char handleText[32];
   std::snprintf(handleText, sizeof handleText, "%llu",
                 static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(self)));
-  ByteString commandLine = "\"" + copy + "\" " + kRemovalSwitch + " " + handleText + " \"" + leftovers.file + "\"";
+  ByteString commandLine = "\"" + copy.File() + "\" " + kRemovalSwitch + " " + handleText + " \"" + leftovers.file + "\"";
   for (const ByteString& folder : leftovers.folders) commandLine += " \"" + folder + "\"";
-
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (CreateProcessA(copy.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                     tempFolder, &startup, &process)) {
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-  } else {
-    DeleteFileA(copy.c_str());
-  }
+  if (!copy.Start(commandLine)) copy.Remove();
   CloseHandle(self);
 }
 
@@ -220,6 +219,11 @@ bool FinishSelfRemoval() {
   }
   // Only emptied folders go: kept data files and foreign files keep theirs.
   for (std::size_t i = 4; i < parameters.size(); ++i) RemoveDirectoryA(parameters[i].c_str());
-  MoveFileExA(platform::ModuleFileName().c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  const ByteString self = platform::ModuleFileName();
+  MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  // Its own folder follows it at the restart (the file is removed first).
+  const ByteString folder = self.substr(0, std::min(self.rfind('\\'), self.size()));
+  const ByteString folderName = folder.substr(folder.rfind('\\') + 1);  // the whole text without a "\\"
+  if (folderName.rfind(kPrivateCopyFolderPrefix, 0) == 0) MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   return true;
 }

@@ -1,0 +1,146 @@
+#include "app/PrivateCopy.h"
+
+#include <sddl.h>
+
+#include <cstdio>
+
+#include "app/SystemCalls.h"
+
+const char* const kPrivateCopyFolderPrefix = "QuillonUninstall-";
+
+namespace {
+
+constexpr int kFolderAttempts = 4;
+
+// 16 hexadecimal digits from the system's random number generator
+// (RtlGenRandom, exported as SystemFunction036); empty without it.
+ByteString RandomName() {
+  using GenRandomFn = BOOLEAN(WINAPI*)(PVOID, ULONG);
+  const auto generate = SystemCall<GenRandomFn>("advapi32.dll", "SystemFunction036");
+  unsigned char bytes[8] = {};
+  if (!generate || !generate(bytes, sizeof bytes)) return ByteString();
+  char text[sizeof bytes * 2 + 1];
+  for (std::size_t i = 0; i < sizeof bytes; ++i) std::snprintf(text + 2 * i, 3, "%02x", bytes[i]);
+  return text;
+}
+
+ByteString RunningUserSid() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return ByteString();
+  ByteString sidText;
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  ByteString buffer(size, '\0');
+  char* text = nullptr;
+  if (size > 0 && GetTokenInformation(token, TokenUser, &buffer[0], size, &size) &&
+      ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(&buffer[0])->User.Sid, &text)) {
+    sidText = text;
+    LocalFree(text);
+  }
+  CloseHandle(token);
+  return sidText;
+}
+
+bool ReadsBack(HANDLE file, std::string_view bytes) {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file, &size) || static_cast<uint64_t>(size.QuadPart) != bytes.size()) return false;
+  ByteString content(bytes.size(), '\0');
+  DWORD got = 0;
+  return SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0 &&
+         (bytes.empty() || ReadFile(file, &content[0], static_cast<DWORD>(content.size()), &got, nullptr)) &&
+         got == bytes.size() && content == bytes;
+}
+
+}  // namespace
+
+ByteString PrivateFolderAccess() {
+  const ByteString user = RunningUserSid();
+  if (user.empty()) return ByteString();
+  return "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;" + user + ")";
+}
+
+ByteString TemporaryFolder() {
+  using GetTempPathFn = DWORD(WINAPI*)(DWORD, LPSTR);
+  GetTempPathFn getTempPath = SystemCall<GetTempPathFn>("kernel32.dll", "GetTempPath2A");
+  if (!getTempPath) getTempPath = GetTempPathA;
+  char folder[MAX_PATH + 1] = {};
+  const DWORD length = getTempPath(sizeof folder, folder);
+  if (length == 0 || length > MAX_PATH) return ByteString();
+  ByteString path(folder, length);
+  if (path.back() != '\\') path += '\\';
+  return path;
+}
+
+PrivateProgramCopy::~PrivateProgramCopy() { Release(); }
+
+void PrivateProgramCopy::Release() {
+  if (held_ != INVALID_HANDLE_VALUE) CloseHandle(held_);
+  held_ = INVALID_HANDLE_VALUE;
+}
+
+bool PrivateProgramCopy::Create(const ByteString& fileName, std::string_view bytes) {
+  Remove();
+  const ByteString temp = TemporaryFolder();
+  const ByteString access = PrivateFolderAccess();
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (temp.empty() || access.empty() || bytes.size() > MAXDWORD ||
+      !ConvertStringSecurityDescriptorToSecurityDescriptorA(access.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+    return false;
+  SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
+  // An existing folder is never used, whoever made it: another random name.
+  for (int attempt = 0; attempt < kFolderAttempts && folder_.empty(); ++attempt) {
+    const ByteString name = RandomName();
+    if (name.empty()) break;
+    const ByteString folder = temp + kPrivateCopyFolderPrefix + name;
+    if (CreateDirectoryA(folder.c_str(), &attributes)) folder_ = folder;
+    else if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  LocalFree(descriptor);
+  if (folder_.empty()) return false;
+
+  file_ = folder_ + "\\" + fileName;
+  const HANDLE writer = CreateFileA(file_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  bool written = writer != INVALID_HANDLE_VALUE;
+  if (written && !bytes.empty()) {
+    DWORD put = 0;
+    written = WriteFile(writer, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) && put == bytes.size();
+  }
+  if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+  // A handle that writes would keep the system from starting the file; one
+  // that reads without sharing writing or deleting keeps it as checked here
+  // until it runs.
+  if (written)
+    held_ = CreateFileA(file_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                        nullptr);
+  if (held_ == INVALID_HANDLE_VALUE || !ReadsBack(held_, bytes)) {
+    Remove();
+    return false;
+  }
+  return true;
+}
+
+bool PrivateProgramCopy::Start(const ByteString& commandLine) {
+  if (held_ == INVALID_HANDLE_VALUE) return false;
+  char system[MAX_PATH + 1] = {};
+  const UINT length = GetSystemDirectoryA(system, sizeof system);
+  if (length == 0 || length > MAX_PATH) return false;
+  ByteString line = commandLine;  // CreateProcessA may write to it
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  const bool started = CreateProcessA(file_.c_str(), &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                      system, &startup, &process) != FALSE;
+  Release();
+  if (!started) return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+void PrivateProgramCopy::Remove() {
+  Release();
+  if (!file_.empty()) DeleteFileA(file_.c_str());
+  if (!folder_.empty()) RemoveDirectoryA(folder_.c_str());
+  file_.clear();
+  folder_.clear();
+}
