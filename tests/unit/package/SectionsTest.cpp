@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "TempFolder.h"
+#include "package/OwnFileReader.h"
 #include "package/WholeFiles.h"
+#include "tests/support/common/TinyImage.h"
 #include "package/Sections.h"
 #include "platform/Process.h"
 
@@ -136,8 +138,13 @@ TEST_F(OwnSectionsTest, LoadSplitsStubAndSections) {
   ASSERT_TRUE(ReadSection(kSectionSetupCmd, SectionPart(), payload));
   EXPECT_EQ(payload, "script");
 
-  // Loaded is final: a changed file is not read again.
+  // Loaded is final: a changed file is not read again. On Windows it cannot
+  // even be changed while it is loaded: the one handle shares reading only.
+#ifdef _WIN32
+  EXPECT_ANY_THROW(temp.Write("setup.exe", "changed"));
+#else
   temp.Write("setup.exe", "changed");
+#endif
   LoadOwnSections();
   EXPECT_EQ(WholeFile(), stub + sections);
 }
@@ -198,6 +205,39 @@ TEST_F(OwnSectionsTest, SectionsFoundInPiecesAsInTheWholeFile) {
     }
     ResetOwnSections();
   }
+}
+
+// A signed package: the certificate table stands behind the last section,
+// and its padding is not covered by the signature. Nothing found there
+// counts: no section behind it, no payload reaching into it; a reader of its
+// own on the file (for another thread) ends there too.
+TEST_F(OwnSectionsTest, SectionsEndAtTheCertificateTable) {
+  TempFolder temp;
+  ByteString sections = BuildSection(kSectionBeginningMark, "") + BuildSection(kSectionSetupCmd, "script") +
+                        MakeSectionMarker(kSectionSetupBin) + LengthBytes(100) + "packed";
+  const std::size_t certificateAt = testsupport::TinyImage(0).size() + sections.size();
+  const ByteString stub = testsupport::TinyImage(0, static_cast<uint32_t>(certificateAt), 64);
+  const ByteString certificate = "CERT" + BuildSection(kSectionUninst, "added after signing");
+  SetOwnFilePathForTests(temp.Write("signed.exe", stub + sections + certificate));
+  LoadOwnSections();
+  ASSERT_EQ(SectionsState(), kSectionsLoaded);
+  EXPECT_EQ(StubPart(), stub);
+  ByteString payload;
+  EXPECT_TRUE(ReadOwnSection(kSectionSetupCmd, payload));
+  EXPECT_EQ(payload, "script");
+  EXPECT_TRUE(ReadOwnSection(kSectionSetupBin, payload));
+  EXPECT_EQ(payload, "packed");
+  EXPECT_FALSE(ReadOwnSection(kSectionUninst, payload));
+  EXPECT_EQ(WholeFile(), stub + sections);
+
+  OwnFileReader reader;
+  ASSERT_TRUE(DuplicateOwnFile(reader));
+  ResetOwnSections();  // the duplicate outlives the loaded file's own handle
+  EXPECT_EQ(reader.Size(), certificateAt);
+  EXPECT_EQ(reader.Find("CERT", 0), OwnFileReader::kNotFound);
+  EXPECT_TRUE(reader.ReadRange(0, reader.Size(), payload));
+  EXPECT_EQ(payload, stub + sections);
+  EXPECT_FALSE(DuplicateOwnFile(reader));  // nothing loaded now
 }
 
 // The program image must not carry the marker that ends a stub, or every
