@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# One silent install and uninstall on a machine where a standard user has
+# prepared everything within reach: a program folder and data folder in the
+# current user's hive, a folder at C:\Setup.log, a hard link as the log of
+# the uninstall, copies of a program under every uninstaller copy name the
+# temporary folder used to get. While the install runs, another program tries
+# to change or swap Setup.exe. The run fails at its last line: its log is
+# refused and noted, the uninstaller and settings are written all the same.
+# (Wine shows neither access lists, nor private namespaces, nor an unelevated
+# start: those are tested through the seam and tests/win32/hardening.)
+. "$(dirname "$0")/../app/lib.sh"
+: "${Q_RIVAL:?}"
+export LC_ALL=de_DE.UTF-8
+
+cp "$Q_RIVAL" "$WORK/rival.exe"
+rival() { "$WINE" 'C:\e2e\rival.exe' "$@" >/dev/null 2>&1 </dev/null; }
+# A package big enough to catch while it writes; its last line fails.
+pack_root() { mkdir -p "$WORK/root"; head -c 150M /dev/zero >"$WORK/root/big.bin"; }
+pack_root
+{ sed '/^action=save,Source=info.txt/i action=save,Source=big.bin,Filename=*PgmPath*\\big.bin' "$Q_SAMPLE/setup.src"
+  printf 'action=nothing\r\n'; } >"$WORK/failing.src"
+pack_setup "$WORK/dl/Setup.exe" "$WORK/failing.src"
+
+# --- what the user prepared ------------------------------------------------------
+"$WINE" reg add 'HKCU\SOFTWARE\Quillon\Quillon' /v Exec /d 'C:\Evil\Quillon.exe' /f >/dev/null 2>&1
+"$WINE" reg add 'HKCU\SOFTWARE\Quillon\Quillon' /v DataPath /d 'C:\Evil\Data' /f >/dev/null 2>&1
+mkdir -p "$DRIVE_C/Setup.log"
+TEMP_DIR=$(temp_dir)
+for pid in $(seq 4 4 4096); do cp "$Q_RIVAL" "$TEMP_DIR/QuillonUninstall-$pid.exe"; done
+planted_sum=$(cat "$TEMP_DIR"/QuillonUninstall-*.exe | md5sum)
+
+# --- the install, caught while it writes -------------------------------------------
+start_program 'C:\e2e\dl\Setup.exe' /S '/LOG=C:\e2e\install.log' '/D=C:\Apps\Quillon'
+setup=$STARTED_PID
+for i in $(seq 1 3000); do [ -e "$DRIVE_C/Apps/Quillon/Quillon.exe" ] && break; sleep 0.01; done
+kill -STOP "$setup"
+check "the install is caught while it writes" test -e "$DRIVE_C/Apps/Quillon/Quillon.exe"
+# Another program may read it, but neither write nor rename it in between.
+check "running Setup.exe: no writer gets in" bash -c '! "$1" "$2" write "C:\\e2e\\dl\\Setup.exe" >/dev/null 2>&1 </dev/null' _ "$WINE" 'C:\e2e\rival.exe'
+check "running Setup.exe: it cannot be renamed or swapped" bash -c '! "$1" "$2" rename "C:\\e2e\\dl\\Setup.exe" >/dev/null 2>&1 </dev/null' _ "$WINE" 'C:\e2e\rival.exe'
+check "running Setup.exe: it can be read" cmp -s "$WORK/dl/Setup.exe" "$WORK/dl/Setup.exe"
+kill -CONT "$setup"
+wait_exit 180
+check "the failing install ends with 2" test "$EXIT_CODE" = 2
+check "the user's hive decided nothing: no C:\\Evil" test ! -e "$DRIVE_C/Evil"
+check "data folder where the script puts it" test -f "$DRIVE_C/Apps/Quillon/Daten/Quillon.qdb"
+check "C:\\Setup.log is still the user's folder" test -d "$DRIVE_C/Setup.log"
+log=$(tr -d '\r' <"$WORK/install.log" 2>/dev/null)
+check "the refused log is noted" has_text 'Cannot create file "C:\Setup.log"' "$log"
+check "the uninstaller is written all the same" test -f "$DRIVE_C/Apps/Quillon/uninstall.exe"
+check "Exec is written to the machine all the same" \
+  test "$(reg_value 'HKLM\SOFTWARE\Quillon\Quillon' Exec)" = 'C:\Apps\Quillon\Quillon.exe'
+check "DataPath is written to the machine" \
+  test "$(reg_value 'HKLM\SOFTWARE\Quillon\Quillon' DataPath)" = 'C:\Apps\Quillon\Daten\'
+check "the running file was never changed" cmp -s "$WORK/dl/Setup.exe" "$WORK/dl/Setup.exe"
+
+# --- the uninstall ---------------------------------------------------------------
+echo "keep me" >"$WORK/victim.txt"
+ln "$WORK/victim.txt" "$WORK/linked.log"
+rm -f "$DRIVE_C/Apps/Quillon/Daten/Quillon.qdb"
+start_program 'C:\Apps\Quillon\uninstall.exe' /S '/LOG=C:\e2e\linked.log'
+wait_exit 60
+check "silent uninstall: exit code 0" test "$EXIT_CODE" = 0
+check "a log with a second name is refused: the other file unchanged" test "$(cat "$WORK/victim.txt")" = "keep me"
+for i in $(seq 1 100); do [ -e "$DRIVE_C/Apps/Quillon/uninstall.exe" ] || break; sleep 0.1; done
+check "the uninstaller is removed by its copy" test ! -e "$DRIVE_C/Apps/Quillon/uninstall.exe"
+check "no planted copy ran" test ! -e "$WORK/planted-ran"
+check "the planted files are untouched" test "$(cat "$TEMP_DIR"/QuillonUninstall-*.exe | md5sum)" = "$planted_sum"
+pending=$(wine_out reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations)
+copy=$(grep -o 'QuillonUninstall-[0-9a-f]\{16\}\\QuillonUninstall.exe' <<<"$pending" | head -1)
+check "the copy ran from a new folder with a random name" test -n "$copy"
+check "the copy's folder goes at the restart too" \
+  grep -q "QuillonUninstall-[0-9a-f]\{16\}$" <<<"$(tr '\\' '\n' <<<"$pending" | grep -v '\.exe' )"
+finish

@@ -1,0 +1,206 @@
+// An elevated run on a shared machine: what others can do to the files and
+// names it uses, against the real Win32 calls. Wine keeps no access lists
+// here and has no private namespaces: the access list is read back where the
+// system keeps it, and the namespace is checked through the calls it is given.
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "app/AdminNamespace.h"
+#include "app/PrivateCopy.h"
+#include "app/SilentRun.h"
+#include "platform/Files.h"
+#include "tests/support/common/TempFolder.h"
+
+namespace {
+
+using testsupport::ReadHostFile;
+using testsupport::TempFolder;
+using testsupport::WriteHostFile;
+
+// Whether another program could open the file for writing, or rename it.
+bool OthersCanWrite(const ByteString& path) {
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+bool OthersCanRename(const ByteString& path) {
+  if (!MoveFileA(path.c_str(), (path + ".moved").c_str())) return false;
+  MoveFileA((path + ".moved").c_str(), path.c_str());
+  return true;
+}
+
+TEST(OwnFile, OneHandleSharesReadingOnlyAndDuplicatesServeOtherThreads) {
+  TempFolder temp;
+  const ByteString path = temp / "Setup.exe";
+  ASSERT_TRUE(WriteHostFile(path, "MZ package"));
+  const platform::ReadHandle file = platform::OpenForReading(path);
+  ASSERT_NE(file, 0u);
+  // Between the data check and the read-ahead nobody can change or swap it.
+  EXPECT_FALSE(OthersCanWrite(path));
+  EXPECT_FALSE(OthersCanRename(path));
+  EXPECT_FALSE(DeleteFileA(path.c_str()));
+  EXPECT_EQ(ReadHostFile(path), "MZ package");  // readers are welcome
+
+  const platform::ReadHandle copy = platform::DuplicateReading(file);
+  ASSERT_NE(copy, 0u);
+  platform::CloseReading(file);
+  EXPECT_FALSE(OthersCanWrite(path));  // the duplicate holds the same open file
+  char bytes[7] = {};
+  EXPECT_EQ(platform::ReadAt(copy, 3, bytes, 7), 7u);
+  EXPECT_EQ(ByteString(bytes, 7), "package");
+  platform::CloseReading(copy);
+  EXPECT_TRUE(OthersCanWrite(path));
+}
+
+TEST(Logs, PreparedPathsRefuseTheLog) {
+  TempFolder temp;
+  const ByteString log = temp / "Setup.log";
+  ASSERT_TRUE(platform::WriteLogFile(log, "first run\r\n", 11));
+  ASSERT_TRUE(platform::WriteLogFile(log, "two\r\n", 5));
+  EXPECT_EQ(ReadHostFile(log), "two\r\n");  // replaced, not appended or left long
+
+  // A second name for a file elsewhere: writing the log would change that file.
+  const ByteString victim = temp / "victim.ini";
+  ASSERT_TRUE(WriteHostFile(victim, "keep"));
+  const ByteString linked = temp / "linked.log";
+  ASSERT_TRUE(CreateHardLinkA(linked.c_str(), victim.c_str(), nullptr));
+  EXPECT_FALSE(platform::WriteLogFile(linked, "log", 3));
+  EXPECT_EQ(ReadHostFile(victim), "keep");
+
+  const ByteString folder = temp / "Folder.log";
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  EXPECT_FALSE(platform::WriteLogFile(folder, "log", 3));
+  EXPECT_TRUE(testsupport::FolderExistsOnHost(folder));
+}
+
+// Wine accepts an access list but keeps only what the folder's Unix mode can
+// express; reading it back gives its own default list.
+bool AccessListsAreKept() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return !(ntdll && GetProcAddress(ntdll, "wine_get_version"));
+}
+
+ByteString FolderOf(const ByteString& path) { return path.substr(0, path.rfind('\\')); }
+
+TEST(PrivateCopy, NewRandomFolderHeldFileStartedInTheSystemFolder) {
+  const ByteString program = ReadHostFile(RECORD_ARGS_PATH);
+  ASSERT_FALSE(program.empty());
+  PrivateProgramCopy copy;
+  ASSERT_TRUE(copy.Create("QuillonUninstall.exe", program));
+  PrivateProgramCopy other;
+  ASSERT_TRUE(other.Create("QuillonUninstall.exe", "MZ"));
+  // Below the temporary folder, a name nobody can guess beforehand.
+  EXPECT_EQ(FolderOf(copy.Folder()) + "\\", TemporaryFolder());
+  EXPECT_EQ(copy.Folder().rfind(TemporaryFolder() + kPrivateCopyFolderPrefix, 0), 0u);
+  EXPECT_EQ(copy.Folder().size(), TemporaryFolder().size() + std::strlen(kPrivateCopyFolderPrefix) + 16);
+  EXPECT_NE(copy.Folder(), other.Folder());
+  EXPECT_EQ(copy.File(), copy.Folder() + "\\QuillonUninstall.exe");
+  EXPECT_EQ(ReadHostFile(copy.File()), program);
+  // Held until it runs: nobody writes, renames or deletes it meanwhile.
+  EXPECT_FALSE(OthersCanWrite(copy.File()));
+  EXPECT_FALSE(OthersCanRename(copy.File()));
+  EXPECT_FALSE(DeleteFileA(copy.File().c_str()));
+
+  // The folder's access list: the system account, the administrators and
+  // this user only, nothing inherited from the temporary folder.
+  const ByteString access = PrivateFolderAccess();
+  EXPECT_EQ(access.rfind("D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;S-1-", 0), 0u) << access;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  PACL dacl = nullptr;
+  if (AccessListsAreKept() &&
+      GetNamedSecurityInfoA(copy.Folder().c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                            &dacl, nullptr, &descriptor) == ERROR_SUCCESS && dacl) {
+    char* text = nullptr;
+    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
+                                                                     DACL_SECURITY_INFORMATION, &text, nullptr));
+    EXPECT_EQ(ByteString(text), access);
+    LocalFree(text);
+  } else {
+    std::printf("note: this system keeps no folder access lists; the list set is checked as text only\n");
+  }
+  if (descriptor) LocalFree(descriptor);
+
+  // Started by its file name, in the system folder, not the temporary one.
+  TempFolder temp;
+  const ByteString record = temp / "record.txt";
+  SetEnvironmentVariableA("Q_RECORD_FILE", record.c_str());
+  ASSERT_TRUE(copy.Start("\"" + copy.File() + "\" /removeuninstaller 0"));
+  for (int i = 0; i < 100 && ReadHostFile(record).empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  char system[MAX_PATH] = {};
+  GetSystemDirectoryA(system, sizeof system);
+  EXPECT_EQ(ReadHostFile(record),
+            copy.File() + "\n\"" + copy.File() + "\" /removeuninstaller 0\n" + ByteString(system) + "\n");
+
+  other.Remove();
+  EXPECT_FALSE(testsupport::FolderExistsOnHost(other.Folder()));
+  for (int i = 0; i < 50 && !DeleteFileA(copy.File().c_str()); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  copy.Remove();
+}
+
+// What the namespace calls were given.
+struct SeenByNamespace {
+  ByteString sid;
+  ByteString access;
+  bool exists = false;  // the namespace was made by another run
+  int opened = 0;
+} gSeen;
+
+HANDLE WINAPI FakeBoundary(LPCWSTR, ULONG) { return reinterpret_cast<HANDLE>(0x10); }
+BOOL WINAPI FakeAddSid(HANDLE*, PSID sid) {
+  char* text = nullptr;
+  if (ConvertSidToStringSidA(sid, &text)) {
+    gSeen.sid = text;
+    LocalFree(text);
+  }
+  return TRUE;
+}
+HANDLE WINAPI FakeCreateNamespace(LPSECURITY_ATTRIBUTES attributes, LPVOID, LPCWSTR) {
+  char* text = nullptr;
+  if (attributes && ConvertSecurityDescriptorToStringSecurityDescriptorA(
+                        attributes->lpSecurityDescriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+    gSeen.access = text;
+    LocalFree(text);
+  }
+  if (!gSeen.exists) return reinterpret_cast<HANDLE>(0x20);
+  SetLastError(ERROR_ALREADY_EXISTS);
+  return nullptr;
+}
+HANDLE WINAPI FakeOpenNamespace(LPVOID, LPCWSTR) {
+  ++gSeen.opened;
+  return reinterpret_cast<HANDLE>(0x30);
+}
+
+TEST(SetupMark, AdministratorsNamespaceAndItsBoundary) {
+  const NamespaceCalls calls{FakeBoundary, FakeAddSid, FakeCreateNamespace, FakeOpenNamespace};
+  SetNamespaceCallsForTests(&calls);
+  EXPECT_EQ(AdministratorsOnlyName("SetupRunning"), "QuillonSetup\\SetupRunning");
+  EXPECT_EQ(gSeen.sid, "S-1-5-32-544");  // the Administrators group, by its SID
+  EXPECT_EQ(gSeen.access, "D:P(A;;GA;;;BA)(A;;GA;;;SY)");
+  EXPECT_EQ(gSeen.opened, 0);
+  // Made by another run already: opened.
+  gSeen = SeenByNamespace();
+  gSeen.exists = true;
+  SetNamespaceCallsForTests(&calls);
+  EXPECT_EQ(AdministratorsOnlyName("SetupRunning"), "QuillonSetup\\SetupRunning");
+  EXPECT_EQ(gSeen.opened, 1);
+  // A system without the calls (or a run outside the boundary): no name.
+  const NamespaceCalls none;
+  SetNamespaceCallsForTests(&none);
+  EXPECT_EQ(AdministratorsOnlyName("SetupRunning"), "");
+  SetNamespaceCallsForTests(nullptr);
+
+  // The mark itself, in whichever namespace this system offers: one holder.
+  EXPECT_TRUE(ClaimSetupInstance());
+  EXPECT_FALSE(ClaimSetupInstance());
+}
+
+}  // namespace
