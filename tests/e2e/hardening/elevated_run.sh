@@ -30,6 +30,7 @@ for pid in $(seq 4 4 4096); do cp "$Q_RIVAL" "$TEMP_DIR/QuillonUninstall-$pid.ex
 planted_sum=$(cat "$TEMP_DIR"/QuillonUninstall-*.exe | md5sum)
 
 # --- the install, caught while it writes -------------------------------------------
+cp "$WORK/dl/Setup.exe" "$WORK/Setup.orig"
 start_program 'C:\e2e\dl\Setup.exe' /S '/LOG=C:\e2e\install.log' '/D=C:\Apps\Quillon'
 setup=$STARTED_PID
 for i in $(seq 1 3000); do [ -e "$DRIVE_C/Apps/Quillon/Quillon.exe" ] && break; sleep 0.01; done
@@ -38,7 +39,6 @@ check "the install is caught while it writes" test -e "$DRIVE_C/Apps/Quillon/Qui
 # Another program may read it, but neither write nor rename it in between.
 check "running Setup.exe: no writer gets in" bash -c '! "$1" "$2" write "C:\\e2e\\dl\\Setup.exe" >/dev/null 2>&1 </dev/null' _ "$WINE" 'C:\e2e\rival.exe'
 check "running Setup.exe: it cannot be renamed or swapped" bash -c '! "$1" "$2" rename "C:\\e2e\\dl\\Setup.exe" >/dev/null 2>&1 </dev/null' _ "$WINE" 'C:\e2e\rival.exe'
-check "running Setup.exe: it can be read" cmp -s "$WORK/dl/Setup.exe" "$WORK/dl/Setup.exe"
 kill -CONT "$setup"
 wait_exit 180
 check "the failing install ends with 2" test "$EXIT_CODE" = 2
@@ -52,7 +52,7 @@ check "Exec is written to the machine all the same" \
   test "$(reg_value 'HKLM\SOFTWARE\Quillon\Quillon' Exec)" = 'C:\Apps\Quillon\Quillon.exe'
 check "DataPath is written to the machine" \
   test "$(reg_value 'HKLM\SOFTWARE\Quillon\Quillon' DataPath)" = 'C:\Apps\Quillon\Daten\'
-check "the running file was never changed" cmp -s "$WORK/dl/Setup.exe" "$WORK/dl/Setup.exe"
+check "the running file was never changed" cmp -s "$WORK/dl/Setup.exe" "$WORK/Setup.orig"
 
 # --- the uninstall ---------------------------------------------------------------
 echo "keep me" >"$WORK/victim.txt"
@@ -69,6 +69,6 @@ check "the planted files are untouched" test "$(cat "$TEMP_DIR"/QuillonUninstall
 pending=$(wine_out reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations)
 copy=$(grep -o 'QuillonUninstall-[0-9a-f]\{16\}\\QuillonUninstall.exe' <<<"$pending" | head -1)
 check "the copy ran from a new folder with a random name" test -n "$copy"
-check "the copy's folder goes at the restart too" \
-  grep -q "QuillonUninstall-[0-9a-f]\{16\}$" <<<"$(tr '\\' '\n' <<<"$pending" | grep -v '\.exe' )"
+# One entry the file, one the folder: "...\QuillonUninstall-<hex>\0".
+check "the copy's folder goes at the restart too" grep -q 'QuillonUninstall-[0-9a-f]\{16\}\\0' <<<"$pending"
 finish

@@ -1,5 +1,5 @@
 /* What another user's program tries against a running setup.
-   rival write FILE   exit 0 when FILE opens for writing
+   rival write FILE   exit 0 when FILE opens for writing (and then changes its first byte)
    rival rename FILE  exit 0 when FILE can be renamed (it is renamed back)
    Started as a planted uninstaller copy (first parameter "/removeuninstaller"),
    it leaves C:\e2e\planted-ran behind. */
@@ -17,6 +17,8 @@ int main(int argc, char** argv) {
     HANDLE file = CreateFileA(argv[2], GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                               OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE) return 1;
+    DWORD put = 0;
+    WriteFile(file, "X", 1, &put, NULL);
     CloseHandle(file);
     return 0;
   }
