@@ -23,12 +23,15 @@ void ReportError(const ByteString& text) {
 }
 
 std::vector<ByteString> RunLines;
+bool RunRolledBack = false;
+const char* const kUndoneLogLine = "Undone: every change of this run";
 
 bool WriteRunLog(const ByteString& path, const ByteString& result) {
   ByteString log;
   for (const ByteString& line : RunLines) log += "Line: " + line + kLineEnd;
   for (int32_t i = 0; i < WrittenFiles->Count(); ++i) log += "File: " + WrittenFiles->ItemText(i) + kLineEnd;
   if (!ErrorText.empty()) log += "Errors: " + ErrorText + kLineEnd;
+  if (RunRolledBack) log += ByteString(kUndoneLogLine) + kLineEnd;
   log += "Result: " + result + kLineEnd;
   return platform::WriteNewFile(path, log.data(), log.size());
 }

@@ -18,3 +18,6 @@ extern std::vector<ByteString> RunLines;
 // and the result; false when the file cannot be written.
 bool WriteRunLog(const ByteString& path, const ByteString& result);
 void WriteSetupLog(const std::vector<ByteString>& lines);
+// The last full run was undone (the logs say so).
+extern bool RunRolledBack;
+extern const char* const kUndoneLogLine;  // "Undone: every change of this run"

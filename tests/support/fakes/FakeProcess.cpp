@@ -8,6 +8,7 @@ struct ProcessState {
   platform::LocalTime time{2024, 1, 2, 3, 4, 5};
   std::vector<fakes::StartedProgram> started;
   std::vector<fakes::ErrorBox> boxes;
+  std::vector<ByteString> holders;
 };
 
 ProcessState& State() {
@@ -25,6 +26,7 @@ void SetCommandLine(const ByteString& line) { State().commandLine = line; }
 void SetLocalTime(const platform::LocalTime& time) { State().time = time; }
 const std::vector<StartedProgram>& StartedPrograms() { return State().started; }
 const std::vector<ErrorBox>& ErrorBoxes() { return State().boxes; }
+void SetHoldingPrograms(const std::vector<ByteString>& programs) { State().holders = programs; }
 
 }  // namespace fakes
 
@@ -40,6 +42,10 @@ void StartProgram(const ByteString& commandLine, int showCommand) {
 
 void ShowErrorBox(const ByteString& text, const ByteString& caption) {
   State().boxes.push_back(fakes::ErrorBox{text, caption});
+}
+
+std::vector<ByteString> ProgramsHolding(const std::vector<ByteString>& files) {
+  return files.empty() ? std::vector<ByteString>() : State().holders;
 }
 
 }  // namespace platform

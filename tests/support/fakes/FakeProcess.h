@@ -25,5 +25,7 @@ void SetCommandLine(const ByteString& line);
 void SetLocalTime(const platform::LocalTime& time);
 const std::vector<StartedProgram>& StartedPrograms();
 const std::vector<ErrorBox>& ErrorBoxes();
+// The programs ProgramsHolding names for any file (default none).
+void SetHoldingPrograms(const std::vector<ByteString>& programs);
 
 }  // namespace fakes
