@@ -64,6 +64,9 @@ void SetUninstallValue(const ByteString& name, const ByteString& value) {
   }
 }
 
+// An earlier installation's entry names the uninstaller this run writes.
+bool gEntryNamesThisUninstaller = false;
+
 // The entry's values, each set through the run's journal.
 struct EntryValues {
   ByteString key;
@@ -155,6 +158,7 @@ bool RegisterUninstall(const CommandItems& items) {
   LoadOwnSections();
   if (SectionsState() != kSectionsLoaded) return true;
 
+  gEntryNamesThisUninstaller = false;
   UninstallerPath = CommandValue(items, "pgm");
   if (UninstallerPath.empty()) UninstallerPath = "*PgmPath*\\uninstall.exe";
   ExpandPathVariables(UninstallerPath);
@@ -182,6 +186,7 @@ bool RegisterUninstall(const CommandItems& items) {
   platform::RegClose(root);
   const ByteString reused = ReuseEarlierEntry(names, product, quotedPath);
   if (!reused.empty()) uninstallKey = reused;
+  gEntryNamesThisUninstaller = !reused.empty();
 
   const EntryValues entry{ByteString(kUninstallRoot) + "\\" + uninstallKey};
   if (!entry.SetString("DisplayName", product + " (Installation " + DisplayDate(now) + ")")) return true;
@@ -216,9 +221,16 @@ ByteString BuildUninstallInfo() {
 bool CreateUninstaller() {
   if (UninstallerPath.empty() || StubPart().empty()) return true;
   SetUninstallValue("Lng", Lng);
+  // The installation's folders: the uninstaller removes nothing outside them
+  // (but the shortcuts it recorded).
+  SetUninstallValue("PgmPath", PgmPath);
+  SetUninstallValue("DataPath", DataPath);
+  SetUninstallValue("MyStartMenu", MyStartMenu);
   // Over an earlier installation, its uninstaller is still in place here.
-  const ByteString compressed =
-      CompressBytes(MergeUninstallInfo(BuildUninstallInfo(), EarlierUninstallInfo(UninstallerPath)), 2);
+  // Only the one its registered entry names is merged: any other file of
+  // that name in the chosen folder could say anything.
+  const ByteString earlier = gEntryNamesThisUninstaller ? EarlierUninstallInfo(UninstallerPath) : ByteString();
+  const ByteString compressed = CompressBytes(MergeUninstallInfo(BuildUninstallInfo(), earlier), 2);
 
   ByteString file(StubPart());
   file += BuildSection(kSectionBeginningMark, std::string_view());
