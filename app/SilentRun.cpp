@@ -14,6 +14,7 @@
 #include "engine/InstallChecks.h"
 #include "engine/InstalledFiles.h"
 #include "engine/ProductSettings.h"
+#include "engine/RunJournal.h"
 #include "engine/ScriptInterpreter.h"
 #include "engine/ShellActions.h"
 #include "engine/UninstallRun.h"
@@ -169,6 +170,8 @@ int RunSilently() {
     code = kExitRefusedFolder;
   } else {
     try {
+      // A run killed earlier is undone (or its commit finished) first.
+      RecoveredEarlierRun = RecoverUnfinishedRun();
       code = UninstallMode ? SilentUninstall() : SilentInstall();
     } catch (const std::exception& error) {
       AddError(error.what());

@@ -25,9 +25,11 @@ void ReportError(const ByteString& text) {
 std::vector<ByteString> RunLines;
 bool RunRolledBack = false;
 const char* const kUndoneLogLine = "Undone: every change of this run";
+bool RecoveredEarlierRun = false;
 
 bool WriteRunLog(const ByteString& path, const ByteString& result) {
   ByteString log;
+  if (RecoveredEarlierRun) log += ByteString("Recovered: an interrupted earlier run was completed") + kLineEnd;
   for (const ByteString& line : RunLines) log += "Line: " + line + kLineEnd;
   for (int32_t i = 0; i < WrittenFiles->Count(); ++i) log += "File: " + WrittenFiles->ItemText(i) + kLineEnd;
   if (!ErrorText.empty()) log += "Errors: " + ErrorText + kLineEnd;
