@@ -14,7 +14,10 @@
 #include "engine/CommandLine.h"
 #include "engine/EngineValues.h"
 #include "engine/ErrorList.h"
+#include "engine/InstallChecks.h"
+#include "engine/InstalledFiles.h"
 #include "engine/ProductSettings.h"
+#include "engine/RunJournal.h"
 #include "engine/ScriptInterpreter.h"
 #include "engine/ShellActions.h"
 #include "engine/UninstallRun.h"
@@ -45,7 +48,9 @@ const char* const kHelpGerman =
     "/?, /help\tdiese Hilfe\n\n"
     "uninstall.exe /S entfernt Quillon ohne R\xFC" "ckfrage.\n\n"
     "R\xFC" "ckgabewerte mit /S: 0 installiert, 1 Ordner oder Befehlszeile ung\xFCltig, "
-    "2 Installation fehlgeschlagen, 3 neuere Version installiert, 4 anderes Setup l\xE4uft.";
+    "2 Installation fehlgeschlagen, 3 neuere Version installiert, 4 anderes Setup l\xE4uft, "
+    "5 nicht genug Platz auf dem Laufwerk, 6 Dateien in Benutzung, "
+    "3010 fertig, Dateien werden beim n\xE4\x63hsten Neustart entfernt.";
 
 const char* const kHelpEnglish =
     "Setup.exe [/S] [/NODESKTOP] [/RUN] [/ALLOWDOWNGRADE] [/LOG=file] [/D=folder]\n\n"
@@ -58,7 +63,8 @@ const char* const kHelpEnglish =
     "/?, /help\tthis help\n\n"
     "uninstall.exe /S removes Quillon without asking.\n\n"
     "Exit codes with /S: 0 installed, 1 folder or command line not allowed, "
-    "2 install failed, 3 newer version installed, 4 another setup is running.";
+    "2 install failed, 3 newer version installed, 4 another setup is running, "
+    "5 not enough space on the drive, 6 files in use, 3010 done, files go at the next restart.";
 
 bool FileExists(const ByteString& path) {
   uint32_t attributes = platform::FileAttributesOf(path);
@@ -71,6 +77,10 @@ ByteString ResultText(int code) {
     case kExitRefusedFolder: return "1 refused: folder or command line not allowed";
     case kExitNewerInstalled: return "3 refused: a newer version is installed";
     case kExitAnotherSetup: return "4 refused: another setup is running";
+    case kExitDiskFull: return "5 refused: not enough space on the drive";
+    case kExitFilesInUse: return "6 refused: files in use";
+    case kExitRestartNeeded: return UninstallMode ? "3010 removed; files go at the next restart"
+                                                  : "3010 installed; files go at the next restart";
     default: return UninstallMode ? "2 uninstall failed" : "2 install failed";
   }
 }
@@ -94,7 +104,7 @@ int SilentInstall() {
     return kExitRefusedFolder;
   }
   const ByteString oldProgram = folder + "Quillon.exe";
-  if (FileExists(oldProgram) && !platform::RemoveFile(oldProgram)) {
+  if (FileExists(oldProgram) && !ProgramReplaceable(oldProgram)) {
     AddError("cannot replace " + oldProgram);
     return kExitFailed;
   }
@@ -103,7 +113,17 @@ int SilentInstall() {
   FollowChosenProgramFolder();
   DesktopLinks = !Switches.noDesktop;
   Lng = MLSystem ? LanguageCode(MLSystem->CurrentCode()) : ByteString();
-  if (!RunSetupScript(false)) return kExitFailed;
+  // Nothing has changed yet: a run that cannot succeed does not start.
+  const InstallCheckResult checks = CheckBeforeInstall();
+  if (!checks.shortages.empty()) {
+    for (const SpaceShortage& shortage : checks.shortages) AddError("not enough space on " + DescribeShortage(shortage));
+    return kExitDiskFull;
+  }
+  if (!checks.heldFiles.empty()) {
+    AddError("files in use: " + HeldFilesText(checks.heldFiles));
+    return kExitFilesInUse;
+  }
+  if (!RunSetupScript(false)) return WriteFailedForDiskFull ? kExitDiskFull : kExitFailed;
   // Nobody agreed to the partner's offer.
   platform::RemoveFile(folder + kPartnerProgram);
   if (Switches.run) RunProgram();
@@ -114,10 +134,30 @@ int SilentUninstall() {
   UninstallLeftovers leftovers;
   if (!RunUninstall(&leftovers)) return kExitFailed;
   ScheduleSelfRemoval(leftovers);
-  return kExitInstalled;
+  return leftovers.atRestart.empty() ? kExitInstalled : kExitRestartNeeded;
 }
 
 }  // namespace
+
+bool ProgramReplaceable(const ByteString& path) {
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+ByteString HeldFilesText(const std::vector<ByteString>& files) {
+  ByteString text;
+  for (const ByteString& file : files) text += (text.empty() ? "" : "; ") + file;
+  const std::vector<ByteString> programs = platform::ProgramsHolding(files);
+  if (!programs.empty()) {
+    text += " (";
+    for (std::size_t i = 0; i < programs.size(); ++i) text += (i ? ", " : "") + programs[i];
+    text += ")";
+  }
+  return text;
+}
 
 bool ClaimSetupInstance() {
   // In the administrators' own namespace no standard user can take the mark
@@ -140,6 +180,8 @@ int RunSilently() {
     code = kExitRefusedFolder;
   } else {
     try {
+      // A run killed earlier is undone (or its commit finished) first.
+      RecoveredEarlierRun = RecoverUnfinishedRun();
       code = UninstallMode ? SilentUninstall() : SilentInstall();
     } catch (const std::exception& error) {
       AddError(error.what());

@@ -4,6 +4,7 @@
 // setup that also finds one without a window, and the removal of the
 // uninstaller's own file after it ended.
 #include <cstdint>
+#include <vector>
 #include "base/Text.h"
 
 struct UninstallLeftovers;
@@ -15,7 +16,17 @@ enum SilentExitCode : int {
   kExitFailed = 2,
   kExitNewerInstalled = 3,
   kExitAnotherSetup = 4,
+  kExitDiskFull = 5,        // too little room on a target drive
+  kExitFilesInUse = 6,      // files to be replaced are held by another program
+  kExitRestartNeeded = 3010,  // done; files go at the next restart
 };
+
+// The installed Quillon.exe can be replaced: it opens for writing and
+// deleting without sharing (nothing is deleted by the check itself).
+bool ProgramReplaceable(const ByteString& path);
+// "a; b" of the held files, with the programs that hold them where the
+// system can tell.
+ByteString HeldFilesText(const std::vector<ByteString>& files);
 
 // Shared with the window's flows.
 extern const char* const kPartnerProgram;  // the partner's offer beside the program

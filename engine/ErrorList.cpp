@@ -22,6 +22,9 @@ void ReportError(const ByteString& text) {
 }
 
 std::vector<ByteString> RunLines;
+bool RunRolledBack = false;
+const char* const kUndoneLogLine = "Undone: every change of this run";
+bool RecoveredEarlierRun = false;
 
 namespace {
 
@@ -37,9 +40,11 @@ bool WriteLog(const ByteString& path, const ByteString& log) {
 
 bool WriteRunLog(const ByteString& path, const ByteString& result) {
   ByteString log;
+  if (RecoveredEarlierRun) log += ByteString("Recovered: an interrupted earlier run was completed") + kLineEnd;
   for (const ByteString& line : RunLines) log += "Line: " + line + kLineEnd;
   for (int32_t i = 0; i < WrittenFiles->Count(); ++i) log += "File: " + WrittenFiles->ItemText(i) + kLineEnd;
   if (!ErrorText.empty()) log += "Errors: " + ErrorText + kLineEnd;
+  if (RunRolledBack) log += ByteString(kUndoneLogLine) + kLineEnd;
   log += "Result: " + result + kLineEnd;
   return WriteLog(path, log);
 }

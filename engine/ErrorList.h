@@ -21,3 +21,8 @@ extern std::vector<ByteString> RunLines;
 bool WriteRunLog(const ByteString& path, const ByteString& result);
 // The lines, each ending with CR LF, as the setup log, replacing an older one.
 bool WriteSetupLog(const std::vector<ByteString>& lines);
+// The last full run was undone (the logs say so).
+extern bool RunRolledBack;
+extern const char* const kUndoneLogLine;  // "Undone: every change of this run"
+// The run found an earlier run's unfinished journal and completed it.
+extern bool RecoveredEarlierRun;

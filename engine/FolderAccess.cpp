@@ -5,8 +5,9 @@
 
 namespace {
 
-// German and English names of the users group, then of the everyone group.
-const char* const kTrustees[] = {"Benutzer", "Users", "Jeder", "Everyone"};
+// The built-in users group by its SID: a name could be a local account of
+// that name on a system in another language, and never everyone.
+const char* const kUsersGroupSid = "S-1-5-32-545";
 
 }  // namespace
 
@@ -21,13 +22,7 @@ bool SetFolderAccess(const ByteString& folder, const ByteString& trustee) {
 bool GrantFolderAccess(const ByteString& folder) {
   // Systems without access lists need nothing.
   if (!platform::IsNtVersion5OrLater()) return true;
-  // The name that worked before saves the failing attempts on every later folder.
-  if (!LastTrustee.empty() && SetFolderAccess(folder, LastTrustee)) return true;
-  for (const char* trustee : kTrustees) {
-    if (SetFolderAccess(folder, trustee)) {
-      LastTrustee = trustee;
-      return true;
-    }
-  }
-  return false;
+  if (!SetFolderAccess(folder, kUsersGroupSid)) return false;
+  LastTrustee = kUsersGroupSid;
+  return true;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Opening folders to all users: full access for the users group, inherited by
-// subfolders and files.
+// Opening the data folder to all users: full access for the built-in users
+// group (by its SID), inherited by subfolders and files.
 #include "base/Text.h"
 
 bool GrantFolderAccess(const ByteString& folder);

@@ -1,9 +1,11 @@
 #include "engine/InstalledFiles.h"
 
 #include "base/ByteStringList.h"
+#include "base/TextBasics.h"
 #include "engine/EngineValues.h"
 #include "engine/ErrorList.h"
 #include "engine/PathVariables.h"
+#include "engine/RunJournal.h"
 #include "platform/Files.h"
 
 ByteString LowerFileExtension(const ByteString& path) {
@@ -23,12 +25,29 @@ bool IsExistingFile(const ByteString& path) {
          (attributes & platform::kAttrDirectory) == 0;
 }
 
+bool WriteFailedForDiskFull = false;
+
+ByteString VolumeOf(const ByteString& path) {
+  // "\\server\share\" for a network path, else "X:\".
+  if (StartsWith(path, "\\\\")) {
+    const std::size_t server = path.find('\\', 2);
+    const std::size_t share = server == ByteString::npos ? server : path.find('\\', server + 1);
+    return share == ByteString::npos ? path : path.substr(0, share + 1);
+  }
+  return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) + "\\" : path.substr(0, 3);
+}
+
 bool WriteWholeFile(const ByteString& path, std::string_view data) {
   const std::size_t separator = path.find_last_of("\\:");
   // A missing folder makes the write below fail, which is reported there.
   EnsureFolder(separator == ByteString::npos ? ByteString() : path.substr(0, separator + 1));
-  if (!platform::WriteNewFile(path, data.data(), data.size())) {
+  platform::WriteFailure why = platform::WriteFailure::None;
+  if (!JournalWriteFile(path, data, &why)) {
     AddError("Write Error: " + path);
+    if (why == platform::WriteFailure::DiskFull) {
+      WriteFailedForDiskFull = true;
+      AddError("disk full: " + VolumeOf(path));
+    }
     return false;
   }
   WrittenFiles->Add(path);

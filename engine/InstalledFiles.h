@@ -7,6 +7,11 @@
 // Makes sure of the folder, replaces the file, records it in WrittenFiles;
 // "Write Error: " + path on failure.
 bool WriteWholeFile(const ByteString& path, std::string_view data);
+// A write of the run failed because its volume was full ("disk full: X:\"
+// follows the write error).
+extern bool WriteFailedForDiskFull;
+// The volume a path lies on: "X:\" or "\\server\share\".
+ByteString VolumeOf(const ByteString& path);
 
 // The text from the last "." behind the last "\" or ":", in small letters
 // (A-Z only); empty when the file name has no dot.

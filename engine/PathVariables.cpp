@@ -5,6 +5,8 @@
 #include "engine/FolderAccess.h"
 #include "engine/ErrorList.h"
 #include "engine/RegistryValues.h"
+#include "engine/RunJournal.h"
+#include "base/TextBasics.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
@@ -165,10 +167,21 @@ bool CreateFolderChain(const ByteString& path) {
     current = WithoutTrailingBackslashes(parent);
   }
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-    if (!platform::MakeDirectory(*it)) return false;
+    if (!JournalMakeFolder(*it)) return false;
   }
   return true;
 }
+
+namespace {
+
+// The folder is the data folder or lies below it.
+bool InDataFolder(const ByteString& folder) {
+  const ByteString data = AsciiLower(WithoutTrailingBackslashes(DataPath));
+  const ByteString lower = AsciiLower(folder);
+  return !data.empty() && (lower == data || StartsWith(lower, data + "\\"));
+}
+
+}  // namespace
 
 bool EnsureFolder(const ByteString& path) {
   const ByteString folder = WithoutTrailingBackslashes(path);
@@ -176,6 +189,18 @@ bool EnsureFolder(const ByteString& path) {
   if (CreatedFolders->PositionOf(folder) >= 0) return true;
   if (!CreateFolderChain(folder)) return false;
   CreatedFolders->Add(folder);
-  GrantFolderAccess(folder);  // a folder that stays closed is no failure
+  // The users may change only the data folder and what lies below it, and
+  // only where this run made it: a folder that existed keeps its access, and
+  // below a granted folder the access is inherited. A folder that stays
+  // closed is no failure.
+  std::vector<ByteString> chain;
+  for (ByteString current = folder; current.size() >= 3 && InDataFolder(current);
+       current = WithoutTrailingBackslashes(ParentFolderOf(current)))
+    chain.push_back(current);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    if (!FolderMadeByThisRun(*it)) continue;
+    GrantFolderAccess(*it);
+    break;
+  }
   return true;
 }

@@ -4,6 +4,7 @@
 #include "engine/EngineValues.h"
 #include "engine/PathVariables.h"
 #include "engine/RegistryValues.h"
+#include "engine/RunJournal.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 
@@ -22,11 +23,7 @@ ByteString ReadSettingIn(platform::Hive hive, const ByteString& name) {
 }
 
 bool WriteSettingIn(platform::Hive hive, const ByteString& name, const ByteString& value) {
-  platform::RegKey key = 0;
-  if (!platform::RegCreate(hive, RegistryKey, key)) return false;
-  platform::RegSetString(key, name, value);
-  platform::RegClose(key);
-  return true;
+  return JournalSetString(hive, RegistryKey, name, value);
 }
 
 bool FileExists(const ByteString& path) {

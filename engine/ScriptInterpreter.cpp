@@ -6,6 +6,8 @@
 #include "engine/EngineValues.h"
 #include "engine/ErrorList.h"
 #include "engine/FileExtraction.h"
+#include "engine/InstalledFiles.h"
+#include "engine/RunJournal.h"
 #include "engine/PackedStream.h"
 #include "engine/ProductSettings.h"
 #include "engine/ShellActions.h"
@@ -29,6 +31,9 @@ void ReportProgress(bool always) {
 }
 
 void ReportWhileWaiting() { ReportProgress(false); }
+
+bool gCancelRequested = false;
+void (*gRollbackHook)(uint64_t, uint64_t) = nullptr;
 
 // Every action of the script. Only "save" and "saveifnotexists" can fail a
 // line; the others always succeed towards the interpreter.
@@ -60,6 +65,40 @@ bool ExecuteCommand(const ByteString& line, PackedData& remaining) {
   return false;
 }
 
+namespace {
+
+// Runs the lines (only the "path" lines when `pathOnly`) until one fails or
+// the run is cancelled; the setup log gets the lines and the errors when
+// there are errors. True when no error was collected.
+bool RunLinesOf(const std::vector<ByteString>& lines, bool pathOnly, PackedData& remaining) {
+  // Kept up to date line by line: a raised failure's log names its line too.
+  RunLines.clear();
+  for (const ByteString& line : lines) {
+    if (pathOnly && GetCommandAction(line) != "path") continue;
+    if (!pathOnly && gCancelRequested) break;
+    RunLines.push_back(line);
+    if (!ExecuteCommand(line, remaining)) {
+      AddError("Command failed: " + line);
+      break;
+    }
+    if (!pathOnly) ReportProgress(false);
+  }
+  remaining = PackedData();  // the read-ahead ends here
+  if (!ErrorText.empty() && pathOnly) {
+    std::vector<ByteString> executed = RunLines;
+    executed.push_back("Errors: " + ErrorText);
+    WriteSetupLog(executed);
+  }
+  return ErrorText.empty();
+}
+
+void UndoRun() {
+  RollBackRunJournal(gRollbackHook);
+  RunRolledBack = true;
+}
+
+}  // namespace
+
 bool RunSetupScript(bool pathOnly) {
   LoadOwnSections();
   if (SectionsState() != kSectionsLoaded) {
@@ -90,33 +129,53 @@ bool RunSetupScript(bool pathOnly) {
     FinishPackedCheck(ReportWhileWaiting);
   }
 
-  std::vector<ByteString> executed;
-  for (const ByteString& line : lines) {
-    if (pathOnly && GetCommandAction(line) != "path") continue;
-    executed.push_back(line);
-    if (!ExecuteCommand(line, remaining)) {
-      AddError("Command failed: " + line);
-      break;
+  if (pathOnly) return RunLinesOf(lines, true, remaining);
+
+  // The full run is one transaction: nothing changes before the journal is
+  // open, and a run that does not reach its commit is undone from it.
+  gCancelRequested = false;
+  RunRolledBack = false;
+  WriteFailedForDiskFull = false;
+  if (!OpenRunJournal()) {
+    ReportError("the journal of the run cannot be written");
+    return false;
+  }
+  bool result = false;
+  try {
+    result = RunLinesOf(lines, false, remaining);
+    ReportProgress(true);
+    // The uninstaller and the settings are part of the run: it commits only
+    // once they are in place.
+    if (result && !gCancelRequested) {
+      result = CreateUninstaller();
+      if (!result) AddError("the uninstaller cannot be written: " + UninstallerPath);
     }
-    if (!pathOnly) ReportProgress(false);
+    if (result && !Exec.empty()) WriteProductSetting("Exec", Exec);
+    if (result && !DataPath.empty()) WriteProductSetting("DataPath", DataPath);
+  } catch (...) {
+    // A raised failure (zlib, registry type, shell link, log) undoes the run too.
+    UndoRun();
+    throw;
   }
-  RunLines = executed;
-  remaining = PackedData();  // the read-ahead ends here
-
-  if (!ErrorText.empty()) {
-    executed.push_back("Errors: " + ErrorText);
-    WriteSetupLog(executed);
+  if (result && !gCancelRequested) {
+    CommitRunJournal();
+    return true;
   }
-  const bool result = ErrorText.empty();
-  if (pathOnly) return result;
-  ReportProgress(true);
-
-  // Also after a failed run: what was installed can be removed again, and
-  // the next setup finds this installation.
-  CreateUninstaller();
-  if (!Exec.empty()) WriteProductSetting("Exec", Exec);
-  if (!DataPath.empty()) WriteProductSetting("DataPath", DataPath);
-  return result;
+  UndoRun();
+  if (gCancelRequested) return false;
+  // The log of a failure written by the lines' end, before the undo, told the
+  // failure; it is written again with the undo noted.
+  std::vector<ByteString> logLines = RunLines;
+  logLines.push_back("Errors: " + ErrorText);
+  logLines.push_back(kUndoneLogLine);
+  WriteSetupLog(logLines);
+  return false;
 }
+
+void RequestRunCancel() { gCancelRequested = !RunCommitStarted(); }
+
+bool RunCancelled() { return gCancelRequested; }
+
+void SetRollbackProgressHook(void (*hook)(uint64_t undone, uint64_t total)) { gRollbackHook = hook; }
 
 void SetRunProgressHook(void (*hook)(uint64_t done, uint64_t total)) { gProgressHook = hook; }

@@ -7,9 +7,18 @@
 #include "engine/ScriptCommands.h"
 
 // The whole script, or only its "path" lines (to fill the engine values
-// before the install question). After a full run it writes the uninstaller
-// and the settings "Exec" and "DataPath".
+// before the install question). A full run is one transaction: after its
+// lines it writes the uninstaller and the settings "Exec" and "DataPath" and
+// commits; a failing line, a raised failure or a cancel undoes every change
+// instead (the setup log then notes it).
 bool RunSetupScript(bool pathOnly);
+// Asks the full run to stop after its current line and undo itself; too
+// late once its commit has begun.
+void RequestRunCancel();
+bool RunCancelled();
+// Called now and then while a run is undone, with the changes undone so far
+// and their number.
+void SetRollbackProgressHook(void (*hook)(uint64_t undone, uint64_t total));
 // One line; false when it names no action or its action failed.
 bool ExecuteCommand(const ByteString& line, PackedData& remaining);
 // Called now and then during a full run (at most every few milliseconds,

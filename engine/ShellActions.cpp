@@ -6,6 +6,7 @@
 #include "engine/InstalledFiles.h"
 #include "engine/PathVariables.h"
 #include "engine/ProgramStart.h"
+#include "engine/RunJournal.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
@@ -74,7 +75,11 @@ void CreateShellLink(const ByteString& target, const ByteString& arguments,
   if (!EndsWithLnk(linkName)) linkPath += ".lnk";
   // Recorded before the save, so the uninstaller tries it even if the save fails.
   WrittenFiles->Add(linkPath);
-  link->Save(ToWide(linkPath));
+  // Saved under a temporary name and put in place complete, as every file.
+  const ByteString temporary = JournalTemporaryName(linkPath);
+  if (temporary.empty()) return;
+  link->Save(ToWide(temporary));
+  JournalPlaceFile(temporary, linkPath);
 }
 
 bool DesktopIniAction(const CommandItems& items) {
@@ -90,10 +95,10 @@ void WriteDesktopIni(const ByteString& folder, const ByteString& iconFile) {
   if (!platform::HasPathMakeSystemFolder()) return;
   const ByteString fileName = folder + "Desktop.ini";
   const ByteString contents = "[.ShellClassInfo]\r\nIconFile=" + iconFile + "\r\nIconIndex=0\r\n";
-  if (!platform::WriteNewFile(fileName, contents.data(), contents.size())) return;
+  if (!JournalWriteFile(fileName, contents)) return;
   WrittenFiles->Add(fileName);
-  platform::ChangeFileAttributes(fileName, kDesktopIniAttributes);
-  if (!folder.empty()) platform::MakeSystemFolder(folder.substr(0, folder.size() - 1));
+  JournalSetAttributes(fileName, kDesktopIniAttributes);
+  if (!folder.empty()) JournalMakeSystemFolder(folder.substr(0, folder.size() - 1));
 }
 
 bool ExecAction(const CommandItems& items) {

@@ -14,11 +14,23 @@ class TQStringList;
 struct UninstallLeftovers {
   ByteString file;
   std::vector<ByteString> folders;
+  // Files (and then their emptied folders) held by a running program, left
+  // to the system to remove at the next restart.
+  std::vector<ByteString> atRestart;
 };
 
-// False when the uninstall information is missing; damaged information
-// raises the zlib error.
+// The uninstall information is read and checked before anything is
+// removed: false when it is missing (nothing removed, the entry kept);
+// damaged information raises the zlib error, also before anything is
+// removed. Only files and folders below the installation's folders (and
+// the shortcut files it recorded) are removed; other lines are skipped and
+// noted in the error list. A file another program holds is left for the
+// next restart. The entry goes last, once every file is gone or left for
+// the restart; false when that fails for a file.
 bool RunUninstall(UninstallLeftovers* leftovers = nullptr);
+// The installed files that another program holds now (the window offers to
+// try again before anything is removed).
+std::vector<ByteString> HeldInstalledFiles();
 // Called during RunUninstall with the files removed so far and their number
 // (at most every few milliseconds, and after the last file).
 void SetUninstallProgressHook(void (*hook)(uint64_t done, uint64_t total));

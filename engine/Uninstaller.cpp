@@ -7,6 +7,7 @@
 #include "engine/InstalledFiles.h"
 #include "engine/PathVariables.h"
 #include "engine/RegistryValues.h"
+#include "engine/RunJournal.h"
 #include "engine/UninstallMerge.h"
 #include "package/ProgramImage.h"
 #include "package/WholeFiles.h"
@@ -63,6 +64,20 @@ void SetUninstallValue(const ByteString& name, const ByteString& value) {
   }
 }
 
+// An earlier installation's entry names the uninstaller this run writes.
+bool gEntryNamesThisUninstaller = false;
+
+// The entry's values, each set through the run's journal.
+struct EntryValues {
+  ByteString key;
+  bool SetString(const ByteString& name, const ByteString& value) const {
+    return JournalSetString(Hive::LocalMachine, key, name, value);
+  }
+  bool SetDword(const ByteString& name, uint32_t value) const {
+    return JournalSetDword(Hive::LocalMachine, key, name, value);
+  }
+};
+
 // Of the entries `names`, the first one of an earlier installation of
 // `product` into the place `quotedPath`; later such entries are deleted.
 // Empty when there is none.
@@ -87,7 +102,7 @@ ByteString ReuseEarlierEntry(const std::vector<ByteString>& names, const ByteStr
     if (reused.empty())
       reused = name;
     else
-      DeleteRegistryTree(path);
+      JournalDeleteKeyTree(Hive::LocalMachine, path);
   }
   return reused;
 }
@@ -119,12 +134,12 @@ bool ParseDword(const ByteString& text, uint32_t& value) {
 // The values by which Apps & Features and package managers show and match
 // the installation. A value of the same name on the uninst line wins; paths
 // given there may use path variables.
-void WriteListingValues(RegKey entry, const CommandItems& items) {
+void WriteListingValues(const EntryValues& entry, const CommandItems& items) {
   auto stringValue = [&](const char* name, ByteString fallback, bool isPath) {
     ByteString value = CommandValue(items, name);
     if (value.empty()) value = std::move(fallback);
     else if (isPath) ExpandPathVariables(value);
-    if (!value.empty()) platform::RegSetString(entry, name, value);
+    if (!value.empty()) entry.SetString(name, value);
   };
   stringValue("DisplayVersion", Version, false);
   stringValue("DisplayIcon", Exec.empty() ? UninstallerPath : Exec, true);
@@ -132,9 +147,9 @@ void WriteListingValues(RegKey entry, const CommandItems& items) {
 
   const ByteString size = CommandValue(items, "EstimatedSize");
   uint32_t kib = 0;
-  if (size.empty()) platform::RegSetDword(entry, "EstimatedSize", WrittenKiB());
-  else if (ParseDword(size, kib)) platform::RegSetDword(entry, "EstimatedSize", kib);
-  else platform::RegSetString(entry, "EstimatedSize", size);
+  if (size.empty()) entry.SetDword("EstimatedSize", WrittenKiB());
+  else if (ParseDword(size, kib)) entry.SetDword("EstimatedSize", kib);
+  else entry.SetString("EstimatedSize", size);
 }
 
 }  // namespace
@@ -143,6 +158,7 @@ bool RegisterUninstall(const CommandItems& items) {
   LoadOwnSections();
   if (SectionsState() != kSectionsLoaded) return true;
 
+  gEntryNamesThisUninstaller = false;
   UninstallerPath = CommandValue(items, "pgm");
   if (UninstallerPath.empty()) UninstallerPath = "*PgmPath*\\uninstall.exe";
   ExpandPathVariables(UninstallerPath);
@@ -170,27 +186,25 @@ bool RegisterUninstall(const CommandItems& items) {
   platform::RegClose(root);
   const ByteString reused = ReuseEarlierEntry(names, product, quotedPath);
   if (!reused.empty()) uninstallKey = reused;
+  gEntryNamesThisUninstaller = !reused.empty();
 
-  RegKey entry = 0;
-  if (!platform::RegCreate(Hive::LocalMachine, ByteString(kUninstallRoot) + "\\" + uninstallKey, entry))
-    return true;
+  const EntryValues entry{ByteString(kUninstallRoot) + "\\" + uninstallKey};
+  if (!entry.SetString("DisplayName", product + " (Installation " + DisplayDate(now) + ")")) return true;
   SetUninstallValue("UninstallKey", uninstallKey);
-  platform::RegSetString(entry, "DisplayName", product + " (Installation " + DisplayDate(now) + ")");
-  platform::RegSetString(entry, "UninstallString", uninstallString);
-  platform::RegSetString(entry, "QuietUninstallString", uninstallString + " /S");
+  entry.SetString("UninstallString", uninstallString);
+  entry.SetString("QuietUninstallString", uninstallString + " /S");
   for (const char* name : {"Publisher", "URLInfoAbout", "HelpLink", "URLUpdateInfo", "RegOwner"}) {
     const ByteString value = CommandValue(items, name);
-    if (!value.empty()) platform::RegSetString(entry, name, value);
+    if (!value.empty()) entry.SetString(name, value);
   }
   ByteString readme = CommandValue(items, "Readme");
   if (!readme.empty()) {
     ExpandPathVariables(readme);
-    if (IsExistingFile(readme)) platform::RegSetString(entry, "Readme", readme);
+    if (IsExistingFile(readme)) entry.SetString("Readme", readme);
   }
   WriteListingValues(entry, items);
-  platform::RegSetDword(entry, "NoModify", 1);
-  platform::RegSetDword(entry, "NoRepair", 1);
-  platform::RegClose(entry);
+  entry.SetDword("NoModify", 1);
+  entry.SetDword("NoRepair", 1);
   return true;
 }
 
@@ -204,12 +218,19 @@ ByteString BuildUninstallInfo() {
   return info;
 }
 
-void CreateUninstaller() {
-  if (UninstallerPath.empty() || StubPart().empty()) return;
+bool CreateUninstaller() {
+  if (UninstallerPath.empty() || StubPart().empty()) return true;
   SetUninstallValue("Lng", Lng);
+  // The installation's folders: the uninstaller removes nothing outside them
+  // (but the shortcuts it recorded).
+  SetUninstallValue("PgmPath", PgmPath);
+  SetUninstallValue("DataPath", DataPath);
+  SetUninstallValue("MyStartMenu", MyStartMenu);
   // Over an earlier installation, its uninstaller is still in place here.
-  const ByteString compressed =
-      CompressBytes(MergeUninstallInfo(BuildUninstallInfo(), EarlierUninstallInfo(UninstallerPath)), 2);
+  // Only the one its registered entry names is merged: any other file of
+  // that name in the chosen folder could say anything.
+  const ByteString earlier = gEntryNamesThisUninstaller ? EarlierUninstallInfo(UninstallerPath) : ByteString();
+  const ByteString compressed = CompressBytes(MergeUninstallInfo(BuildUninstallInfo(), earlier), 2);
 
   ByteString file(StubPart());
   file += BuildSection(kSectionBeginningMark, std::string_view());
@@ -218,5 +239,5 @@ void CreateUninstaller() {
   // A signed setup's header still names its certificate table, which lay
   // behind sections this file does not have.
   DropImageCertificate(file);
-  WriteWholeFile(UninstallerPath, file);
+  return WriteWholeFile(UninstallerPath, file);
 }

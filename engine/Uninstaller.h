@@ -10,7 +10,8 @@ extern const char* const kUninstallRoot;  // "\SOFTWARE\Microsoft\Windows\Curren
 // uninstaller. Always succeeds towards the interpreter.
 bool RegisterUninstall(const CommandItems& items);
 // Writes the uninstaller: stub part, "Section:BeginningMark",
-// "Section:Setup.lng" (with LngData only), "Section:Uninst".
-void CreateUninstaller();
+// "Section:Setup.lng" (with LngData only), "Section:Uninst". False when the
+// file could not be written.
+bool CreateUninstaller();
 // The uninstall information as written into "Section:Uninst" (uncompressed).
 ByteString BuildUninstallInfo();

@@ -5,6 +5,7 @@
 // folder (see NativeDriveRoot) and "\" taken as "/".
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 #include "base/Text.h"
 
 namespace platform {
@@ -68,6 +69,41 @@ void CloseReading(ReadHandle file);
 // root + "/C/x"). Empty (the default) maps "C:\x" to "/C/x" unchanged.
 void SetNativeDriveRoot(const ByteString& root);
 ByteString NativePath(const ByteString& path);
+#endif
+
+// --- Changes made through the run's journal ---
+
+// Why a write failed: the volume is full, or anything else.
+enum class WriteFailure { None, DiskFull, Other };
+// Creates a file that must not exist yet (CREATE_NEW) and writes all bytes;
+// a file that could not be written completely is removed again.
+bool WriteFreshFile(const ByteString& path, const char* data, std::size_t size, WriteFailure* why = nullptr);
+// MoveFileExA on one volume; `replace` replaces an existing target.
+bool RenameFile(const ByteString& from, const ByteString& to, bool replace);
+// Bytes the caller may still write on the volume that holds `path` (the
+// nearest existing folder above it is asked); false when unknown.
+bool FreeSpaceAt(const ByteString& path, uint64_t& bytes);
+// Another program holds the file open: it cannot be opened for writing and
+// deleting without sharing.
+bool FileIsHeld(const ByteString& path);
+// MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT: the file or emptied folder
+// goes when the system next starts.
+bool RemoveAtRestart(const ByteString& path);
+
+// A file that grows by appended records (the journal): each append is one
+// write to the system, so a killed process loses nothing it appended.
+using AppendHandle = std::uintptr_t;
+AppendHandle CreateAppendFile(const ByteString& path);  // CREATE_NEW; 0 on failure
+bool AppendBytes(AppendHandle file, const char* data, std::size_t size);
+void CloseAppend(AppendHandle file);
+
+#ifndef _WIN32
+// Native only: files that count as held by another program, and a volume
+// size limit (bytes still free) that tests set; -1 lifts it.
+void SetNativeHeldFile(const ByteString& path, bool held);
+void SetNativeFreeSpace(int64_t bytes);
+// What RemoveAtRestart was asked to remove (natively nothing restarts).
+std::vector<ByteString>& NativeRestartRemovals();
 #endif
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 // The process and its surroundings. Win32: GetModuleFileNameA, GetCommandLineA,
 // GetLocalTime, CreateProcessA, MessageBoxA. Natively a fake serves it (tests/support).
 #include <cstdint>
+#include <vector>
 #include "base/Text.h"
 
 namespace platform {
@@ -33,5 +34,10 @@ bool StartProgramAsShellUser(const ProgramStart& start);
 bool StartProgramDirectly(const ProgramStart& start);
 // MessageBoxA with no owner, the given caption, MB_ICONERROR and one OK button.
 void ShowErrorBox(const ByteString& text, const ByteString& caption);
+
+
+// The programs that hold any of the files, as the system names them (the
+// Restart Manager); empty where the system cannot tell.
+std::vector<ByteString> ProgramsHolding(const std::vector<ByteString>& files);
 
 }  // namespace platform

@@ -33,4 +33,11 @@ std::vector<ByteString> RegSubkeyNames(RegKey key);
 // RegDeleteKeyA of a direct subkey that has no subkeys of its own.
 bool RegDeleteSubkey(RegKey parent, const ByteString& name);
 
+
+// A value of any type from its raw bytes (a string value without its NUL).
+bool RegSetRaw(RegKey key, const ByteString& name, uint32_t type, const ByteString& data);
+bool RegRemoveValue(RegKey key, const ByteString& name);
+// The names of the key's values.
+std::vector<ByteString> RegValueNames(RegKey key);
+
 }  // namespace platform

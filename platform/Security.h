@@ -14,9 +14,16 @@ bool LookUpAclEntryPoints();
 bool AclEntryPointsKnown();
 void ForgetAclEntryPoints();
 // With the looked-up entry points: a new DACL holding one GRANT_ACCESS entry
-// of GENERIC_ALL for `trustee`, inherited by subfolders and files, set on
+// of GENERIC_ALL for `trustee` (a SID in its "S-1-..." form, or an account
+// name), inherited by subfolders and files, set on
 // `folder`. True when SetNamedSecurityInfoA returns 0; false as well when the
 // entry points are not known.
 bool SetFolderDacl(const ByteString& folder, const ByteString& trustee);
+
+
+// Creates `folder` (it must not exist yet) with an access list of its own,
+// not inherited: full control for the system and the administrators, nothing
+// for anyone else. Natively: a folder of mode 0700.
+bool MakePrivateFolder(const ByteString& folder);
 
 }  // namespace platform

@@ -6,10 +6,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
+#include <set>
+#include <vector>
 
 namespace platform {
 
@@ -207,6 +211,107 @@ std::size_t ReadAt(ReadHandle file, uint64_t offset, char* buffer, std::size_t s
 }
 
 void CloseReading(ReadHandle file) {
+  if (file) close(static_cast<int>(file - 1));
+}
+
+// --- Changes made through the run's journal ---
+
+namespace {
+std::set<ByteString> gHeldFiles;  // native paths
+int64_t gFreeSpace = -1;
+}  // namespace
+
+void SetNativeHeldFile(const ByteString& path, bool held) {
+  if (held) gHeldFiles.insert(NativePath(path));
+  else gHeldFiles.erase(NativePath(path));
+}
+
+void SetNativeFreeSpace(int64_t bytes) { gFreeSpace = bytes; }
+
+bool WriteFreshFile(const ByteString& path, const char* data, std::size_t size, WriteFailure* why) {
+  if (why) *why = WriteFailure::Other;
+  if (path.empty()) return false;
+  const ByteString native = NativePath(path);
+  const int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+  if (fd < 0) return false;
+  // The test's volume limit counts what is written now.
+  bool full = gFreeSpace >= 0 && static_cast<uint64_t>(gFreeSpace) < size;
+  std::size_t done = 0;
+  while (!full && done < size) {
+    const ssize_t put = write(fd, data + done, size - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      full = errno == ENOSPC;
+      break;
+    }
+    done += static_cast<std::size_t>(put);
+  }
+  const bool closed = close(fd) == 0;
+  if (done != size || !closed || full) {
+    unlink(native.c_str());
+    if (why && (full || errno == ENOSPC)) *why = WriteFailure::DiskFull;
+    return false;
+  }
+  if (gFreeSpace >= 0) gFreeSpace -= static_cast<int64_t>(size);
+  if (why) *why = WriteFailure::None;
+  return true;
+}
+
+bool RenameFile(const ByteString& from, const ByteString& to, bool replace) {
+  if (from.empty() || to.empty()) return false;
+  const ByteString target = NativePath(to);
+  if (!replace && access(target.c_str(), F_OK) == 0) return false;
+  return rename(NativePath(from).c_str(), target.c_str()) == 0;
+}
+
+bool FreeSpaceAt(const ByteString& path, uint64_t& bytes) {
+  if (gFreeSpace >= 0) {
+    bytes = static_cast<uint64_t>(gFreeSpace);
+    return true;
+  }
+  ByteString folder = NativePath(path);
+  struct statvfs info;
+  while (statvfs(folder.empty() ? "/" : folder.c_str(), &info) != 0) {
+    const std::size_t slash = folder.find_last_of('/');
+    if (slash == ByteString::npos || folder.empty()) return false;
+    folder.resize(slash);
+  }
+  bytes = static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
+  return true;
+}
+
+bool FileIsHeld(const ByteString& path) { return gHeldFiles.count(NativePath(path)) > 0; }
+
+bool RemoveAtRestart(const ByteString& path) {
+  // No restart comes natively: the file stays, and the request is kept for tests.
+  NativeRestartRemovals().push_back(path);
+  return true;
+}
+
+std::vector<ByteString>& NativeRestartRemovals() {
+  static std::vector<ByteString> removals;
+  return removals;
+}
+
+AppendHandle CreateAppendFile(const ByteString& path) {
+  if (path.empty()) return 0;
+  const int fd = open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND, 0600);
+  return fd < 0 ? 0 : static_cast<AppendHandle>(fd) + 1;
+}
+
+bool AppendBytes(AppendHandle file, const char* data, std::size_t size) {
+  if (!file) return false;
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t put = write(static_cast<int>(file - 1), data + done, size - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    done += static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+void CloseAppend(AppendHandle file) {
   if (file) close(static_cast<int>(file - 1));
 }
 

@@ -102,4 +102,79 @@ void CloseReading(ReadHandle file) {
   if (file) CloseHandle(reinterpret_cast<HANDLE>(file));
 }
 
+// --- Changes made through the run's journal ---
+
+bool WriteFreshFile(const ByteString& path, const char* data, std::size_t size, WriteFailure* why) {
+  if (why) *why = WriteFailure::Other;
+  if (size > std::numeric_limits<DWORD>::max()) return false;
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  if (size > 0) {
+    DWORD put = 0;
+    ok = WriteFile(file, data, static_cast<DWORD>(size), &put, nullptr) && put == size;
+  }
+  const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+  ok = CloseHandle(file) && ok;
+  if (!ok) {
+    // A cut-off file never stays behind.
+    DeleteFileA(path.c_str());
+    if (why && (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL)) *why = WriteFailure::DiskFull;
+    return false;
+  }
+  if (why) *why = WriteFailure::None;
+  return true;
+}
+
+bool RenameFile(const ByteString& from, const ByteString& to, bool replace) {
+  return MoveFileExA(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0) != FALSE;
+}
+
+bool FreeSpaceAt(const ByteString& path, uint64_t& bytes) {
+  // The folder may not exist yet: ask the nearest one above it that does.
+  ByteString folder = path;
+  for (;;) {
+    ULARGE_INTEGER available;
+    if (GetDiskFreeSpaceExA(folder.c_str(), &available, nullptr, nullptr)) {
+      bytes = available.QuadPart;
+      return true;
+    }
+    while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    const std::size_t slash = folder.find_last_of('\\');
+    if (slash == ByteString::npos || slash < 2) return false;
+    folder.resize(slash + 1);
+  }
+}
+
+bool FileIsHeld(const ByteString& path) {
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    CloseHandle(file);
+    return false;
+  }
+  const DWORD error = GetLastError();
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+bool RemoveAtRestart(const ByteString& path) {
+  return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
+AppendHandle CreateAppendFile(const ByteString& path) {
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  return file == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<AppendHandle>(file);
+}
+
+bool AppendBytes(AppendHandle file, const char* data, std::size_t size) {
+  if (!file || size > std::numeric_limits<DWORD>::max()) return false;
+  DWORD put = 0;
+  return WriteFile(reinterpret_cast<HANDLE>(file), data, static_cast<DWORD>(size), &put, nullptr) && put == size;
+}
+
+void CloseAppend(AppendHandle file) {
+  if (file) CloseHandle(reinterpret_cast<HANDLE>(file));
+}
+
 }  // namespace platform

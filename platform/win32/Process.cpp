@@ -2,6 +2,9 @@
 #include "platform/Process.h"
 
 #include <windows.h>
+#include <restartmanager.h>
+
+#include <string>
 
 namespace platform {
 
@@ -40,6 +43,58 @@ LocalTime Now() {
 
 void ShowErrorBox(const ByteString& text, const ByteString& caption) {
   MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
+}
+
+std::vector<ByteString> ProgramsHolding(const std::vector<ByteString>& files) {
+  // The Restart Manager, looked up at run time from the system folder: older
+  // systems lack it, and then nobody is named.
+  std::vector<ByteString> programs;
+  HMODULE manager = LoadLibraryExA("rstrtmgr.dll", nullptr, 0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */);
+  if (!manager) return programs;
+  using StartFn = DWORD(WINAPI*)(DWORD*, DWORD, WCHAR*);
+  using EndFn = DWORD(WINAPI*)(DWORD);
+  using RegisterFn = DWORD(WINAPI*)(DWORD, UINT, LPCWSTR*, UINT, void*, UINT, LPCWSTR*);
+  using ListFn = DWORD(WINAPI*)(DWORD, UINT*, UINT*, RM_PROCESS_INFO*, DWORD*);
+  const auto start = reinterpret_cast<StartFn>(reinterpret_cast<void*>(GetProcAddress(manager, "RmStartSession")));
+  const auto end = reinterpret_cast<EndFn>(reinterpret_cast<void*>(GetProcAddress(manager, "RmEndSession")));
+  const auto add = reinterpret_cast<RegisterFn>(reinterpret_cast<void*>(GetProcAddress(manager, "RmRegisterResources")));
+  const auto list = reinterpret_cast<ListFn>(reinterpret_cast<void*>(GetProcAddress(manager, "RmGetList")));
+  DWORD session = 0;
+  WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+  if (start && end && add && list && start(&session, 0, key) == ERROR_SUCCESS) {
+    std::vector<std::wstring> wide;
+    for (const ByteString& file : files) {
+      const int size = MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, nullptr, 0);
+      std::wstring text(size > 0 ? static_cast<std::size_t>(size) : 1, L'\0');
+      if (size > 0) MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, &text[0], size);
+      wide.push_back(text);
+    }
+    std::vector<LPCWSTR> names;
+    for (const std::wstring& text : wide) names.push_back(text.c_str());
+    if (add(session, static_cast<UINT>(names.size()), names.data(), 0, nullptr, 0, nullptr) == ERROR_SUCCESS) {
+      UINT needed = 0, count = 0;
+      DWORD reasons = 0;
+      std::vector<RM_PROCESS_INFO> found(16);
+      for (int attempt = 0; attempt < 4; ++attempt) {
+        count = static_cast<UINT>(found.size());
+        const DWORD status = list(session, &needed, &count, found.data(), &reasons);
+        if (status == ERROR_MORE_DATA) {
+          found.resize(needed + 4);
+          continue;
+        }
+        if (status != ERROR_SUCCESS) count = 0;
+        break;
+      }
+      for (UINT i = 0; i < count && i < found.size(); ++i) {
+        char name[CCH_RM_MAX_APP_NAME * 2 + 1] = {};
+        WideCharToMultiByte(CP_ACP, 0, found[i].strAppName, -1, name, sizeof name - 1, nullptr, nullptr);
+        programs.emplace_back(name);
+      }
+    }
+    end(session);
+  }
+  FreeLibrary(manager);
+  return programs;
 }
 
 }  // namespace platform

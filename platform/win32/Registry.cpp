@@ -105,4 +105,28 @@ bool RegDeleteSubkey(RegKey parent, const ByteString& name) {
   return RegDeleteKeyA(AsHkey(parent), name.c_str()) == ERROR_SUCCESS;
 }
 
+bool RegSetRaw(RegKey key, const ByteString& name, uint32_t type, const ByteString& data) {
+  ByteString bytes = data;
+  // String values are stored with their terminating NUL, as RegSetString does.
+  if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) bytes.push_back('\0');
+  return RegSetValueExA(AsHkey(key), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                        static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+}
+
+bool RegRemoveValue(RegKey key, const ByteString& name) {
+  return RegDeleteValueA(AsHkey(key), name.c_str()) == ERROR_SUCCESS;
+}
+
+std::vector<ByteString> RegValueNames(RegKey key) {
+  std::vector<ByteString> names;
+  for (DWORD index = 0;; ++index) {
+    char name[16384];  // a value name has at most 16,383 characters
+    DWORD length = sizeof name;
+    if (RegEnumValueA(AsHkey(key), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    names.emplace_back(name, length);
+  }
+  return names;
+}
+
 }  // namespace platform

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <aclapi.h>
+#include <sddl.h>
 
 namespace platform {
 
@@ -33,15 +34,30 @@ void DropBuiltAcl() {
   gBuiltFor.clear();
 }
 
+bool StartsWithSidPrefix(const ByteString& text) { return text.compare(0, 4, "S-1-") == 0; }
+
 PACL AclGrantingAllTo(const ByteString& trustee) {
   if (gBuiltAcl && gBuiltFor == trustee) return gBuiltAcl;
   EXPLICIT_ACCESS_A access;
   ZeroMemory(&access, sizeof access);
   ByteString trusteeName = trustee;  // the API takes a writable pointer
-  gBuildExplicitAccess(&access, &trusteeName[0], kGenericAll, GRANT_ACCESS, kInheritToFoldersAndFiles);
+  PSID sid = nullptr;
+  if (StartsWithSidPrefix(trustee) && ConvertStringSidToSidA(trustee.c_str(), &sid)) {
+    // By SID: no account name lookup, which a local account of that name could answer.
+    access.grfAccessPermissions = kGenericAll;
+    access.grfAccessMode = GRANT_ACCESS;
+    access.grfInheritance = kInheritToFoldersAndFiles;
+    access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+    access.Trustee.ptstrName = static_cast<LPSTR>(sid);
+  } else {
+    gBuildExplicitAccess(&access, &trusteeName[0], kGenericAll, GRANT_ACCESS, kInheritToFoldersAndFiles);
+  }
   // No previous list: the new list holds this one entry only.
   PACL acl = nullptr;
-  if (gSetEntriesInAcl(1, &access, nullptr, &acl) != ERROR_SUCCESS) {
+  const DWORD status = gSetEntriesInAcl(1, &access, nullptr, &acl);
+  if (sid) LocalFree(sid);
+  if (status != ERROR_SUCCESS) {
     if (acl) LocalFree(acl);
     return nullptr;
   }
@@ -99,6 +115,28 @@ bool SetFolderDacl(const ByteString& folder, const ByteString& trustee) {
   ByteString path = folder;
   return gSetNamedSecurityInfo(&path[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, acl,
                                nullptr) == ERROR_SUCCESS;
+}
+
+bool MakePrivateFolder(const ByteString& folder) {
+  // Protected ("P"): nothing is inherited from the parent. The system and the
+  // administrators get full control; a run without administrator rights
+  // (its own per-user journal) also its own account, as the folder's owner.
+  BOOL isAdministrator = FALSE;
+  BYTE administrators[SECURITY_MAX_SID_SIZE];
+  DWORD sidSize = sizeof administrators;
+  if (CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize))
+    CheckTokenMembership(nullptr, administrators, &isAdministrator);
+  const char* descriptor = isAdministrator ? "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
+                                           : "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;OW)";
+  SECURITY_ATTRIBUTES attributes = {};
+  attributes.nLength = sizeof attributes;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(descriptor, SDDL_REVISION_1,
+                                                            &attributes.lpSecurityDescriptor, nullptr))
+    return false;
+  // CreateDirectoryA fails when the folder exists: one made beforehand is never taken.
+  const bool made = CreateDirectoryA(folder.c_str(), &attributes) != FALSE;
+  LocalFree(attributes.lpSecurityDescriptor);
+  return made;
 }
 
 }  // namespace platform

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# One silent install and uninstall on a machine where a standard user has
-# prepared everything within reach: a program folder and data folder in the
-# current user's hive, a folder at C:\Setup.log, a hard link as the log of
-# the uninstall, copies of a program under every uninstaller copy name the
-# temporary folder used to get. While the install runs, another program tries
-# to change or swap Setup.exe. The run fails at its last line: its log is
-# refused and noted, the uninstaller and settings are written all the same.
+# Silent runs on a machine where a standard user has prepared everything
+# within reach: a program folder and data folder in the current user's hive,
+# a folder at C:\Setup.log, a hard link as the log of the uninstall, copies
+# of a program under every uninstaller copy name the temporary folder used
+# to get. While a first install runs, another program tries to change or
+# swap Setup.exe; that install fails at its last line and is undone, its log
+# refused and noted, never raised. A second install and the uninstall then
+# go through as if nothing had been prepared.
 # (Wine shows neither access lists, nor private namespaces, nor an unelevated
 # start: those are tested through the seam and tests/win32/hardening.)
 . "$(dirname "$0")/../app/lib.sh"
@@ -42,17 +43,24 @@ check "running Setup.exe: it cannot be renamed or swapped" bash -c '! "$1" "$2" 
 kill -CONT "$setup"
 wait_exit 180
 check "the failing install ends with 2" test "$EXIT_CODE" = 2
-check "the user's hive decided nothing: no C:\\Evil" test ! -e "$DRIVE_C/Evil"
-check "data folder where the script puts it" test -f "$DRIVE_C/Apps/Quillon/Daten/Quillon.qdb"
+check "the running file was never changed" cmp -s "$WORK/dl/Setup.exe" "$WORK/Setup.orig"
 check "C:\\Setup.log is still the user's folder" test -d "$DRIVE_C/Setup.log"
 log=$(tr -d '\r' <"$WORK/install.log" 2>/dev/null)
-check "the refused log is noted" has_text 'Cannot create file "C:\Setup.log"' "$log"
-check "the uninstaller is written all the same" test -f "$DRIVE_C/Apps/Quillon/uninstall.exe"
-check "Exec is written to the machine all the same" \
+check "the refused log is noted, the run undone" \
+  bash -c 'grep -qF "Cannot create file \"C:\\Setup.log\"" <<<"$1" && grep -q "^Undone: " <<<"$1"' _ "$log"
+check "the undone install left nothing" test ! -e "$DRIVE_C/Apps/Quillon"
+
+# --- a good install: the user's hive decides nothing --------------------------------
+pack_setup "$WORK/dl/Good.exe"
+start_program 'C:\e2e\dl\Good.exe' /S '/D=C:\Apps\Quillon'
+wait_exit 120
+check "the good install ends with 0" test "$EXIT_CODE" = 0
+check "no C:\\Evil" test ! -e "$DRIVE_C/Evil"
+check "data folder where the script puts it" test -f "$DRIVE_C/Apps/Quillon/Daten/Quillon.qdb"
+check "Exec is written to the machine" \
   test "$(reg_value 'HKLM\SOFTWARE\Quillon\Quillon' Exec)" = 'C:\Apps\Quillon\Quillon.exe'
 check "DataPath is written to the machine" \
   test "$(reg_value 'HKLM\SOFTWARE\Quillon\Quillon' DataPath)" = 'C:\Apps\Quillon\Daten\'
-check "the running file was never changed" cmp -s "$WORK/dl/Setup.exe" "$WORK/Setup.orig"
 
 # --- the uninstall ---------------------------------------------------------------
 echo "keep me" >"$WORK/victim.txt"

@@ -9,6 +9,7 @@ struct ProcessState {
   bool userShell = true;
   std::vector<fakes::StartedProgram> started;
   std::vector<fakes::ErrorBox> boxes;
+  std::vector<ByteString> holders;
 };
 
 ProcessState& State() {
@@ -27,6 +28,7 @@ void SetLocalTime(const platform::LocalTime& time) { State().time = time; }
 void SetUserShellOffered(bool offered) { State().userShell = offered; }
 const std::vector<StartedProgram>& StartedPrograms() { return State().started; }
 const std::vector<ErrorBox>& ErrorBoxes() { return State().boxes; }
+void SetHoldingPrograms(const std::vector<ByteString>& programs) { State().holders = programs; }
 
 }  // namespace fakes
 
@@ -49,6 +51,10 @@ bool StartProgramDirectly(const ProgramStart& start) {
 
 void ShowErrorBox(const ByteString& text, const ByteString& caption) {
   State().boxes.push_back(fakes::ErrorBox{text, caption});
+}
+
+std::vector<ByteString> ProgramsHolding(const std::vector<ByteString>& files) {
+  return files.empty() ? std::vector<ByteString>() : State().holders;
 }
 
 }  // namespace platform

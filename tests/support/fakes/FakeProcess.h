@@ -29,5 +29,7 @@ void SetLocalTime(const platform::LocalTime& time);
 void SetUserShellOffered(bool offered);
 const std::vector<StartedProgram>& StartedPrograms();
 const std::vector<ErrorBox>& ErrorBoxes();
+// The programs ProgramsHolding names for any file (default none).
+void SetHoldingPrograms(const std::vector<ByteString>& programs);
 
 }  // namespace fakes

@@ -235,4 +235,23 @@ bool RegDeleteSubkey(RegKey parent, const ByteString& name) {
   return true;
 }
 
+bool RegSetRaw(RegKey key, const ByteString& name, uint32_t type, const ByteString& data) {
+  auto it = TheRegistry().handles.find(key);
+  if (it == TheRegistry().handles.end() || !KeyOfHandle(key)) return false;
+  fakes::SetRegistryValue(it->second.hive, it->second.path, name, type, data);
+  return true;
+}
+
+bool RegRemoveValue(RegKey key, const ByteString& name) {
+  Key* open = KeyOfHandle(key);
+  return open && open->values.erase(Upper(name)) > 0;
+}
+
+std::vector<ByteString> RegValueNames(RegKey key) {
+  std::vector<ByteString> names;
+  if (Key* open = KeyOfHandle(key))
+    for (const auto& [upper, value] : open->values) names.push_back(value.name);
+  return names;
+}
+
 }  // namespace platform

@@ -13,10 +13,11 @@ struct SecurityState {
   bool entryPointsPresent = true;
   bool entryPointsKnown = false;
   bool requireFolder = false;
-  std::vector<ByteString> trustees{"Users", "Everyone"};
+  std::vector<ByteString> trustees{"Users", "Everyone", "S-1-5-32-545"};
   std::vector<fakes::AclCall> calls;
   std::map<ByteString, ByteString> granted;
   int lookUps = 0;
+  std::vector<ByteString> privateFolders;
 };
 
 SecurityState& State() {
@@ -35,6 +36,7 @@ void SetKnownTrustees(const std::vector<ByteString>& names) { State().trustees =
 void SetAclRequiresExistingFolder(bool required) { State().requireFolder = required; }
 const std::vector<AclCall>& AclCalls() { return State().calls; }
 int AclLookUps() { return State().lookUps; }
+const std::vector<ByteString>& PrivateFolders() { return State().privateFolders; }
 
 ByteString GrantedTrustee(const ByteString& folder) {
   auto it = State().granted.find(folder);
@@ -65,6 +67,12 @@ bool SetFolderDacl(const ByteString& folder, const ByteString& trustee) {
   state.calls.push_back(fakes::AclCall{folder, trustee, ok});
   if (ok) state.granted[folder] = trustee;
   return ok;
+}
+
+bool MakePrivateFolder(const ByteString& folder) {
+  if (FileAttributesOf(folder) != kInvalidFileAttributes || !MakeDirectory(folder)) return false;
+  State().privateFolders.push_back(folder);
+  return true;
 }
 
 }  // namespace platform

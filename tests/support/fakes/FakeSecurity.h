@@ -13,8 +13,8 @@ struct AclCall {
   bool succeeded = false;
 };
 
-// NT 5 or later, entry points present, trustees "Users" and "Everyone"
-// known (an English system), no calls, entry points not looked up yet.
+// NT 5 or later, entry points present, trustees "Users", "Everyone" and
+// the users group's SID known (an English system), no calls, entry points not looked up yet.
 void ResetSecurity();
 void SetNtFamily(bool nt);
 void SetAclEntryPointsPresent(bool present);
@@ -26,6 +26,8 @@ void SetAclRequiresExistingFolder(bool required);
 
 const std::vector<AclCall>& AclCalls();
 int AclLookUps();  // calls of LookUpAclEntryPoints
+// Folders MakePrivateFolder made, in order.
+const std::vector<ByteString>& PrivateFolders();
 // The trustee last granted on the folder (empty when none).
 ByteString GrantedTrustee(const ByteString& folder);
 

@@ -140,7 +140,7 @@ TEST_F(UninstallerTest, UninstallerCarriesItsSections) {
   ASSERT_TRUE(ReadSectionIn(kSectionUninst, sections, payload));
   EXPECT_EQ(static_cast<unsigned char>(payload[1]), 0x9C);  // zlib's default level
   EXPECT_EQ(DecompressBytes(payload),
-            "UninstallKey=" + kKey + "\r\nLng=EN\r\n"
+            "UninstallKey=" + kKey + "\r\nLng=EN\r\nPgmPath=C:\\Prog\\\r\n"
             "file=C:\\Prog\\uninstall.exe\r\nfile=C:\\Prog\\sub\\b.txt\r\nfile=C:\\Prog\\a.txt\r\n"
             "dir=C:\\Prog\\sub\r\ndir=C:\\Prog\r\n");
   // The final write is recorded once more, after the information was built.
@@ -163,7 +163,7 @@ TEST_F(UninstallerTest, WithoutLanguageDataOnlyTwoSections) {
   EXPECT_EQ(sections.size(), MakeSectionMarker(kSectionBeginningMark).size() + 4 +
                                  MakeSectionMarker(kSectionUninst).size() + 4 + payload.size());
   const ByteString info = DecompressBytes(payload);
-  EXPECT_EQ(info.substr(0, info.find("file=")), "UninstallKey=" + kKey + "\r\n");
+  EXPECT_EQ(info.substr(0, info.find("file=")), "UninstallKey=" + kKey + "\r\nPgmPath=C:\\Prog\\\r\n");
 }
 
 // What Apps & Features and package managers read: defaults from the run,

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/EngineValues.h"
+#include "engine/RunJournal.h"
 #include "package/Sections.h"
 #include "platform/Files.h"
 #include "tests/support/common/TempFolder.h"
@@ -25,8 +26,12 @@ protected:
     fakes::ResetProcess();
     fakes::ResetShell();
     platform::SetNativeDriveRoot(temp_.Path());
-    testsupport::MakeHostFolders(temp_ / "C");
+    testsupport::MakeHostFolders(temp_ / "C/ProgramData");
+    fakes::SetSpecialFolder(kCommonAppData, "C:\\ProgramData");  // where the run's journal lies
+    platform::SetNativeFreeSpace(-1);
+    ResetRunJournal();
   }
+  static constexpr int kCommonAppData = 35;
   void TearDown() override {
     platform::SetNativeDriveRoot("");
     ResetOwnSections();

@@ -102,23 +102,30 @@ TEST_F(PathVariables, ShellFoldersStandInForMissingSpecialFolders) {
   EXPECT_THROW(CommonDesktopFolder(), ERegistryError);
 }
 
-TEST_F(PathVariables, EnsureFolderRecordsOnceAndOpensTheFolder) {
+TEST_F(PathVariables, EnsureFolderRecordsOnceAndOpensOnlyTheDataFolderItMade) {
+  DataPath = "C:\\Quillon\\Daten\\";
   EXPECT_TRUE(EnsureFolder("C:\\Quillon\\Sub\\"));
   EXPECT_TRUE(testsupport::FolderExistsOnHost(Host("C:\\Quillon\\Sub")));
   EXPECT_TRUE(EnsureFolder("c:\\quillon\\sub"));
   EXPECT_TRUE(EnsureFolder("C:\\Quillon\\Sub\\\\"));
   ASSERT_EQ(CreatedFolders->Count(), 1);
   EXPECT_EQ(CreatedFolders->ItemText(0), "C:\\Quillon\\Sub");
-  // English system: "Benutzer" fails, "Users" is granted and remembered.
-  ASSERT_EQ(fakes::AclCalls().size(), 2u);
-  EXPECT_EQ(fakes::AclCalls()[0].trustee, "Benutzer");
-  EXPECT_EQ(fakes::GrantedTrustee("C:\\Quillon\\Sub"), "Users");
-  EXPECT_EQ(LastTrustee, "Users");
-  // The parent made on the way is not recorded; an existing folder is.
-  EXPECT_TRUE(EnsureFolder("C:\\Quillon"));
-  EXPECT_EQ(CreatedFolders->Count(), 2);
-  EXPECT_EQ(fakes::AclCalls().size(), 3u);
-  EXPECT_EQ(fakes::GrantedTrustee("C:\\Quillon"), "Users");
+  // The program folder keeps the access it inherits.
+  EXPECT_TRUE(fakes::AclCalls().empty());
+  // Below the data folder only the topmost folder made is granted, to the
+  // users group by its SID; the folders below inherit.
+  EXPECT_TRUE(EnsureFolder("C:\\Quillon\\Daten\\Deep"));
+  EXPECT_TRUE(EnsureFolder("C:\\Quillon\\Daten\\Deep\\Er"));
+  ASSERT_EQ(fakes::AclCalls().size(), 2u);  // once per EnsureFolder that made folders
+  EXPECT_EQ(fakes::AclCalls()[0].folder, "C:\\Quillon\\Daten");
+  EXPECT_EQ(fakes::AclCalls()[1].folder, "C:\\Quillon\\Daten");
+  EXPECT_EQ(fakes::GrantedTrustee("C:\\Quillon\\Daten"), "S-1-5-32-545");
+  // A data folder that existed before is never opened.
+  ASSERT_TRUE(testsupport::MakeHostFolders(Host("C:\\Public\\Desktop")));
+  DataPath = "C:\\Public\\";
+  EXPECT_TRUE(EnsureFolder("C:\\Public\\Desktop"));
+  EXPECT_EQ(fakes::AclCalls().size(), 2u);
+  EXPECT_EQ(CreatedFolders->Count(), 4);  // an existing folder is recorded as before
 }
 
 TEST_F(PathVariables, EnsureFolderFailures) {
@@ -131,24 +138,16 @@ TEST_F(PathVariables, EnsureFolderFailures) {
   EXPECT_TRUE(fakes::AclCalls().empty());
 }
 
-TEST_F(PathVariables, TrusteeAttempts) {
-  // German system: one attempt per folder.
-  fakes::SetKnownTrustees({"Benutzer", "Jeder"});
-  EXPECT_TRUE(GrantFolderAccess("C:\\A"));
-  EXPECT_TRUE(GrantFolderAccess("C:\\B"));
-  EXPECT_EQ(fakes::AclCalls().size(), 2u);
-  EXPECT_EQ(LastTrustee, "Benutzer");
-  EXPECT_EQ(fakes::AclLookUps(), 1);
-
-  // No name known: four attempts per folder (a remembered name is tried first).
-  fakes::ResetSecurity();
-  fakes::SetKnownTrustees({});
+TEST_F(PathVariables, OnlyTheUsersGroupBySidIsGranted) {
+  // Whatever names the system knows: the SID, once, and never everyone.
+  fakes::SetKnownTrustees({"Benutzer", "Users", "Jeder", "Everyone"});
   EXPECT_FALSE(GrantFolderAccess("C:\\A"));
-  EXPECT_EQ(fakes::AclCalls().size(), 5u);
-  LastTrustee.clear();
-  EXPECT_FALSE(GrantFolderAccess("C:\\B"));
-  EXPECT_EQ(fakes::AclCalls().size(), 9u);
-  EXPECT_EQ(LastTrustee, "");
+  ASSERT_EQ(fakes::AclCalls().size(), 1u);
+  EXPECT_EQ(fakes::AclCalls()[0].trustee, "S-1-5-32-545");
+  fakes::SetKnownTrustees({"S-1-5-32-545"});
+  EXPECT_TRUE(GrantFolderAccess("C:\\B"));
+  EXPECT_EQ(LastTrustee, "S-1-5-32-545");
+  EXPECT_EQ(fakes::AclLookUps(), 1);
 }
 
 TEST_F(PathVariables, SystemsWithoutAccessLists) {
@@ -162,7 +161,7 @@ TEST_F(PathVariables, SystemsWithoutAccessLists) {
   fakes::ResetSecurity();
   fakes::SetAclEntryPointsPresent(false);
   EXPECT_FALSE(GrantFolderAccess("C:\\A"));
-  EXPECT_EQ(fakes::AclLookUps(), 4);
+  EXPECT_EQ(fakes::AclLookUps(), 1);
   fakes::SetAclEntryPointsPresent(true);
   EXPECT_TRUE(SetFolderAccess("C:\\A", "Users"));
 }

@@ -1,0 +1,534 @@
+#include "engine/RunJournal.h"
+
+#include <chrono>
+#include <map>
+#include <random>
+#include <set>
+
+#include "base/TextBasics.h"
+#include "engine/EngineErrors.h"
+#include "engine/PathVariables.h"
+#include "engine/RegistryValues.h"
+#include "package/WholeFiles.h"
+#include "platform/Security.h"
+#include "platform/Shell.h"
+
+namespace {
+
+using platform::Hive;
+using platform::RegKey;
+
+constexpr const char* kHeader = "QuillonSetupJournal 1";
+constexpr const char* kAnchorValue = "RunJournal";
+constexpr int kCsidlCommonAppData = 35;
+constexpr int kCsidlLocalAppData = 28;
+constexpr uint32_t kNotReplaceable = platform::kAttrReadOnly | platform::kAttrHidden | platform::kAttrSystem;
+
+ByteString AnchorKey(Hive hive) {
+  return hive == Hive::LocalMachine ? "\\SOFTWARE\\QuillonSetup" : "Software\\QuillonSetup";
+}
+
+// One journal entry: its kind and fields, one line of the file.
+struct Entry {
+  ByteString kind;
+  std::vector<ByteString> fields;
+  const ByteString& Field(std::size_t i) const {
+    static const ByteString kNone;
+    return i < fields.size() ? fields[i] : kNone;
+  }
+};
+
+// Fields are separated by tabs; "%", tab, CR and LF inside them are written
+// as %XX, so that any path or registry name survives.
+ByteString Escape(const ByteString& text) {
+  ByteString out;
+  for (char c : text) {
+    if (c == '%' || c == '\t' || c == '\r' || c == '\n') {
+      static const char kHex[] = "0123456789ABCDEF";
+      out += '%';
+      out += kHex[(static_cast<unsigned char>(c) >> 4) & 15];
+      out += kHex[static_cast<unsigned char>(c) & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+ByteString Unescape(const ByteString& text) {
+  ByteString out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
+      out += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+ByteString HexOf(const ByteString& data) {
+  static const char kHex[] = "0123456789ABCDEF";
+  ByteString out;
+  for (unsigned char c : data) {
+    out += kHex[c >> 4];
+    out += kHex[c & 15];
+  }
+  return out;
+}
+
+ByteString BytesOfHex(const ByteString& hex) {
+  ByteString out;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    const int high = HexDigit(hex[i]), low = HexDigit(hex[i + 1]);
+    if (high < 0 || low < 0) break;
+    out += static_cast<char>(high * 16 + low);
+  }
+  return out;
+}
+
+ByteString EncodeEntry(const Entry& entry) {
+  ByteString line = entry.kind;
+  for (const ByteString& field : entry.fields) line += "\t" + Escape(field);
+  return line + "\n";
+}
+
+// Only complete lines: a line cut off by a power cut was never acted on.
+std::vector<Entry> DecodeEntries(const ByteString& text) {
+  std::vector<Entry> entries;
+  std::size_t begin = 0;
+  for (std::size_t end; (end = text.find('\n', begin)) != ByteString::npos; begin = end + 1) {
+    const ByteString line = text.substr(begin, end - begin);
+    Entry entry;
+    std::size_t start = 0;
+    bool first = true;
+    for (;;) {
+      const std::size_t tab = line.find('\t', start);
+      const ByteString part = line.substr(start, tab == ByteString::npos ? ByteString::npos : tab - start);
+      if (first) entry.kind = part;
+      else entry.fields.push_back(Unescape(part));
+      first = false;
+      if (tab == ByteString::npos) break;
+      start = tab + 1;
+    }
+    entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+ByteString HiveCode(Hive hive) { return hive == Hive::LocalMachine ? "M" : "U"; }
+Hive HiveOfCode(const ByteString& code) { return code == "U" ? Hive::CurrentUser : Hive::LocalMachine; }
+
+bool Exists(const ByteString& path) { return platform::FileAttributesOf(path) != platform::kInvalidFileAttributes; }
+
+ByteString FolderPart(const ByteString& path) {
+  const std::size_t separator = path.find_last_of("\\:");
+  return separator == ByteString::npos ? ByteString() : path.substr(0, separator + 1);
+}
+
+ByteString ParentKey(const ByteString& key) {
+  const std::size_t slash = key.find_last_of('\\');
+  return slash == ByteString::npos || slash == 0 ? ByteString() : key.substr(0, slash);
+}
+
+struct JournalState {
+  platform::AppendHandle file = 0;
+  ByteString path;             // the journal file
+  Hive hive = Hive::LocalMachine;  // where its anchor is
+  bool committing = false;
+  std::vector<Entry> entries;  // of this run, in their order
+  // A replaced file's temporary name -> its backup (empty: nothing to keep).
+  std::map<ByteString, ByteString> pendingBackups;
+  std::set<ByteString> madeFolders;   // lower case
+  std::set<ByteString> writtenFiles;  // lower case: replaced without a backup
+  ByteString token;
+  uint32_t counter = 0;
+};
+
+JournalState& State() {
+  static JournalState state;
+  return state;
+}
+
+ByteString NewToken() {
+  std::random_device device;
+  const uint64_t mixed = (static_cast<uint64_t>(device()) << 32) ^ device() ^
+                         static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  char text[17];
+  static const char kHex[] = "0123456789abcdef";
+  for (int i = 0; i < 16; ++i) text[i] = kHex[(mixed >> (4 * i)) & 15];
+  text[16] = '\0';
+  return text;
+}
+
+// A short name in the file's own folder (a rename there never crosses volumes).
+ByteString TemporaryIn(const ByteString& folder, char kind) {
+  JournalState& state = State();
+  if (state.token.empty()) state.token = NewToken();
+  for (;;) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%x", ++state.counter);
+    const ByteString name = folder + "~q" + kind + state.token.substr(0, 8) + number + ".tmp";
+    if (!Exists(name)) return name;
+  }
+}
+
+// Entered before the change; a change whose entry could not be written is
+// not made.
+bool Record(const ByteString& kind, std::vector<ByteString> fields) {
+  JournalState& state = State();
+  if (!state.file) return true;
+  Entry entry{kind, std::move(fields)};
+  const ByteString line = EncodeEntry(entry);
+  if (!platform::AppendBytes(state.file, line.data(), line.size())) return false;
+  state.entries.push_back(std::move(entry));
+  return true;
+}
+
+ByteString ReadAnchor(Hive hive) {
+  RegKey key = 0;
+  if (!platform::RegOpen(hive, AnchorKey(hive), false, key)) return ByteString();
+  ByteString value;
+  try {
+    value = ReadRegistryString(key, kAnchorValue);
+  } catch (const ERegistryError&) {
+    value.clear();  // not ours: nothing to recover from
+  }
+  platform::RegClose(key);
+  return value;
+}
+
+void DropAnchor(Hive hive) {
+  RegKey key = 0;
+  if (platform::RegOpen(hive, AnchorKey(hive), true, key)) {
+    platform::RegRemoveValue(key, kAnchorValue);
+    const bool empty = platform::RegValueNames(key).empty() && platform::RegSubkeyNames(key).empty();
+    platform::RegClose(key);
+    if (!empty) return;
+  }
+  RegKey parent = 0;
+  if (platform::RegOpen(hive, ParentKey(AnchorKey(hive)), true, parent)) {
+    platform::RegDeleteSubkey(parent, "QuillonSetup");
+    platform::RegClose(parent);
+  }
+}
+
+// The journal file, its folder and the anchor go, in this order: a kill in
+// between leaves an anchor that names nothing, which the next start drops.
+void RemoveJournal(const ByteString& path, Hive hive) {
+  platform::RemoveFile(path);
+  const ByteString folder = FolderPart(path);
+  if (folder.size() > 3) platform::RemoveEmptyDirectory(folder.substr(0, folder.size() - 1));
+  DropAnchor(hive);
+}
+
+void RemoveKeyIfEmpty(Hive hive, const ByteString& key) {
+  RegKey open = 0;
+  if (!platform::RegOpen(hive, key, true, open)) return;
+  const bool empty = platform::RegValueNames(open).empty() && platform::RegSubkeyNames(open).empty();
+  platform::RegClose(open);
+  const ByteString parent = ParentKey(key);
+  if (!empty || parent.empty()) return;
+  RegKey parentKey = 0;
+  if (!platform::RegOpen(hive, parent, true, parentKey)) return;
+  platform::RegDeleteSubkey(parentKey, key.substr(parent.size() + 1));
+  platform::RegClose(parentKey);
+}
+
+// Each undo looks at what is there, so that undoing twice (a kill during
+// the rollback) does no harm.
+void Undo(const Entry& entry) {
+  if (entry.kind == "file") {
+    const ByteString& target = entry.Field(0);
+    const ByteString& temporary = entry.Field(1);
+    const ByteString& backup = entry.Field(2);
+    if (!temporary.empty() && Exists(temporary)) platform::RemoveFile(temporary);
+    if (backup.empty()) {
+      // The file was new (or this run's own): it goes.
+      if (Exists(target)) platform::RemoveFile(target);
+    } else if (Exists(backup)) {
+      // Until its backup exists, the replaced file never moved.
+      platform::RenameFile(backup, target, true);
+    }
+  } else if (entry.kind == "dir") {
+    platform::RemoveEmptyDirectory(entry.Field(0));
+  } else if (entry.kind == "attr") {
+    const int32_t attributes = IntOrMinusOne(entry.Field(1));
+    if (attributes >= 0 && Exists(entry.Field(0)))
+      platform::ChangeFileAttributes(entry.Field(0), static_cast<uint32_t>(attributes));
+  } else if (entry.kind == "key") {
+    RemoveKeyIfEmpty(HiveOfCode(entry.Field(0)), entry.Field(1));
+  } else if (entry.kind == "keep") {
+    RegKey key = 0;
+    if (platform::RegCreate(HiveOfCode(entry.Field(0)), entry.Field(1), key)) platform::RegClose(key);
+  } else if (entry.kind == "value") {
+    const Hive hive = HiveOfCode(entry.Field(0));
+    const ByteString& keyPath = entry.Field(1);
+    const ByteString& name = entry.Field(2);
+    RegKey key = 0;
+    if (entry.Field(3).empty()) {
+      if (platform::RegOpen(hive, keyPath, true, key)) platform::RegRemoveValue(key, name);
+    } else if (platform::RegCreate(hive, keyPath, key)) {
+      platform::RegSetRaw(key, name, static_cast<uint32_t>(IntOrZero(entry.Field(3))), BytesOfHex(entry.Field(4)));
+    }
+    platform::RegClose(key);
+  }
+}
+
+void FinishCommit(const std::vector<Entry>& entries) {
+  for (const Entry& entry : entries) {
+    if (entry.kind != "file") continue;
+    if (!entry.Field(1).empty() && Exists(entry.Field(1))) platform::RemoveFile(entry.Field(1));
+    if (!entry.Field(2).empty() && Exists(entry.Field(2))) platform::RemoveFile(entry.Field(2));
+  }
+}
+
+void UndoAll(const std::vector<Entry>& entries, JournalProgress progress) {
+  const uint64_t total = entries.size();
+  uint64_t done = 0;
+  for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+    Undo(*it);
+    ++done;
+    if (progress && (done % 16 == 0 || done == total)) progress(done, total);
+  }
+}
+
+void CloseState() {
+  JournalState& state = State();
+  platform::CloseAppend(state.file);
+  state.file = 0;
+}
+
+bool KeyExists(Hive hive, const ByteString& key) {
+  RegKey open = 0;
+  if (!platform::RegOpen(hive, key, false, open)) return false;
+  platform::RegClose(open);
+  return true;
+}
+
+// Enters every missing key of the chain (topmost first), then creates it.
+bool EnsureKey(Hive hive, const ByteString& key, RegKey& open) {
+  std::vector<ByteString> missing;
+  for (ByteString current = key; !current.empty() && !KeyExists(hive, current); current = ParentKey(current))
+    missing.push_back(current);
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+    if (!Record("key", {HiveCode(hive), *it})) return false;
+  return platform::RegCreate(hive, key, open);
+}
+
+template <typename SetFn>
+bool SetValue(Hive hive, const ByteString& key, const ByteString& name, SetFn set) {
+  RegKey open = 0;
+  if (!EnsureKey(hive, key, open)) return false;
+  uint32_t oldType = 0;
+  ByteString oldData;
+  const bool existed = platform::RegQuery(open, name, oldType, oldData);
+  const bool ok = Record("value", {HiveCode(hive), key, name, existed ? std::to_string(oldType) : ByteString(),
+                                   existed ? HexOf(oldData) : ByteString()}) &&
+                  set(open);
+  platform::RegClose(open);
+  return ok;
+}
+
+// Registry keys nest at most 512 deep; anything deeper is not a real tree.
+void RecordAndDeleteTree(Hive hive, const ByteString& key, int depth) {
+  if (depth > 512) return;
+  RegKey open = 0;
+  if (!platform::RegOpen(hive, key, true, open)) return;
+  bool recorded = Record("keep", {HiveCode(hive), key});
+  for (const ByteString& name : platform::RegValueNames(open)) {
+    uint32_t type = 0;
+    ByteString data;
+    if (recorded && platform::RegQuery(open, name, type, data))
+      recorded = Record("value", {HiveCode(hive), key, name, std::to_string(type), HexOf(data)});
+  }
+  const std::vector<ByteString> subkeys = platform::RegSubkeyNames(open);
+  platform::RegClose(open);
+  if (!recorded) return;  // what cannot be restored is not deleted
+  for (const ByteString& name : subkeys) RecordAndDeleteTree(hive, key + "\\" + name, depth + 1);
+  const ByteString parent = ParentKey(key);
+  RegKey parentKey = 0;
+  if (parent.empty() || !platform::RegOpen(hive, parent, true, parentKey)) return;
+  platform::RegDeleteSubkey(parentKey, key.substr(parent.size() + 1));
+  platform::RegClose(parentKey);
+}
+
+}  // namespace
+
+bool OpenRunJournal() {
+  RecoverUnfinishedRun();
+  ResetRunJournal();
+  JournalState& state = State();
+  // The machine's registry when the run may write it, else the user's.
+  RegKey anchor = 0;
+  state.hive = Hive::LocalMachine;
+  if (!platform::RegCreate(state.hive, AnchorKey(state.hive), anchor)) {
+    state.hive = Hive::CurrentUser;
+    if (!platform::RegCreate(state.hive, AnchorKey(state.hive), anchor)) return false;
+  }
+  ByteString base =
+      SpecialFolderPath(state.hive == Hive::LocalMachine ? kCsidlCommonAppData : kCsidlLocalAppData);
+  while (!base.empty() && base.back() == '\\') base.pop_back();
+  bool made = false;
+  // The folder must be new: one that somebody made beforehand is never used.
+  for (int attempt = 0; !base.empty() && attempt < 8 && !made; ++attempt) {
+    const ByteString folder = base + "\\QuillonSetup-" + NewToken();
+    state.path = folder + "\\journal";
+    // The anchor first: a kill right after it leaves a name the next start drops.
+    if (!platform::RegSetString(anchor, kAnchorValue, state.path)) break;
+    made = platform::MakePrivateFolder(folder);
+  }
+  platform::RegClose(anchor);
+  if (made) state.file = platform::CreateAppendFile(state.path);
+  const ByteString header = ByteString(kHeader) + "\n";
+  if (!state.file || !platform::AppendBytes(state.file, header.data(), header.size())) {
+    CloseState();
+    RemoveJournal(state.path, state.hive);
+    state.path.clear();
+    return false;
+  }
+  return true;
+}
+
+bool RunJournalOpen() { return State().file != 0; }
+
+bool RunCommitStarted() { return State().committing; }
+
+void CommitRunJournal() {
+  JournalState& state = State();
+  if (!state.file) return;
+  state.committing = true;
+  Record("commit", {});
+  FinishCommit(state.entries);
+  CloseState();
+  RemoveJournal(state.path, state.hive);
+  ResetRunJournal();
+}
+
+void RollBackRunJournal(JournalProgress progress) {
+  JournalState& state = State();
+  if (!state.file) return;
+  CloseState();
+  UndoAll(state.entries, progress);
+  RemoveJournal(state.path, state.hive);
+  ResetRunJournal();
+}
+
+bool UnfinishedRunJournal() {
+  return !ReadAnchor(Hive::LocalMachine).empty() || !ReadAnchor(Hive::CurrentUser).empty();
+}
+
+bool RecoverUnfinishedRun(JournalProgress progress) {
+  bool found = false;
+  for (Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
+    const ByteString path = ReadAnchor(hive);
+    if (path.empty()) continue;
+    found = true;
+    ByteString text;
+    std::vector<Entry> entries;
+    if (ReadWholeFile(path, text) && StartsWith(text, ByteString(kHeader) + "\n")) entries = DecodeEntries(text);
+    bool committed = false;
+    for (const Entry& entry : entries) committed = committed || entry.kind == "commit";
+    if (committed) FinishCommit(entries);
+    else UndoAll(entries, progress);
+    RemoveJournal(path, hive);
+  }
+  return found;
+}
+
+bool JournalMakeFolder(const ByteString& folder) {
+  if (!Record("dir", {folder})) return false;
+  if (!platform::MakeDirectory(folder)) return false;
+  State().madeFolders.insert(AsciiLower(folder));
+  return true;
+}
+
+bool FolderMadeByThisRun(const ByteString& folder) {
+  ByteString key = AsciiLower(folder);
+  while (!key.empty() && key.back() == '\\') key.pop_back();
+  return State().madeFolders.count(key) > 0;
+}
+
+ByteString JournalTemporaryName(const ByteString& path) {
+  JournalState& state = State();
+  const uint32_t attributes = platform::FileAttributesOf(path);
+  const bool exists = attributes != platform::kInvalidFileAttributes;
+  if (exists && (attributes & (platform::kAttrDirectory | kNotReplaceable))) return ByteString();
+  const ByteString folder = FolderPart(path);
+  // A file this run wrote itself needs no backup: undoing its first write removes it.
+  const ByteString backup =
+      exists && !state.writtenFiles.count(AsciiLower(path)) ? TemporaryIn(folder, 'b') : ByteString();
+  const ByteString temporary = TemporaryIn(folder, 'n');
+  if (!Record("file", {path, temporary, backup})) return ByteString();
+  state.pendingBackups[temporary] = backup;
+  return temporary;
+}
+
+bool JournalPlaceFile(const ByteString& temporary, const ByteString& path) {
+  JournalState& state = State();
+  const auto pending = state.pendingBackups.find(temporary);
+  const ByteString backup = pending == state.pendingBackups.end() ? ByteString() : pending->second;
+  if (pending != state.pendingBackups.end()) state.pendingBackups.erase(pending);
+  if (!Exists(temporary)) return false;
+  if (!backup.empty() && !platform::RenameFile(path, backup, false)) {
+    platform::RemoveFile(temporary);
+    return false;
+  }
+  if (!platform::RenameFile(temporary, path, true)) {
+    if (!backup.empty()) platform::RenameFile(backup, path, false);
+    platform::RemoveFile(temporary);
+    return false;
+  }
+  state.writtenFiles.insert(AsciiLower(path));
+  // Without a journal there is no commit to wait for.
+  if (!state.file && !backup.empty()) platform::RemoveFile(backup);
+  return true;
+}
+
+bool JournalWriteFile(const ByteString& path, std::string_view data, platform::WriteFailure* why) {
+  if (why) *why = platform::WriteFailure::Other;
+  const ByteString temporary = JournalTemporaryName(path);
+  if (temporary.empty()) return false;
+  if (!platform::WriteFreshFile(temporary, data.data(), data.size(), why)) {
+    State().pendingBackups.erase(temporary);
+    return false;
+  }
+  return JournalPlaceFile(temporary, path);
+}
+
+bool JournalSetAttributes(const ByteString& path, uint32_t attributes) {
+  const uint32_t old = platform::FileAttributesOf(path);
+  if (old == platform::kInvalidFileAttributes) return false;
+  if (!Record("attr", {path, std::to_string(old)})) return false;
+  return platform::ChangeFileAttributes(path, attributes);
+}
+
+void JournalMakeSystemFolder(const ByteString& folder) {
+  const uint32_t old = platform::FileAttributesOf(folder);
+  if (old == platform::kInvalidFileAttributes || !Record("attr", {folder, std::to_string(old)})) return;
+  platform::MakeSystemFolder(folder);
+}
+
+bool JournalSetString(Hive hive, const ByteString& key, const ByteString& name, const ByteString& value) {
+  return SetValue(hive, key, name, [&](RegKey open) { return platform::RegSetString(open, name, value); });
+}
+
+bool JournalSetDword(Hive hive, const ByteString& key, const ByteString& name, uint32_t value) {
+  return SetValue(hive, key, name, [&](RegKey open) { return platform::RegSetDword(open, name, value); });
+}
+
+void JournalDeleteKeyTree(Hive hive, const ByteString& key) { RecordAndDeleteTree(hive, key, 0); }
+
+void ResetRunJournal() {
+  CloseState();
+  JournalState& state = State();
+  state = JournalState();
+}

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# A setup killed anywhere (Task Manager, a crash) leaves a journal; the next
+# start of a setup completes it first: the machine is then in the earlier
+# state or in the committed new one, never in between. Killed during a
+# first install after some files; during an upgrade 2.5 -> 2.6 after some
+# files, while the uninstaller is written and during the commit. Afterwards
+# the version installed is complete and its uninstaller removes it completely.
+. "$(dirname "$0")/lib.sh"
+export LC_ALL=de_DE.UTF-8
+
+make_package "$WORK/q25.exe" 2.5 300
+make_package "$WORK/q26.exe" 2.6 300
+JOURNALS=$DRIVE_C/ProgramData
+
+# kill_when CASE EXE CONDITION: starts the setup silently and kills it as
+# soon as CONDITION (a shell command) holds; KILLED tells whether it was
+# still running then.
+kill_when() {
+  local name=$1 exe=$2 condition=$3 i
+  "$WINE" "$exe" /S >"$WORK/$name.out" 2>&1 </dev/null &
+  local setup=$!
+  for ((i = 0; i < 20000; i++)); do
+    if eval "$condition"; then break; fi
+    kill -0 "$setup" 2>/dev/null || break
+  done
+  KILLED=0
+  if kill -9 "$setup" 2>/dev/null; then KILLED=1; fi
+  wait "$setup" 2>/dev/null
+  check "$name: the setup was killed while it ran" test "$KILLED" = 1
+}
+journal() { cat "$JOURNALS"/QuillonSetup-*/journal 2>/dev/null; }
+files_written() { find "$PROGRAM/many" -name 'f*.bin' 2>/dev/null | wc -l; }
+# The next start of a setup: here one whose folder is refused, so that it
+# changes nothing itself.
+next_start() {
+  silent "$1-next" 'C:\broken\q25.exe' /ALLOWDOWNGRADE '/D=C:\'
+  check "$1: the next setup started (and refused its folder)" test "$EXIT_CODE" = 1
+  check "$1: it completed the interrupted run first" grep -q '^Recovered: ' <<<"$LOG"
+}
+
+# --- a first install, killed after some files ----------------------------------------
+empty=$(snapshot)
+kill_when first-install 'C:\broken\q25.exe' '[ "$(files_written)" -ge 40 ]'
+check "first install: the journal is left" test -n "$(journal)"
+next_start first-install
+same_as "first install" "$empty" "the machine as before"
+
+# --- an upgrade, killed at three points -------------------------------------------------
+silent install-25 'C:\broken\q25.exe'
+check "2.5: installed" test "$EXIT_CODE" = 0
+installed25=$(snapshot)
+
+kill_when upgrade-files 'C:\broken\q26.exe' '[ "$(journal | grep -c "many\\\\f")" -ge 80 ]'
+next_start upgrade-files
+same_as "killed after some files" "$installed25" "2.5 complete as before"
+
+# 2.6 as a complete upgrade leaves it: its files, its entry, nothing of
+# the run's own (backups, temporary names, the journal).
+is_committed_26() {
+  check "$1: 2.6 is installed" test "$(entry_version)" = 2.6
+  check "$1: with its new file and program" bash -c 'test -f "$1/new26.txt" && grep -q "version 2.6" "$1/Quillon.exe"' _ "$PROGRAM"
+  check "$1: no backup or temporary file stays" test -z "$(find "$PROGRAM" -name '~q*')"
+  check "$1: no journal stays" test -z "$(ls -d "$JOURNALS"/QuillonSetup-* 2>/dev/null)"
+}
+
+# The last entries before the commit come quickly: the kill may land before
+# or after it, and either is a whole state.
+kill_when upgrade-uninstaller 'C:\broken\q26.exe' 'journal | grep -q "uninstall\.exe"'
+late=$(journal | grep -cx commit)
+next_start upgrade-uninstaller
+if [ "$late" = 0 ]; then
+  same_as "killed while the uninstaller is written" "$installed25" "2.5 complete as before"
+else
+  echo "note: the kill came after the commit entry"
+  is_committed_26 "killed while the uninstaller is written, after the commit entry"
+  silent back-to-25 'C:\broken\q25.exe' /ALLOWDOWNGRADE
+  installed25=$(snapshot)
+fi
+
+kill_when upgrade-commit 'C:\broken\q26.exe' 'journal | grep -qx commit'
+check "commit: the journal was left after its commit entry" bash -c 'grep -qx commit <<<"$1"' _ "$(journal)"
+next_start upgrade-commit
+is_committed_26 "killed during the commit"
+
+# --- its uninstaller removes everything ---------------------------------------------------
+entry=$(uninstall_entries | head -1)
+silent uninstall "$PROGRAM_WIN\\uninstall.exe" /uninst "UninstallKey=${entry##*\\}"
+check "uninstall: exit code 0" test "$EXIT_CODE" = 0
+i=0
+while [ -e "$PROGRAM/uninstall.exe" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+kept=$(find "$PROGRAM" -type f 2>/dev/null | grep -v '\.qdb$')
+check "uninstall: no file of either version stays (only the kept data file)" test -z "$kept"
+check "uninstall: the entry is gone" test -z "$(uninstall_entries)"
+finish

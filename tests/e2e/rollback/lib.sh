@@ -1,0 +1,88 @@
+# Shared helpers of the rollback tests (sourced first, after broken/lib.sh's
+# runner): the packages of version 2.5 and 2.6, a snapshot of the whole
+# prefix, a program that holds a file, and the silent runs.
+. "$(dirname "$0")/../broken/lib.sh"
+: "${Q_HOLDFILE:?}" "${Q_EXITCODE:?}"
+SECTIONS="python3 $Q_TOP/tests/e2e/broken/sections.py"
+cp "$Q_HOLDFILE" "$WORK/holdfile.exe"
+cp "$Q_EXITCODE" "$WORK/exitcode.exe"
+PROGRAM_WIN='C:\Program Files\Quillon'
+PROGRAM=$DRIVE_C/Program\ Files/Quillon
+
+# The whole prefix as a person and the system would see it: every file with
+# its checksum and every folder (Wine's own windows folder, the temporary
+# folders and this test's work folder aside; C:\Setup.log is the failure's
+# log), the product's keys, the journal's anchor and the uninstall entries.
+snapshot() {
+  ( cd "$DRIVE_C" && find . \( -path ./windows -o -path ./broken -o -path './users/*/Temp' \
+      -o -path './users/*/AppData/Local/Temp' -o -path ./Setup.log \) -prune -o -print0 | sort -z |
+      while IFS= read -r -d '' path; do
+        if [ -d "$path" ]; then echo "dir  $path"; else echo "$(md5sum <"$path" | cut -c1-32) $path"; fi
+      done )
+  [ -z "${DRIVE_D:-}" ] || ( cd "$DRIVE_D" && find . -print0 | sort -z | xargs -0 -r md5sum 2>&1 )
+  drv reg 'HKLM\SOFTWARE\Quillon' 'HKLM\SOFTWARE\QuillonSetup' 'HKCU\Software\Quillon' 'HKCU\Software\QuillonSetup' \
+    "$UNINSTALL_ROOT"
+}
+# same_as NAME SNAPSHOT WHAT: the prefix equals the snapshot.
+same_as() {
+  local now
+  now=$(snapshot)
+  if [ "$now" = "$2" ]; then ok "$1: $3"; else
+    fail "$1: $3"; diff <(echo "$2") <(echo "$now") | head -30; fi
+}
+
+# make_package OUT VERSION FILES: the sample product as VERSION, with FILES
+# extra files of 40 KiB (random, so that writing them takes a while) below
+# the program folder; version 2.6 also changes Quillon.exe and adds new26.txt.
+make_package() {
+  local out=$1 version=$2 files=$3 root=$WORK/root-$2-$3 script=$WORK/setup-$2-$3.src i
+  rm -rf "$root"; mkdir -p "$root/many"
+  cp "$Q_QUILLON" "$root/Quillon.exe"
+  cp "$Q_PARTNER" "$root/eBay_Setup_shortcuts_1018.exe"
+  cp "$Q_SAMPLE/info.txt" "$Q_SAMPLE/Quillon.ico" "$Q_SAMPLE/Quillon.qdb" "$root/"
+  local extra=""
+  if [ "$version" = 2.6 ]; then
+    printf 'version 2.6' >>"$root/Quillon.exe"
+    printf 'new in 2.6\r\n' >"$root/new26.txt"
+    extra='action=save,Source=new26.txt,Filename=*PgmPath*\new26.txt'
+  fi
+  for ((i = 0; i < files; i++)); do head -c 40960 /dev/urandom >"$root/many/f$i.bin"; done
+  # The extra files right after the path line; 2.6's new file before the shortcuts.
+  EXTRA=$extra awk -v version="$version" -v files="$files" '
+    BEGIN { extra = ENVIRON["EXTRA"] }
+    { sub(/Version=2\.5/, "Version=" version) }
+    /^action=icon,/ && extra != "" { print extra; extra = "" }
+    { print }
+    NR == 1 { for (i = 0; i < files; i++) printf "action=save,Source=many/f%d.bin,Filename=*PgmPath*\\many\\f%d.bin\n", i, i }
+  ' "$Q_SAMPLE/setup.src" >"$script"
+  "$Q_SETUPPACK" build --stub "$Q_STUB" --script "$script" --root "$root" --lng "$Q_SAMPLE/Setup.lng" -o "$out" >/dev/null
+}
+
+# silent CASE EXE ARGS...: runs a setup or uninstaller silently; EXIT_CODE
+# (the whole code), and LOG its /LOG= file.
+silent() {
+  local name=$1 exe=$2
+  shift 2
+  rm -f "$WORK/$name.log"
+  EXIT_CODE=$(wine_out 'C:\broken\exitcode.exe' "$exe" /S "/LOG=C:\\broken\\$name.log" "$@" | tail -1)
+  LOG=$(tr -d '\r' <"$WORK/$name.log" 2>/dev/null)
+}
+
+# hold WINDOWS-PATH: a program holds the file until release_holds.
+HOLDERS=()
+hold() {
+  rm -f "$WORK/held"
+  "$WINE" 'C:\broken\holdfile.exe' "$1" 'C:\broken\held' >/dev/null 2>&1 </dev/null &
+  HOLDERS+=($!)
+  local i=0
+  while [ ! -e "$WORK/held" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+  check "the file is held: $1" test -e "$WORK/held"
+}
+release_holds() {
+  local pid
+  for pid in "${HOLDERS[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+  HOLDERS=()
+}
+
+# The entry of the installation and its version.
+entry_version() { local e; e=$(uninstall_entries | head -1); [ -n "$e" ] && reg_value "$e" DisplayVersion; }

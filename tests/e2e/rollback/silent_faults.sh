@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Silent runs that cannot succeed leave the machine exactly as it was: a
+# drive with too little room (refused before the first change, exit 5), a
+# drive that fills up during the run (undone, exit 5), a file of the earlier
+# version held by a running program during an upgrade (refused, exit 6), a
+# damaged uninstaller (exit 2, nothing removed, the entry kept). An
+# uninstall while the product's file is held removes the rest, leaves that
+# file for the next restart and says so (exit 3010).
+. "$(dirname "$0")/lib.sh"
+export LC_ALL=de_DE.UTF-8
+
+make_package "$WORK/q25.exe" 2.5 0
+make_package "$WORK/q26.exe" 2.6 0
+make_package "$WORK/big.exe" 2.5 800   # 32 MiB of files
+
+# --- a drive with too little room ------------------------------------------
+SMALL=$WORK/small-drive
+mkdir -p "$SMALL"
+if mount -t tmpfs -o size=20m tmpfs "$SMALL" 2>/dev/null; then
+  trap 'umount "$SMALL" 2>/dev/null' EXIT
+  ln -sfn "$SMALL" "$WINEPREFIX/dosdevices/d:"
+  DRIVE_D=$SMALL
+  before=$(snapshot)
+  silent small-drive 'C:\broken\big.exe' '/D=D:\Quillon'
+  check "small drive: refused with exit code 5" test "$EXIT_CODE" = 5
+  check "small drive: the log names the drive, what is needed and what is free" \
+    grep -q 'not enough space on D:\\: 3[0-9]\.[0-9] MB needed, [12][0-9]\.[0-9] MB free' <<<"$LOG"
+  same_as "small drive" "$before" "nothing changed"
+
+  # Room at the check, but another program fills the drive during the run.
+  head -c $((5 * 1024 * 1024)) /dev/zero >"$SMALL/other-program.dat"
+  make_package "$WORK/mid.exe" 2.5 300   # 12 MiB of files
+  before=$(snapshot)
+  "$WINE" 'C:\broken\mid.exe' /S '/LOG=C:\broken\filling.log' '/D=D:\Quillon' >/dev/null 2>&1 </dev/null &
+  setup=$!
+  i=0
+  while [ ! -e "$SMALL/Quillon/many" ] && [ $i -lt 400 ]; do sleep 0.02; i=$((i + 1)); done
+  head -c $((20 * 1024 * 1024)) /dev/zero >"$SMALL/filler.dat" 2>/dev/null
+  wait "$setup"; EXIT_CODE=$?
+  LOG=$(tr -d '\r' <"$WORK/filling.log" 2>/dev/null)
+  rm -f "$SMALL/filler.dat"
+  check "filling drive: exit code 5" test "$EXIT_CODE" = 5
+  check "filling drive: the log says the disk is full and that the run was undone" \
+    bash -c 'grep -q "disk full: D:\\\\" <<<"$1" && grep -q "^Undone: every change of this run" <<<"$1"' _ "$LOG"
+  same_as "filling drive" "$before" "every file written is gone again, no cut-off file stays"
+  rm -f "$SMALL/other-program.dat"
+  unset DRIVE_D
+  umount "$SMALL"; trap - EXIT; rm -f "$WINEPREFIX/dosdevices/d:"
+else
+  echo "note: no tmpfs can be mounted here (not root): the small-drive cases are left out"
+fi
+
+# --- an upgrade while a file of the earlier version is held --------------------
+silent install-25 'C:\broken\q25.exe'
+check "2.5: installed" test "$EXIT_CODE" = 0
+check "2.5: its entry" test "$(entry_version)" = 2.5
+installed25=$(snapshot)
+hold "$PROGRAM_WIN\\info.txt"
+silent held-upgrade 'C:\broken\q26.exe'
+check "held file: refused with exit code 6" test "$EXIT_CODE" = 6
+check "held file: the log names the file" grep -q 'files in use: C:\\Program Files\\Quillon\\info.txt' <<<"$LOG"
+same_as "held file" "$installed25" "2.5 stays complete, nothing of 2.6 written"
+
+# --- a damaged uninstaller ---------------------------------------------------------
+entry=$(uninstall_entries | head -1)
+key=${entry##*\\}
+cp "$PROGRAM/uninstall.exe" "$WORK/uninstall-good.exe"
+read -r _ _ _ uninst_len < <($SECTIONS list "$WORK/uninstall-good.exe" | grep Uninst)
+$SECTIONS flip "$WORK/uninstall-good.exe" Section:Uninst $((uninst_len / 2)) "$PROGRAM/uninstall.exe"
+damaged=$(snapshot)
+silent damaged "$PROGRAM_WIN\\uninstall.exe" /uninst "UninstallKey=$key"
+check "damaged uninstaller: exit code 2" test "$EXIT_CODE" = 2
+same_as "damaged uninstaller" "$damaged" "nothing removed, the entry kept"
+cp "$WORK/uninstall-good.exe" "$PROGRAM/uninstall.exe"
+
+# --- an uninstall while the program's file is held -----------------------------------
+release_holds
+hold "$PROGRAM_WIN\\Quillon.exe"
+silent held-uninstall "$PROGRAM_WIN\\uninstall.exe" /uninst "UninstallKey=$key"
+release_holds
+check "held uninstall: exit code 3010" test "$EXIT_CODE" = 3010
+check "held uninstall: the log names the file left for the restart" \
+  grep -q 'in use, removed at the next restart: C:\\Program Files\\Quillon\\Quillon.exe' <<<"$LOG"
+pending=$(drv reg 'HKLM\System\CurrentControlSet\Control\Session Manager')
+check "held uninstall: the system removes Quillon.exe at the next restart" \
+  grep -qi 'PendingFileRenameOperations=.*Program Files\\Quillon\\Quillon.exe' <<<"$pending"
+check "held uninstall: the other files are gone" test ! -e "$PROGRAM/info.txt"
+check "held uninstall: the entry is gone" test -z "$(uninstall_entries)"
+finish
