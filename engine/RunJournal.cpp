@@ -430,7 +430,16 @@ bool RecoverUnfinishedRun(JournalProgress progress) {
   bool found = false;
   for (Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
     const ByteString path = ReadAnchor(hive);
-    if (path.empty()) continue;
+    if (path.empty()) {
+      // A kill between the anchor key and its value (or between removing
+      // the value and the key) leaves the key alone.
+      RegKey key = 0;
+      if (platform::RegOpen(hive, AnchorKey(hive), false, key)) {
+        platform::RegClose(key);
+        DropAnchor(hive);
+      }
+      continue;
+    }
     found = true;
     ByteString text;
     std::vector<Entry> entries;
