@@ -73,7 +73,10 @@ InstallCheckResult CheckBeforeInstall() {
     } else if (action == "uninst") {
       ByteString uninstaller = CommandValue(items, "pgm");
       if (uninstaller.empty()) uninstaller = "*PgmPath*\\uninstall.exe";
-      need(Expanded(uninstaller), StubPart().size() + LngData.size() + kUninstallerExtraBytes);
+      uninstaller = Expanded(uninstaller);
+      need(uninstaller, StubPart().size() + LngData.size() + kUninstallerExtraBytes);
+      // An earlier uninstaller still running (an uninstall in progress) is replaced too.
+      if (IsExistingFile(uninstaller) && platform::FileIsHeld(uninstaller)) result.heldFiles.push_back(uninstaller);
     }
   }
   for (const auto& [key, bytes] : needed) {

@@ -283,11 +283,15 @@ void Undo(const Entry& entry) {
   }
 }
 
+// The backups go (and a temporary file a failed write may have left); one
+// that a running program still holds goes at the next restart.
 void FinishCommit(const std::vector<Entry>& entries) {
   for (const Entry& entry : entries) {
     if (entry.kind != "file") continue;
-    if (!entry.Field(1).empty() && Exists(entry.Field(1))) platform::RemoveFile(entry.Field(1));
-    if (!entry.Field(2).empty() && Exists(entry.Field(2))) platform::RemoveFile(entry.Field(2));
+    for (std::size_t field : {std::size_t{1}, std::size_t{2}}) {
+      const ByteString& path = entry.Field(field);
+      if (!path.empty() && Exists(path) && !platform::RemoveFile(path)) platform::RemoveAtRestart(path);
+    }
   }
 }
 
@@ -430,7 +434,16 @@ bool RecoverUnfinishedRun(JournalProgress progress) {
   bool found = false;
   for (Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
     const ByteString path = ReadAnchor(hive);
-    if (path.empty()) continue;
+    if (path.empty()) {
+      // A kill between the anchor key and its value (or between removing
+      // the value and the key) leaves the key alone.
+      RegKey key = 0;
+      if (platform::RegOpen(hive, AnchorKey(hive), false, key)) {
+        platform::RegClose(key);
+        DropAnchor(hive);
+      }
+      continue;
+    }
     found = true;
     ByteString text;
     std::vector<Entry> entries;

@@ -104,6 +104,11 @@ void SetNativeHeldFile(const ByteString& path, bool held);
 void SetNativeFreeSpace(int64_t bytes);
 // What RemoveAtRestart was asked to remove (natively nothing restarts).
 std::vector<ByteString>& NativeRestartRemovals();
+// Every call that changes a file, a folder or (in the registry fake) a key
+// or value counts as one change point; the hook, when set, is called before
+// each with its number (tests end the process there, as a kill would).
+void NativeChangePoint();
+void SetNativeChangeHook(void (*hook)(uint64_t point));
 #endif
 
 }  // namespace platform

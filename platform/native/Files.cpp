@@ -127,6 +127,7 @@ int64_t SizeOfFile(const ByteString& path) {
 }
 
 bool ChangeFileAttributes(const ByteString& path, uint32_t attributes) {
+  NativeChangePoint();
   const ByteString native = NativePath(path);
   struct stat info;
   if (path.empty() || stat(native.c_str(), &info) != 0) return false;
@@ -138,10 +139,12 @@ bool ChangeFileAttributes(const ByteString& path, uint32_t attributes) {
 }
 
 bool MakeDirectory(const ByteString& path) {
+  NativeChangePoint();
   return !path.empty() && mkdir(NativePath(path).c_str(), 0777) == 0;
 }
 
 bool RemoveFile(const ByteString& path) {
+  NativeChangePoint();
   // DeleteFileA refuses read-only files; a POSIX unlink would not.
   const uint32_t attributes = FileAttributesOf(path);
   if (attributes == kInvalidFileAttributes || (attributes & (kAttrReadOnly | kAttrDirectory))) return false;
@@ -149,6 +152,7 @@ bool RemoveFile(const ByteString& path) {
 }
 
 bool RemoveEmptyDirectory(const ByteString& path) {
+  NativeChangePoint();
   return !path.empty() && rmdir(NativePath(path).c_str()) == 0;
 }
 
@@ -168,6 +172,7 @@ bool ReadFileExactly(const ByteString& path, char* buffer, std::size_t size) {
 }
 
 bool WriteNewFile(const ByteString& path, const char* data, std::size_t size) {
+  NativeChangePoint();
   if (path.empty()) return false;
   const ByteString native = NativePath(path);
   // CreateFileA with CREATE_ALWAYS fails on a read-only file.
@@ -228,7 +233,23 @@ void SetNativeHeldFile(const ByteString& path, bool held) {
 
 void SetNativeFreeSpace(int64_t bytes) { gFreeSpace = bytes; }
 
+namespace {
+void (*gChangeHook)(uint64_t) = nullptr;
+uint64_t gChangePoints = 0;
+}  // namespace
+
+void SetNativeChangeHook(void (*hook)(uint64_t point)) {
+  gChangeHook = hook;
+  gChangePoints = 0;
+}
+
+void NativeChangePoint() {
+  ++gChangePoints;
+  if (gChangeHook) gChangeHook(gChangePoints);
+}
+
 bool WriteFreshFile(const ByteString& path, const char* data, std::size_t size, WriteFailure* why) {
+  NativeChangePoint();
   if (why) *why = WriteFailure::Other;
   if (path.empty()) return false;
   const ByteString native = NativePath(path);
@@ -258,6 +279,7 @@ bool WriteFreshFile(const ByteString& path, const char* data, std::size_t size, 
 }
 
 bool RenameFile(const ByteString& from, const ByteString& to, bool replace) {
+  NativeChangePoint();
   if (from.empty() || to.empty()) return false;
   const ByteString target = NativePath(to);
   if (!replace && access(target.c_str(), F_OK) == 0) return false;
@@ -300,6 +322,7 @@ AppendHandle CreateAppendFile(const ByteString& path) {
 }
 
 bool AppendBytes(AppendHandle file, const char* data, std::size_t size) {
+  NativeChangePoint();
   if (!file) return false;
   std::size_t done = 0;
   while (done < size) {

@@ -3,6 +3,8 @@
 #include <map>
 #include <memory>
 
+#include "platform/Files.h"
+
 namespace {
 
 ByteString Upper(ByteString text) {
@@ -150,6 +152,53 @@ void SetRegistryWriteRefused(platform::Hive hive, bool refused) {
   TheRegistry().Of(hive).writeRefused = refused;
 }
 
+ByteString DumpRegistry() {
+  ByteString dump;
+  for (platform::Hive hive : {platform::Hive::LocalMachine, platform::Hive::CurrentUser}) {
+    const char* code = hive == platform::Hive::LocalMachine ? "M" : "U";
+    for (const auto& [path, key] : TheRegistry().Of(hive).keys) {
+      dump += ByteString("K\t") + code + "\t" + path + "\t" + key.name + "\n";
+      for (const auto& [upper, value] : key.values) {
+        ByteString hex;
+        for (unsigned char c : value.data) {
+          static const char kHex[] = "0123456789abcdef";
+          hex += kHex[c >> 4];
+          hex += kHex[c & 15];
+        }
+        dump += ByteString("V\t") + code + "\t" + path + "\t" + value.name + "\t" +
+                std::to_string(value.type) + "\t" + hex + "\n";
+      }
+    }
+  }
+  return dump;
+}
+
+void LoadRegistry(const ByteString& dump) {
+  ResetRegistry();
+  std::size_t begin = 0;
+  for (std::size_t end; (end = dump.find('\n', begin)) != ByteString::npos; begin = end + 1) {
+    std::vector<ByteString> fields;
+    const ByteString line = dump.substr(begin, end - begin);
+    for (std::size_t start = 0;;) {
+      const std::size_t tab = line.find('\t', start);
+      fields.push_back(line.substr(start, tab == ByteString::npos ? ByteString::npos : tab - start));
+      if (tab == ByteString::npos) break;
+      start = tab + 1;
+    }
+    if (fields.size() < 4) continue;
+    HiveData& hive = TheRegistry().Of(fields[1] == "M" ? platform::Hive::LocalMachine : platform::Hive::CurrentUser);
+    Key& key = hive.keys[fields[2]];
+    if (fields[0] == "K") key.name = fields[3];
+    if (fields[0] != "V" || fields.size() < 6) continue;
+    Value& value = key.values[Upper(fields[3])];
+    value.name = fields[3];
+    value.type = static_cast<uint32_t>(std::stoul(fields[4]));
+    value.data.clear();
+    for (std::size_t i = 0; i + 1 < fields[5].size(); i += 2)
+      value.data += static_cast<char>(std::stoi(fields[5].substr(i, 2), nullptr, 16));
+  }
+}
+
 int OpenRegistryHandles() { return static_cast<int>(TheRegistry().handles.size()); }
 
 }  // namespace fakes
@@ -165,6 +214,7 @@ bool RegOpen(Hive hive, const ByteString& path, bool write, RegKey& key) {
 }
 
 bool RegCreate(Hive hive, const ByteString& path, RegKey& key) {
+  NativeChangePoint();
   key = 0;
   if (TheRegistry().Of(hive).writeRefused) return false;
   MakeKey(hive, path);
@@ -186,6 +236,7 @@ bool RegQuery(RegKey key, const ByteString& name, uint32_t& type, ByteString& da
 }
 
 bool RegSetString(RegKey key, const ByteString& name, const ByteString& value) {
+  NativeChangePoint();
   Key* open = KeyOfHandle(key);
   if (!open) return false;
   Value& stored = open->values[Upper(name)];
@@ -196,6 +247,7 @@ bool RegSetString(RegKey key, const ByteString& name, const ByteString& value) {
 }
 
 bool RegSetDword(RegKey key, const ByteString& name, uint32_t value) {
+  NativeChangePoint();
   auto it = TheRegistry().handles.find(key);
   if (it == TheRegistry().handles.end() || !KeyOfHandle(key)) return false;
   fakes::SetRegistryDword(it->second.hive, it->second.path, name, value);
@@ -217,6 +269,7 @@ std::vector<ByteString> RegSubkeyNames(RegKey key) {
 }
 
 bool RegDeleteSubkey(RegKey parent, const ByteString& name) {
+  NativeChangePoint();
   auto it = TheRegistry().handles.find(parent);
   if (it == TheRegistry().handles.end() || !KeyOfHandle(parent)) return false;
   HiveData& hive = TheRegistry().Of(it->second.hive);
@@ -236,6 +289,7 @@ bool RegDeleteSubkey(RegKey parent, const ByteString& name) {
 }
 
 bool RegSetRaw(RegKey key, const ByteString& name, uint32_t type, const ByteString& data) {
+  NativeChangePoint();
   auto it = TheRegistry().handles.find(key);
   if (it == TheRegistry().handles.end() || !KeyOfHandle(key)) return false;
   fakes::SetRegistryValue(it->second.hive, it->second.path, name, type, data);
@@ -243,6 +297,7 @@ bool RegSetRaw(RegKey key, const ByteString& name, uint32_t type, const ByteStri
 }
 
 bool RegRemoveValue(RegKey key, const ByteString& name) {
+  NativeChangePoint();
   Key* open = KeyOfHandle(key);
   return open && open->values.erase(Upper(name)) > 0;
 }

@@ -33,6 +33,11 @@ ByteString RegistryValueData(platform::Hive hive, const ByteString& path, const 
 // rights), while reading still works.
 void SetRegistryWriteRefused(platform::Hive hive, bool refused);
 
+// Both hives as text, and back (a test's child process hands the registry
+// it leaves to its parent, as the real registry outlives a killed process).
+ByteString DumpRegistry();
+void LoadRegistry(const ByteString& dump);
+
 // Handles opened and not yet closed (to find leaks).
 int OpenRegistryHandles();
 

@@ -152,3 +152,46 @@ TEST_F(UninstallRunTest, ShortOrMalformedKeysDeleteNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+class UninstallPathsTest : public UninstallRunTest {};
+
+// Information that names paths outside the installation (planted, or merged
+// from a foreign uninstaller) removes only what lies below the
+// installation's folders, and the shortcuts it recorded; held files are left
+// for the restart, and the entry goes only once nothing else stays.
+TEST_F(UninstallPathsTest, OnlyTheInstallationsOwnPathsGo) {
+  Entry("Quillon 1");
+  for (const char* file : {"C:\\Prog\\a.txt", "C:\\Prog\\held.exe", "C:\\Windows\\system.dll", "C:\\Other\\x.txt",
+                           "C:\\Desk\\Quillon.lnk", "C:\\Menu\\Q\\Q.lnk"})
+    Write(file, "x");
+  Uninstaller("UninstallKey=Quillon 1\r\nPgmPath=C:\\Prog\\\r\nMyStartMenu=C:\\Menu\\Q\\\r\n"
+              "file=C:\\Prog\\a.txt\r\nfile=C:\\Prog\\held.exe\r\nfile=C:\\Prog\\..\\Windows\\system.dll\r\n"
+              "file=C:\\Windows\\system.dll\r\nfile=Other\\x.txt\r\nfile=C:\\Desk\\Quillon.lnk\r\n"
+              "file=C:\\Menu\\Q\\Q.lnk\r\nfile=C:\\Prog\\uninstall.exe\r\n"
+              "dir=C:\\Windows\r\ndir=C:\\Prog\r\ndir=C:\\Menu\\Q\r\ndir=C:\\Desk\r\n");
+  platform::SetNativeHeldFile("C:\\Prog\\held.exe", true);
+  // The held file cannot be deleted: natively a read-only file stands in.
+  platform::ChangeFileAttributes("C:\\Prog\\held.exe", platform::kAttrReadOnly);
+  platform::NativeRestartRemovals().clear();
+  EXPECT_EQ(HeldInstalledFiles(), std::vector<ByteString>{"C:\\Prog\\held.exe"});
+
+  UninstallLeftovers leftovers;
+  EXPECT_TRUE(RunUninstall(&leftovers));
+  EXPECT_FALSE(Exists("C:\\Prog\\a.txt"));
+  EXPECT_FALSE(Exists("C:\\Desk\\Quillon.lnk"));
+  EXPECT_FALSE(Exists("C:\\Menu\\Q"));
+  for (const char* kept : {"C:\\Windows\\system.dll", "C:\\Other\\x.txt"}) EXPECT_TRUE(Exists(kept)) << kept;
+  EXPECT_TRUE(FolderExists("C:\\Windows"));
+  EXPECT_EQ(leftovers.atRestart, std::vector<ByteString>{"C:\\Prog\\held.exe"});
+  EXPECT_EQ(platform::NativeRestartRemovals(), (std::vector<ByteString>{"C:\\Prog\\held.exe", "C:\\Prog"}));
+  EXPECT_EQ(leftovers.file, "C:\\Prog\\uninstall.exe");
+  EXPECT_FALSE(KeyExists("Quillon 1"));
+  for (const char* skipped : {"C:\\Prog\\..\\Windows\\system.dll; ", "C:\\Windows\\system.dll; ", "Other\\x.txt; ",
+                              "C:\\Windows; "})
+    EXPECT_NE(ErrorText.find(ByteString("skipped, outside the installation: ") + skipped), ByteString::npos) << skipped;
+  platform::SetNativeHeldFile("C:\\Prog\\held.exe", false);
+}
+
+}  // namespace

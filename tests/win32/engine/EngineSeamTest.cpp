@@ -16,6 +16,7 @@
 #include "engine/PathVariables.h"
 #include "engine/ProductSettings.h"
 #include "platform/Registry.h"
+#include "platform/Security.h"
 #include "tests/support/common/TempFolder.h"
 
 namespace {
@@ -231,8 +232,9 @@ bool AccessListsAreKept() {
   return !(ntdll && GetProcAddress(ntdll, "wine_get_version"));
 }
 
-TEST_F(EngineSeam, EnsureFolderCreatesRecordsAndOpensToUsers) {
+TEST_F(EngineSeam, EnsureFolderCreatesRecordsAndOpensTheDataFolderToUsers) {
   const ByteString folder = temp_ / "Quillon\\Data";
+  DataPath = folder + "\\";
   ASSERT_TRUE(EnsureFolder(folder + "\\"));
   EXPECT_TRUE(testsupport::FolderExistsOnHost(folder));
   EXPECT_TRUE(FolderExists(folder));
@@ -242,8 +244,8 @@ TEST_F(EngineSeam, EnsureFolderCreatesRecordsAndOpensToUsers) {
   ASSERT_EQ(CreatedFolders->Count(), 1);
   EXPECT_EQ(CreatedFolders->ItemText(0), folder);
 
-  // An English system has no "Benutzer"; "Users" is remembered.
-  EXPECT_EQ(LastTrustee, "Users");
+  // The users group by its SID, on the data folder this run made.
+  EXPECT_EQ(LastTrustee, "S-1-5-32-545");
   EXPECT_FALSE(SetFolderAccess(folder, "NoSuchGroupAnywhere"));
   EXPECT_FALSE(SetFolderAccess(temp_ / "missing", "Users"));
   EXPECT_TRUE(GrantFolderAccess(temp_.Path()));
@@ -261,6 +263,16 @@ TEST_F(EngineSeam, EnsureFolderCreatesRecordsAndOpensToUsers) {
   EXPECT_TRUE(dacl.usersGroup);
   // The list built for the first folder serves the later ones unchanged.
   EXPECT_TRUE(ReadDacl(temp_.Path()).usersGroup);
+
+  // The journal's folder: only the system and the administrators, nothing
+  // inherited; a folder that exists is never taken.
+  const ByteString journal = temp_ / "journal";
+  ASSERT_TRUE(platform::MakePrivateFolder(journal));
+  EXPECT_FALSE(platform::MakePrivateFolder(journal));
+  const DaclInfo own = ReadDacl(journal);
+  EXPECT_EQ(own.all.find("S-1-5-32-545"), ByteString::npos) << own.all;
+  EXPECT_NE(own.all.find("S-1-5-18/"), ByteString::npos) << own.all;
+  EXPECT_NE(own.all.find("S-1-5-32-544/"), ByteString::npos) << own.all;
 }
 
 TEST_F(EngineSeam, FolderChainFailsBehindAFile) {

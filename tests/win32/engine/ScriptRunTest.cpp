@@ -86,7 +86,8 @@ TEST_F(ScriptRun, ThirdLineWithUnknownActionStopsTheRun) {
   EXPECT_EQ(Log(), "action=path,Version=1.0\r\n"
                    "action=path,Lng=FR\r\n"
                    "action=frobnicate,x=1\r\n"
-                   "Errors: Command failed: action=frobnicate,x=1; \r\n");
+                   "Errors: Command failed: action=frobnicate,x=1; \r\n"
+                   "Undone: every change of this run\r\n");
 }
 
 TEST_F(ScriptRun, PathOnlyRunExecutesAndLogsOnlyPathLines) {
@@ -100,7 +101,8 @@ TEST_F(ScriptRun, PathOnlyErrorFailsTheLaterCleanRun) {
   const ByteString report = Run(Script("action=path,DataPath=*MyStartMenu*\\Data\r\n"), "path full");
   EXPECT_EQ(report, "path 0\nfull 0\nerrors no def for *MyStartMenu*; \n");
   EXPECT_EQ(Log(), "action=path,DataPath=*MyStartMenu*\\Data\r\n"
-                   "Errors: no def for *MyStartMenu*; \r\n");
+                   "Errors: no def for *MyStartMenu*; \r\n"
+                   "Undone: every change of this run\r\n");
 }
 
 TEST_F(ScriptRun, CleanRunKeepsAnOlderLog) {

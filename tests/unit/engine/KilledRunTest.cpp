@@ -1,0 +1,143 @@
+// An upgrade killed at every single change it makes (a child process ends
+// itself there, leaving its files and its registry as a kill would), then
+// the next start's recovery: the machine is always either as before the run
+// or as after a complete one.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "engine/ErrorList.h"
+#include "engine/RunJournal.h"
+#include "engine/ScriptInterpreter.h"
+#include "tests/unit/engine/EngineFixture.h"
+
+namespace enginetest {
+namespace {
+
+namespace fs = std::filesystem;
+
+ByteString gRegistryFile;
+uint64_t gKillAt = 0;
+uint64_t gChanges = 0;
+
+// In the child: at the chosen change, the registry is handed over and the
+// process ends on the spot: no destructor, no rollback.
+void KillHere(uint64_t point) {
+  gChanges = point;
+  if (point != gKillAt) return;
+  std::ofstream(gRegistryFile, std::ios::binary) << fakes::DumpRegistry();
+  _exit(0);
+}
+
+class KilledRun : public EngineTest {
+protected:
+  // The files below drive C (the setup's log aside) with their contents, and the registry.
+  ByteString Snapshot() {
+    ByteString text;
+    std::map<ByteString, ByteString> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(Host("C:\\"))) {
+      const ByteString path = entry.path().string();
+      if (path == Host("C:\\Setup.log")) continue;
+      entries[path] = entry.is_directory() ? "<dir>" : testsupport::ReadHostFile(path);
+    }
+    for (const auto& [path, contents] : entries) text += path + "=" + contents + "\n";
+    return text + fakes::DumpRegistry();
+  }
+  void SaveMachine() {
+    fs::remove_all(temp_ / "saved");
+    fs::copy(Host("C:\\"), temp_ / "saved", fs::copy_options::recursive);
+    savedRegistry_ = fakes::DumpRegistry();
+  }
+  void RestoreMachine() {
+    fs::remove_all(Host("C:\\"));
+    fs::copy(temp_ / "saved", Host("C:\\"), fs::copy_options::recursive);
+    fakes::LoadRegistry(savedRegistry_);
+  }
+  // Runs the 2.0 setup in a child that ends itself before change `killAt`
+  // (0: never); the parent then holds the machine the child left.
+  void RunChild(uint64_t killAt) {
+    gRegistryFile = temp_ / "registry.txt";
+    std::remove(gRegistryFile.c_str());
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      gKillAt = killAt;
+      platform::SetNativeChangeHook(KillHere);
+      ResetEngineValues();
+      ResetOwnSections();
+      UsePackage(version2_);
+      RunSetupScript(true);
+      const bool done = RunSetupScript(false);
+      std::ofstream(gRegistryFile, std::ios::binary) << fakes::DumpRegistry();
+      std::ofstream(temp_ / "points.txt") << (done ? "done " : "failed ") << gChanges;
+      _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    fakes::LoadRegistry(testsupport::ReadHostFile(gRegistryFile));
+  }
+  PackageParts Version(const char* version, const ByteString& a, const ByteString& b, bool extra) {
+    ByteString script = ByteString("action=path,Registry=Quillon,Version=") + version +
+                        ",PgmPath=C:\\Q,DataPath=*PgmPath*\\Daten,MyStartMenu=C:\\Menu\\Quillon\r\n";
+    PackageParts parts;
+    const auto save = [&](const char* action, const ByteString& name, const ByteString& data) {
+      script += ByteString("action=") + action + ",OrigLen=" + std::to_string(data.size()) + ",Filename=" + name + "\r\n";
+      parts.packedFiles += data;
+    };
+    save("save", "*PgmPath*\\Quillon.exe", a);
+    save("save", "*PgmPath*\\sub\\info.txt", b);
+    save("saveifnotexists", "*DataPath*\\Quillon.qdb", "the user's data");
+    if (extra) save("save", "*PgmPath*\\new.txt", "new in 2.0");
+    script += "action=icon,file=*PgmPath*\\Quillon.exe,lnk=*MyStartMenu*\\Quillon\r\n"
+              "action=desktopini,path=*PgmPath*\\,icon=*PgmPath*\\Quillon.exe\r\n"
+              "action=uninst,name=Quillon,Publisher=Quillon Software GmbH\r\n";
+    parts.script = script;
+    return parts;
+  }
+
+  PackageParts version2_;
+  ByteString savedRegistry_;
+};
+
+TEST_F(KilledRun, EveryKillPointEndsInTheEarlierOrTheNewInstallation) {
+  UsePackage(Version("1.0", "MZ program 1.0", "info 1.0", false));
+  ASSERT_TRUE(RunSetupScript(true));
+  ASSERT_TRUE(RunSetupScript(false));
+  const ByteString before = Snapshot();
+  SaveMachine();
+
+  // A complete upgrade, counting its changes.
+  version2_ = Version("2.0", "MZ program 2.0, longer", "info 2.0", true);
+  RunChild(0);
+  const ByteString result = testsupport::ReadHostFile(temp_ / "points.txt");
+  ASSERT_EQ(result.rfind("done ", 0), 0u) << result;
+  const uint64_t changes = std::stoull(result.substr(5));
+  const ByteString after = Snapshot();
+  ASSERT_NE(before, after);
+  EXPECT_EQ(testsupport::ReadHostFile(Host("C:\\Q\\new.txt")), "new in 2.0");
+  EXPECT_FALSE(UnfinishedRunJournal());
+  ASSERT_GT(changes, 30u);
+
+  int earlier = 0, newer = 0;
+  for (uint64_t killAt = 1; killAt <= changes; ++killAt) {
+    RestoreMachine();
+    RunChild(killAt);
+    ResetRunJournal();
+    RecoverUnfinishedRun();
+    const ByteString now = Snapshot();
+    if (now == before) ++earlier;
+    else if (now == after) ++newer;
+    else ADD_FAILURE() << "killed before change " << killAt << " of " << changes << ": neither state";
+    EXPECT_FALSE(UnfinishedRunJournal());
+  }
+  // The kills before the commit entry give back the earlier installation,
+  // those after it the new one.
+  EXPECT_GT(earlier, 10);
+  EXPECT_GT(newer, 0);
+}
+
+}  // namespace
+}  // namespace enginetest
