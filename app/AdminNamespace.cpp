@@ -24,6 +24,7 @@ NamespaceCalls SystemCalls() {
   calls.addSid = SystemCall<decltype(calls.addSid)>("kernel32.dll", "AddSIDToBoundaryDescriptor");
   calls.createNamespace = SystemCall<decltype(calls.createNamespace)>("kernel32.dll", "CreatePrivateNamespaceW");
   calls.openNamespace = SystemCall<decltype(calls.openNamespace)>("kernel32.dll", "OpenPrivateNamespaceW");
+  calls.deleteBoundary = SystemCall<decltype(calls.deleteBoundary)>("kernel32.dll", "DeleteBoundaryDescriptor");
   return calls;
 }
 
@@ -33,20 +34,20 @@ bool CreateOrOpenNamespace(const NamespaceCalls& calls) {
   if (!boundary) return false;  // also where the call is only a stand-in
   BYTE administrators[SECURITY_MAX_SID_SIZE];
   DWORD sidSize = sizeof administrators;
-  if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize) ||
-      !calls.addSid(&boundary, administrators))
-    return false;  // the descriptor is freed with the process
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kNamespaceAccess, SDDL_REVISION_1, &descriptor, nullptr))
-    return false;
-  SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
-  // Another run may hold it already, or end between the two calls: try twice.
   HANDLE space = nullptr;
-  for (int attempt = 0; attempt < 2 && !space; ++attempt) {
-    space = calls.createNamespace(&attributes, boundary, kNamespace);
-    if (!space && GetLastError() == ERROR_ALREADY_EXISTS) space = calls.openNamespace(boundary, kNamespace);
+  if (CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize) &&
+      calls.addSid(&boundary, administrators) &&
+      ConvertStringSecurityDescriptorToSecurityDescriptorA(kNamespaceAccess, SDDL_REVISION_1, &descriptor, nullptr)) {
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
+    // Another run may hold it already, or end between the two calls: try twice.
+    for (int attempt = 0; attempt < 2 && !space; ++attempt) {
+      space = calls.createNamespace(&attributes, boundary, kNamespace);
+      if (!space && GetLastError() == ERROR_ALREADY_EXISTS) space = calls.openNamespace(boundary, kNamespace);
+    }
+    LocalFree(descriptor);
   }
-  LocalFree(descriptor);
+  if (calls.deleteBoundary) calls.deleteBoundary(boundary);
   // The namespace handle stays open until the process ends: while any run
   // holds one, the others open the same namespace.
   return space != nullptr;

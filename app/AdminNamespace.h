@@ -22,6 +22,7 @@ struct NamespaceCalls {
   BOOL(WINAPI* addSid)(HANDLE* boundary, PSID sid) = nullptr;
   HANDLE(WINAPI* createNamespace)(LPSECURITY_ATTRIBUTES attributes, LPVOID boundary, LPCWSTR prefix) = nullptr;
   HANDLE(WINAPI* openNamespace)(LPVOID boundary, LPCWSTR prefix) = nullptr;
+  VOID(WINAPI* deleteBoundary)(HANDLE boundary) = nullptr;  // optional
 };
 // Tests only: use `calls` (null: the system's) and forget the namespace had.
 void SetNamespaceCallsForTests(const NamespaceCalls* calls);

@@ -132,6 +132,7 @@ struct SeenByNamespace {
   ByteString access;
   bool exists = false;  // the namespace was made by another run
   int opened = 0;
+  bool boundaryFreed = false;
 } gSeen;
 
 HANDLE WINAPI FakeBoundary(LPCWSTR, ULONG) { return reinterpret_cast<HANDLE>(0x10); }
@@ -158,14 +159,16 @@ HANDLE WINAPI FakeOpenNamespace(LPVOID, LPCWSTR) {
   ++gSeen.opened;
   return reinterpret_cast<HANDLE>(0x30);
 }
+VOID WINAPI FakeDeleteBoundary(HANDLE boundary) { gSeen.boundaryFreed = boundary == reinterpret_cast<HANDLE>(0x10); }
 
 TEST(SetupMark, AdministratorsNamespaceAndItsBoundary) {
-  const NamespaceCalls calls{FakeBoundary, FakeAddSid, FakeCreateNamespace, FakeOpenNamespace};
+  const NamespaceCalls calls{FakeBoundary, FakeAddSid, FakeCreateNamespace, FakeOpenNamespace, FakeDeleteBoundary};
   SetNamespaceCallsForTests(&calls);
   EXPECT_EQ(AdministratorsOnlyName("SetupRunning"), "QuillonSetup\\SetupRunning");
   EXPECT_EQ(gSeen.sid, "S-1-5-32-544");  // the Administrators group, by its SID
   EXPECT_EQ(gSeen.access, "D:P(A;;GA;;;BA)(A;;GA;;;SY)");
   EXPECT_EQ(gSeen.opened, 0);
+  EXPECT_TRUE(gSeen.boundaryFreed);
   // Made by another run already: opened.
   gSeen = SeenByNamespace();
   gSeen.exists = true;
