@@ -173,12 +173,11 @@ ByteString NewToken() {
 ByteString TemporaryIn(const ByteString& folder, char kind) {
   JournalState& state = State();
   if (state.token.empty()) state.token = NewToken();
-  for (;;) {
-    char number[16];
-    std::snprintf(number, sizeof number, "%x", ++state.counter);
-    const ByteString name = folder + "~q" + kind + state.token.substr(0, 8) + number + ".tmp";
-    if (!Exists(name)) return name;
-  }
+  // Random per run: nobody can plant the name beforehand, and a file that
+  // stands there anyway is refused by the create.
+  char number[16];
+  std::snprintf(number, sizeof number, "%x", ++state.counter);
+  return folder + "~q" + kind + state.token.substr(0, 8) + number + ".tmp";
 }
 
 // Entered before the change; a change whose entry could not be written is
@@ -283,15 +282,14 @@ void Undo(const Entry& entry) {
   }
 }
 
-// The backups go (and a temporary file a failed write may have left); one
-// that a running program still holds goes at the next restart.
+// The backups go; one that a running program still holds goes at the next
+// restart. (No temporary file is left by then: a write that fails removes
+// its own.)
 void FinishCommit(const std::vector<Entry>& entries) {
   for (const Entry& entry : entries) {
-    if (entry.kind != "file") continue;
-    for (std::size_t field : {std::size_t{1}, std::size_t{2}}) {
-      const ByteString& path = entry.Field(field);
-      if (!path.empty() && Exists(path) && !platform::RemoveFile(path)) platform::RemoveAtRestart(path);
-    }
+    const ByteString& backup = entry.Field(2);
+    if (entry.kind == "file" && !backup.empty() && Exists(backup) && !platform::RemoveFile(backup))
+      platform::RemoveAtRestart(backup);
   }
 }
 
@@ -470,18 +468,29 @@ bool FolderMadeByThisRun(const ByteString& folder) {
   return State().madeFolders.count(key) > 0;
 }
 
-ByteString JournalTemporaryName(const ByteString& path) {
+namespace {
+
+// Enters a file's write: the temporary name it is written under and, for a
+// file that stands there (not this run's own), the backup it moves to.
+// False when the file may not be replaced or the entry cannot be written.
+bool EnterFileWrite(const ByteString& path, ByteString& temporary, ByteString& backup) {
   JournalState& state = State();
   const uint32_t attributes = platform::FileAttributesOf(path);
   const bool exists = attributes != platform::kInvalidFileAttributes;
-  if (exists && (attributes & (platform::kAttrDirectory | kNotReplaceable))) return ByteString();
+  if (exists && (attributes & (platform::kAttrDirectory | kNotReplaceable))) return false;
   const ByteString folder = FolderPart(path);
   // A file this run wrote itself needs no backup: undoing its first write removes it.
-  const ByteString backup =
-      exists && !state.writtenFiles.count(AsciiLower(path)) ? TemporaryIn(folder, 'b') : ByteString();
-  const ByteString temporary = TemporaryIn(folder, 'n');
-  if (!Record("file", {path, temporary, backup})) return ByteString();
-  state.pendingBackups[temporary] = backup;
+  backup = exists && !state.writtenFiles.count(AsciiLower(path)) ? TemporaryIn(folder, 'b') : ByteString();
+  temporary = TemporaryIn(folder, 'n');
+  return Record("file", {path, temporary, backup});
+}
+
+}  // namespace
+
+ByteString JournalTemporaryName(const ByteString& path) {
+  ByteString temporary, backup;
+  if (!EnterFileWrite(path, temporary, backup)) return ByteString();
+  State().pendingBackups[temporary] = backup;
   return temporary;
 }
 
@@ -508,13 +517,23 @@ bool JournalPlaceFile(const ByteString& temporary, const ByteString& path) {
 
 bool JournalWriteFile(const ByteString& path, std::string_view data, platform::WriteFailure* why) {
   if (why) *why = platform::WriteFailure::Other;
-  const ByteString temporary = JournalTemporaryName(path);
-  if (temporary.empty()) return false;
-  if (!platform::WriteFreshFile(temporary, data.data(), data.size(), why)) {
-    State().pendingBackups.erase(temporary);
+  JournalState& state = State();
+  ByteString temporary, backup;
+  if (!EnterFileWrite(path, temporary, backup)) return false;
+  // A replaced file moves aside only once its successor is complete.
+  bool movedAside = false;
+  const auto moveAside = [&] { return movedAside = platform::RenameFile(path, backup, false); };
+  const bool placed = backup.empty()
+                          ? platform::WriteThenPlace(temporary, path, data.data(), data.size(), nullptr, why)
+                          : platform::WriteThenPlace(temporary, path, data.data(), data.size(), moveAside, why);
+  if (!placed) {
+    if (movedAside) platform::RenameFile(backup, path, false);
     return false;
   }
-  return JournalPlaceFile(temporary, path);
+  state.writtenFiles.insert(AsciiLower(path));
+  // Without a journal there is no commit to wait for.
+  if (!state.file && !backup.empty()) platform::RemoveFile(backup);
+  return true;
 }
 
 bool JournalSetAttributes(const ByteString& path, uint32_t attributes) {

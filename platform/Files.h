@@ -5,6 +5,7 @@
 // folder (see NativeDriveRoot) and "\" taken as "/".
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 #include "base/Text.h"
 
@@ -75,9 +76,13 @@ ByteString NativePath(const ByteString& path);
 
 // Why a write failed: the volume is full, or anything else.
 enum class WriteFailure { None, DiskFull, Other };
-// Creates a file that must not exist yet (CREATE_NEW) and writes all bytes;
-// a file that could not be written completely is removed again.
-bool WriteFreshFile(const ByteString& path, const char* data, std::size_t size, WriteFailure* why = nullptr);
+// Writes a new file under `temporary` (CREATE_NEW: it must not exist yet)
+// and, once every byte is written, renames it to `target` through the same
+// handle, replacing a target that exists. `beforePlacing`, when given, runs
+// between the two and may refuse. A file that was not placed is removed
+// again: no cut-off file ever stands under either name.
+bool WriteThenPlace(const ByteString& temporary, const ByteString& target, const char* data, std::size_t size,
+                    const std::function<bool()>& beforePlacing, WriteFailure* why = nullptr);
 // MoveFileExA on one volume; `replace` replaces an existing target.
 bool RenameFile(const ByteString& from, const ByteString& to, bool replace);
 // Bytes the caller may still write on the volume that holds `path` (the

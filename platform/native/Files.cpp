@@ -248,11 +248,12 @@ void NativeChangePoint() {
   if (gChangeHook) gChangeHook(gChangePoints);
 }
 
-bool WriteFreshFile(const ByteString& path, const char* data, std::size_t size, WriteFailure* why) {
+bool WriteThenPlace(const ByteString& temporary, const ByteString& target, const char* data, std::size_t size,
+                    const std::function<bool()>& beforePlacing, WriteFailure* why) {
   NativeChangePoint();
   if (why) *why = WriteFailure::Other;
-  if (path.empty()) return false;
-  const ByteString native = NativePath(path);
+  if (temporary.empty() || target.empty()) return false;
+  const ByteString native = NativePath(temporary);
   const int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
   if (fd < 0) return false;
   // The test's volume limit counts what is written now.
@@ -267,10 +268,12 @@ bool WriteFreshFile(const ByteString& path, const char* data, std::size_t size, 
     }
     done += static_cast<std::size_t>(put);
   }
-  const bool closed = close(fd) == 0;
-  if (done != size || !closed || full) {
+  const bool written = close(fd) == 0 && done == size && !full;
+  const bool allowed = written && (!beforePlacing || beforePlacing());
+  if (allowed) NativeChangePoint();
+  if (!allowed || rename(native.c_str(), NativePath(target).c_str()) != 0) {
     unlink(native.c_str());
-    if (why && (full || errno == ENOSPC)) *why = WriteFailure::DiskFull;
+    if (why && full) *why = WriteFailure::DiskFull;
     return false;
   }
   if (gFreeSpace >= 0) gFreeSpace -= static_cast<int64_t>(size);

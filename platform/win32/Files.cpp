@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <limits>
+#include <vector>
 
 namespace platform {
 
@@ -104,26 +105,62 @@ void CloseReading(ReadHandle file) {
 
 // --- Changes made through the run's journal ---
 
-bool WriteFreshFile(const ByteString& path, const char* data, std::size_t size, WriteFailure* why) {
+namespace {
+
+// SetFileInformationByHandle with FileRenameInfo (Vista and later, looked up
+// at run time): the rename needs no second open of the file.
+// FILE_RENAME_INFO and FileRenameInfo, which the headers declare only for Vista and later.
+struct RenameInformation {
+  BOOL replaceIfExists;
+  HANDLE rootDirectory;
+  DWORD fileNameLength;
+  WCHAR fileName[1];
+};
+constexpr int kFileRenameInfo = 3;
+
+bool RenameOpenFile(HANDLE file, const ByteString& target) {
+  using SetInformationFn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+  static const auto setInformation = reinterpret_cast<SetInformationFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetFileInformationByHandle")));
+  if (!setInformation) return false;
+  const int length = MultiByteToWideChar(CP_ACP, 0, target.c_str(), static_cast<int>(target.size()), nullptr, 0);
+  if (length <= 0) return false;
+  std::vector<char> buffer(sizeof(RenameInformation) + static_cast<std::size_t>(length) * sizeof(WCHAR));
+  auto* info = reinterpret_cast<RenameInformation*>(buffer.data());
+  info->replaceIfExists = TRUE;
+  info->rootDirectory = nullptr;
+  info->fileNameLength = static_cast<DWORD>(length * sizeof(WCHAR));
+  MultiByteToWideChar(CP_ACP, 0, target.c_str(), static_cast<int>(target.size()), info->fileName, length);
+  return setInformation(file, kFileRenameInfo, info, static_cast<DWORD>(buffer.size())) != FALSE;
+}
+
+}  // namespace
+
+bool WriteThenPlace(const ByteString& temporary, const ByteString& target, const char* data, std::size_t size,
+                    const std::function<bool()>& beforePlacing, WriteFailure* why) {
   if (why) *why = WriteFailure::Other;
   if (size > std::numeric_limits<DWORD>::max()) return false;
-  const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  bool ok = true;
+  bool written = true;
   if (size > 0) {
     DWORD put = 0;
-    ok = WriteFile(file, data, static_cast<DWORD>(size), &put, nullptr) && put == size;
+    written = WriteFile(file, data, static_cast<DWORD>(size), &put, nullptr) && put == size;
   }
-  const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
-  ok = CloseHandle(file) && ok;
-  if (!ok) {
-    // A cut-off file never stays behind.
-    DeleteFileA(path.c_str());
-    if (why && (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL)) *why = WriteFailure::DiskFull;
-    return false;
+  const DWORD error = written ? ERROR_SUCCESS : GetLastError();
+  const bool allowed = written && (!beforePlacing || beforePlacing());
+  bool placed = allowed && RenameOpenFile(file, target);
+  written = CloseHandle(file) && written;
+  // Where the handle cannot rename, the file is renamed by its name.
+  if (allowed && written && !placed) placed = MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
+  if (placed && written) {
+    if (why) *why = WriteFailure::None;
+    return true;
   }
-  if (why) *why = WriteFailure::None;
-  return true;
+  DeleteFileA((placed ? target : temporary).c_str());
+  if (why && (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL)) *why = WriteFailure::DiskFull;
+  return false;
 }
 
 bool RenameFile(const ByteString& from, const ByteString& to, bool replace) {
