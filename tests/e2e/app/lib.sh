@@ -177,3 +177,20 @@ quillon_running() {
   done
   return 1
 }
+
+# prefix_snapshot: what a run may change, to compare before and after: every
+# folder and file of drive C (files by their checksums) but the tests' own
+# work folder, and the product's, the journal's and the uninstall keys.
+prefix_snapshot() {
+  ( cd "$DRIVE_C" && find . -path ./e2e -prune -o -type d -print -o -type f -exec md5sum {} + ) | sort
+  reg_dump 'HKLM\SOFTWARE\Quillon' 'HKCU\Software\Quillon' 'HKLM\SOFTWARE\QuillonSetup' 'HKCU\Software\QuillonSetup' \
+    'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
+}
+# same_prefix CASE SNAPSHOT: the prefix is as in the snapshot (else the
+# differences are shown).
+same_prefix() {
+  local now
+  now=$(prefix_snapshot)
+  if [ "$now" = "$2" ]; then ok "$1: the machine is as before"; else
+    fail "$1: the machine changed"; diff <(echo "$2") <(echo "$now") | head -40; fi
+}

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Cancel during the install through the window. The close box and Esc ask
+# first ("&Nein" lets the install go on); "Abbrechen" and "&Ja" at about half
+# undo the run, and a box says that nothing was changed. A first install
+# leaves the machine as it was; an upgrade leaves the earlier version complete
+# (its files, settings, entry and uninstaller byte for byte), and that
+# version's own uninstaller still removes it.
+. "$(dirname "$0")/lib.sh"
+export LC_ALL=de_DE.UTF-8
+
+# The sample with 1,500 files of random data (48 MiB, ten a folder) behind
+# its own files, so that the install takes a few seconds.
+mkdir -p "$WORK/root/big"
+head -c $((1500 * 32768)) /dev/urandom | split -b 32768 -a 4 -d - "$WORK/root/big/f"
+big_lines() {
+  local i
+  for i in $(seq -w 0 1499); do
+    printf 'action=save,Source=big/f%s,Filename=*PgmPath*\\big\\s%s\\f%s\r\n' "$i" "${i:0:3}" "$i"
+  done
+}
+sed '/Source=eBay/r /dev/stdin' "$Q_SAMPLE/setup.src" >"$WORK/big25.src" < <(big_lines)
+sed 's/Version=2.5/Version=2.6/' "$WORK/big25.src" >"$WORK/big26.src"
+pack_setup "$WORK/dl/Big25.exe" "$WORK/big25.src"
+pack_setup "$WORK/dl/Big26.exe" "$WORK/big26.src"
+pack_setup "$WORK/dl/Setup25.exe"
+
+# cancelled CASE: the box after the undo, the window gone, exit code 0.
+cancelled() {
+  local box
+  box=$(drv answer OK 120)
+  echo "$box"
+  check "$1: the box says the install was cancelled and nothing changed" \
+    has_line 'text:Die Installation wurde abgebrochen.\rEs wurde nichts verändert.' "$box"
+  check "$1: an information box" has_line 'caption:Informationen' "$box"
+  wait_exit 60
+  check "$1: the setup ended with exit code 0" test "$EXIT_CODE" = 0
+}
+
+# A first install: the close box, "&Nein", then "Abbrechen", "&Ja".
+before=$(prefix_snapshot)
+start_program 'C:\e2e\dl\Big25.exe'
+drv wait-setup 120 >/dev/null
+drv click Ja >/dev/null
+check "first install: the bar moves" drv wait-progress 200 120
+window=$(drv dump)
+echo "$window"
+check "first install: the progress panel offers Abbrechen" has_line 'button:Abbrechen' "$window"
+screenshot cancel-progress
+drv close >/dev/null
+box=$(drv answer '&Nein' 30)
+echo "$box"
+check "first install: the close box asks first" \
+  has_line 'text:Möchten Sie die Installation wirklich abbrechen?' "$box"
+check "first install: a confirmation with Ja and Nein" \
+  bash -c 'grep -qx "caption:Bestätigung" <<<"$1" && grep -qx "button:&Ja" <<<"$1" && grep -qx "button:&Nein" <<<"$1"' _ "$box"
+check "first install: after Nein the install goes on" drv wait-progress 450 120
+drv click Abbrechen >/dev/null
+box=$(drv answer '&Ja' 30)
+check "first install: Abbrechen asks as well" has_line 'text:Möchten Sie die Installation wirklich abbrechen?' "$box"
+screenshot cancel-undoing
+cancelled "first install"
+check "first install: Quillon was not started" test ! -e "$(temp_dir)/quillon-started.txt"
+check "first install: no setup log" test ! -e "$DRIVE_C/Setup.log"
+same_prefix "first install" "$before"
+
+# An upgrade: 2.5 installed, then 2.6 through the window, Esc and "&Ja" at
+# about half (2.6 has replaced 2.5's program, read-me and icon by then).
+start_program 'C:\e2e\dl\Setup25.exe' /S
+wait_exit 60
+check "2.5 installed" test "$EXIT_CODE" = 0
+check "Quillon.exe closed itself" wait_quillon_closed
+before=$(prefix_snapshot)
+start_program 'C:\e2e\dl\Big26.exe'
+drv wait-setup 120 >/dev/null
+drv click Ja >/dev/null
+check "upgrade: the bar moves" drv wait-progress 500 120
+check "upgrade: 2.6 is being written" test -d "$PROGRAMS/big/s000"
+drv key escape >/dev/null
+box=$(drv answer '&Ja' 30)
+check "upgrade: Esc asks first" has_line 'text:Möchten Sie die Installation wirklich abbrechen?' "$box"
+cancelled upgrade
+same_prefix "upgrade: 2.5 complete" "$before"
+check "upgrade: the entry still names 2.5" test "$(reg_value "$(uninstall_keys | head -1)" DisplayVersion)" = 2.5
+
+start_program 'C:\Program Files\Quillon\uninstall.exe' /S
+wait_exit 60
+check "2.5's uninstaller: exit code 0" test "$EXIT_CODE" = 0
+for i in $(seq 1 100); do [ -e "$PROGRAMS/uninstall.exe" ] || break; sleep 0.1; done
+left=$(cd "$DRIVE_C/Program Files" && find Quillon 2>/dev/null | sort)
+check "2.5's uninstaller removes it (only the kept data file stays)" \
+  test "$left" = $'Quillon\nQuillon/Daten\nQuillon/Daten/Quillon.qdb'
+check "2.5's uninstaller removes the entry" test -z "$(uninstall_keys)"
+finish
