@@ -113,8 +113,6 @@ void TKwSetupForm1::ShowPanel(FormControl* panel) {
   ShowWindow(panel->Handle(), SW_SHOW);
   if (panel == AskPanel) SetFocus(StartBtn->Handle());
   else if (panel == UninstAskPanel) SetFocus(UninstStartBtn->Handle());
-  // Esc reaches the window only while one of its controls has the focus.
-  else if (panel == ProgressPanel) SetFocus(IsWindowVisible(CancelBtn->Handle()) ? CancelBtn->Handle() : hwnd_);
 }
 
 void TKwSetupForm1::ShowProgressPanel(const ByteString& label, bool cancellable) {
@@ -124,14 +122,21 @@ void TKwSetupForm1::ShowProgressPanel(const ByteString& label, bool cancellable)
   RECT labelRect;
   GetWindowRect(ProgressLabel->Handle(), &labelRect);
   const int width = std::max(kProgressPanelWidth, static_cast<int>(labelRect.right - labelRect.left) + 2 * kProgressMargin);
+  // With the cancel button below the bar, label and bar move up so that the
+  // three sit in the middle.
   const int height = cancellable ? kCancellablePanelHeight : kProgressPanelHeight;
+  const int top = cancellable ? 32 : 56;
   SetWindowPos(ProgressPanel->Handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  SetWindowPos(progressBar_, nullptr, kProgressMargin, 84, width - 2 * kProgressMargin, 18,
+  SetWindowPos(ProgressLabel->Handle(), nullptr, kProgressMargin, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(progressBar_, nullptr, kProgressMargin, top + 28, width - 2 * kProgressMargin, 18,
                SWP_NOZORDER | SWP_NOACTIVATE);
-  SetWindowPos(CancelBtn->Handle(), nullptr, (width - 90) / 2, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(CancelBtn->Handle(), nullptr, (width - 90) / 2, top + 64, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   EnableWindow(CancelBtn->Handle(), TRUE);
   ShowWindow(CancelBtn->Handle(), cancellable ? SW_SHOW : SW_HIDE);
   ShowPanel(ProgressPanel);
+  // Esc reaches the window only while one of its controls has the focus.
+  SetFocus(cancellable ? CancelBtn->Handle() : hwnd_);
 }
 
 void TKwSetupForm1::RecoverInterruptedRun() {

@@ -29,7 +29,7 @@ enum ControlId : int {
 
 // The progress panel: its design size, its height with the cancel button,
 // the margin beside its label and bar; the bar's range.
-constexpr int kProgressPanelWidth = 417, kProgressPanelHeight = 129, kCancellablePanelHeight = 165;
+constexpr int kProgressPanelWidth = 417, kProgressPanelHeight = 129, kCancellablePanelHeight = 157;
 constexpr int kProgressMargin = 44;
 constexpr int kProgressSteps = 1000;
 

@@ -3,8 +3,9 @@
 # first ("&Nein" lets the install go on); "Abbrechen" and "&Ja" at about half
 # undo the run, and a box says that nothing was changed. A first install
 # leaves the machine as it was; an upgrade leaves the earlier version complete
-# (its files, settings, entry and uninstaller byte for byte), and that
-# version's own uninstaller still removes it.
+# (its files, settings, entry and uninstaller byte for byte), and so does an
+# upgrade killed at half once the next setup has started; that version's own
+# uninstaller still removes it.
 . "$(dirname "$0")/lib.sh"
 export LC_ALL=de_DE.UTF-8
 
@@ -81,6 +82,25 @@ check "upgrade: Esc asks first" has_line 'text:Möchten Sie die Installation wir
 cancelled upgrade
 same_prefix "upgrade: 2.5 complete" "$before"
 check "upgrade: the entry still names 2.5" test "$(reg_value "$(uninstall_keys | head -1)" DisplayVersion)" = 2.5
+
+# The same upgrade killed at about half: the next setup undoes it before it
+# shows the install question, which then offers 2.6 over a complete 2.5.
+start_program 'C:\e2e\dl\Big26.exe'
+drv wait-setup 120 >/dev/null
+drv click Ja >/dev/null
+drv wait-progress 500 120 >/dev/null
+kill -KILL "$STARTED_PID"
+wait "$STARTED_PID" 2>/dev/null
+check "killed upgrade: its journal is left" \
+  has_text 'RunJournal=REG_SZ:' "$(reg_dump 'HKLM\SOFTWARE\QuillonSetup')"
+start_program 'C:\e2e\dl\Big26.exe'
+drv wait-setup 120 >/dev/null
+for i in $(seq 1 100); do has_line 'button:Ja' "$(drv dump)" && break; sleep 0.2; done
+screenshot cancel-after-kill
+check "next setup: the install question" has_line 'static:Dieses Setup-Programm installiert Quillon (Version 2.6) auf Ihrem Computer' "$(drv dump)"
+same_prefix "next setup: 2.5 complete" "$before"
+drv click Abbrechen >/dev/null
+wait_exit 30
 
 start_program 'C:\Program Files\Quillon\uninstall.exe' /S
 wait_exit 60
