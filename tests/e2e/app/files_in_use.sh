@@ -13,12 +13,14 @@ cp "$Q_HOLDFILE" "$WORK/holdfile.exe"
 
 # hold WINDOWS-PATH: a program holds the file open without sharing until release.
 hold() {
-  rm -f "$WORK/held.signal"
-  "$WINE" 'C:\e2e\holdfile.exe' "$1" 'C:\e2e\held.signal' >/dev/null 2>&1 </dev/null &
+  rm -f "$WORK/held"
+  "$WINE" 'C:\e2e\holdfile.exe' "$1" 'C:\e2e\held' >/dev/null 2>&1 </dev/null &
   HOLDER_PID=$!
-  wait_file "$WORK/held.signal" 30
+  local i
+  for i in $(seq 1 100); do [ -e "$WORK/held" ] && return 0; sleep 0.1; done
+  return 1
 }
-release() { rm -f "$WORK/held.signal"; wait "$HOLDER_PID"; }
+release() { kill "$HOLDER_PID" 2>/dev/null; wait "$HOLDER_PID" 2>/dev/null; rm -f "$WORK/held"; }
 # retry_box CASE BOX: the box names info.txt and offers the two buttons.
 retry_box() {
   echo "$2"
