@@ -9,20 +9,10 @@
 . "$(dirname "$0")/lib.sh"
 export LC_ALL=de_DE.UTF-8
 
-# The sample with 1,500 files of random data (48 MiB, ten a folder) behind
-# its own files, so that the install takes a few seconds.
-mkdir -p "$WORK/root/big"
-head -c $((1500 * 32768)) /dev/urandom | split -b 32768 -a 4 -d - "$WORK/root/big/f"
-big_lines() {
-  local i
-  for i in $(seq -w 0 1499); do
-    printf 'action=save,Source=big/f%s,Filename=*PgmPath*\\big\\s%s\\f%s\r\n' "$i" "${i:0:3}" "$i"
-  done
-}
-sed '/Source=eBay/r /dev/stdin' "$Q_SAMPLE/setup.src" >"$WORK/big25.src" < <(big_lines)
-sed 's/Version=2.5/Version=2.6/' "$WORK/big25.src" >"$WORK/big26.src"
-pack_setup "$WORK/dl/Big25.exe" "$WORK/big25.src"
-pack_setup "$WORK/dl/Big26.exe" "$WORK/big26.src"
+# 1,500 files of random data (48 MiB) behind the sample's own, so that the
+# install takes a few seconds.
+pack_with_files "$WORK/dl/Big25.exe" 1500 2.5
+pack_with_files "$WORK/dl/Big26.exe" 1500 2.6
 pack_setup "$WORK/dl/Setup25.exe"
 
 # cancelled CASE: the box after the undo, the window gone, exit code 0.
@@ -75,7 +65,7 @@ start_program 'C:\e2e\dl\Big26.exe'
 drv wait-setup 120 >/dev/null
 drv click Ja >/dev/null
 check "upgrade: the bar moves" drv wait-progress 500 120
-check "upgrade: 2.6 is being written" test -d "$PROGRAMS/big/s000"
+check "upgrade: 2.6 is being written" test -d "$PROGRAMS/many/s000"
 drv key escape >/dev/null
 box=$(drv answer '&Ja' 30)
 check "upgrade: Esc asks first" has_line 'text:Möchten Sie die Installation wirklich abbrechen?' "$box"
