@@ -457,7 +457,7 @@ void TKwSetupForm1::ShowRunProgress(uint64_t done, uint64_t total) {
     // A "Ja" given while the run still waited for the check of the packed
     // files, before its journal was open, counts from there on.
     if (cancelConfirmed_ && RunJournalOpen() && !RunCancelled()) RequestRunCancel();
-    if (RunCommitStarted() || RunCancelled()) ShowWindow(CancelBtn->Handle(), SW_HIDE);
+    if (RunCommitStarted()) ShowWindow(CancelBtn->Handle(), SW_HIDE);
   }
   if (progressBar_ && total > 0) {
     const uint64_t step = done >= total ? kProgressSteps : done * kProgressSteps / total;

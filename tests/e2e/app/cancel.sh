@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Cancel during the install through the window. The close box and Esc ask
-# first ("&Nein" lets the install go on); "Abbrechen" and "&Ja" at about half
+# Cancel during the install through the window. Logging off is refused
+# while it runs. The close box and Esc ask first ("&Nein" lets the install
+# go on); "Abbrechen" and "&Ja" at about half
 # undo the run, and a box says that nothing was changed. A first install
 # leaves the machine as it was; an upgrade leaves the earlier version complete
 # (its files, settings, entry and uninstaller byte for byte), and so does an
@@ -31,8 +32,10 @@ cancelled() {
 before=$(prefix_snapshot)
 start_program 'C:\e2e\dl\Big25.exe'
 drv wait-setup 120 >/dev/null
+check "the question lets the session end" has_line 'end-session:allowed' "$(drv end-session)"
 drv click Ja >/dev/null
 check "first install: the bar moves" drv wait-progress 200 120
+check "first install: logging off is refused while it runs" has_line 'end-session:refused' "$(drv end-session)"
 window=$(drv dump)
 echo "$window"
 check "first install: the progress panel offers Abbrechen" has_line 'button:Abbrechen' "$window"

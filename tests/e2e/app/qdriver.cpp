@@ -14,6 +14,8 @@
 //   qdriver set-check CAPTION 0|1     tick or clear a visible check box
 //   qdriver set-edit TEXT             replace the folder box's text
 //   qdriver key return|escape         press a key in the setup window
+//   qdriver end-session               asks the setup window whether the session may end
+//                                     (WM_QUERYENDSESSION); prints "end-session:allowed" or "...:refused"
 //   qdriver wait-progress PERMILLE [seconds]  wait until the progress bar stands at PERMILLE
 //                                     of its range or beyond; print "progress:POS/RANGE"
 //   qdriver close                     close the setup window (its close box)
@@ -382,6 +384,16 @@ int main(int argc, char** argv) {
     inputs[0].ki.wVk = inputs[1].ki.wVk = vk;
     inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, inputs, sizeof(INPUT));
+    return 0;
+  }
+  if (command == "end-session") {
+    HWND window = SetupWindow();
+    if (!window) return Fail("no setup window");
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 30000, &answer))
+      return Fail("the setup window does not answer");
+    std::printf("end-session:%s\n", answer ? "allowed" : "refused");
+    std::fflush(stdout);
     return 0;
   }
   if (command == "wait-progress" && argc >= 3) {
