@@ -132,7 +132,6 @@ void TKwSetupForm1::ShowProgressPanel(const ByteString& label, bool cancellable)
                SWP_NOZORDER | SWP_NOACTIVATE);
   SetWindowPos(CancelBtn->Handle(), nullptr, (width - 90) / 2, top + 64, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  EnableWindow(CancelBtn->Handle(), TRUE);
   ShowWindow(CancelBtn->Handle(), cancellable ? SW_SHOW : SW_HIDE);
   ShowPanel(ProgressPanel);
   // Esc reaches the window only while one of its controls has the focus.
@@ -147,9 +146,7 @@ void TKwSetupForm1::RecoverInterruptedRun() {
   {
     RunScope run(*this, RunKind::Recovery);
     ProcessMessages();
-    RecoverUnfinishedRun([](uint64_t undone, uint64_t total) {
-      if (KwSetupForm1) KwSetupForm1->ShowRollbackProgress(undone, total);
-    });
+    RecoverUnfinishedRun(RollbackProgressHook);
   }
   busy_ = false;
   SendMessageA(progressBar_, PBM_SETPOS, 0, 0);

@@ -34,10 +34,6 @@ void RunProgressHook(uint64_t done, uint64_t total) {
   if (KwSetupForm1) KwSetupForm1->ShowRunProgress(done, total);
 }
 
-void RollbackProgressHook(uint64_t undone, uint64_t total) {
-  if (KwSetupForm1) KwSetupForm1->ShowRollbackProgress(undone, total);
-}
-
 // Logging off or shutting down waits while a run lasts, with the reason
 // shown; older systems lack the calls (they ask the window alone).
 using BlockReasonCreateFn = BOOL(WINAPI*)(HWND, LPCWSTR);
@@ -465,6 +461,10 @@ void TKwSetupForm1::ShowRunProgress(uint64_t done, uint64_t total) {
       SendMessageA(progressBar_, PBM_SETPOS, static_cast<WPARAM>(step), 0);
   }
   ProcessMessages();
+}
+
+void TKwSetupForm1::RollbackProgressHook(uint64_t undone, uint64_t total) {
+  if (KwSetupForm1) KwSetupForm1->ShowRollbackProgress(undone, total);
 }
 
 void TKwSetupForm1::ShowRollbackProgress(uint64_t undone, uint64_t total) {

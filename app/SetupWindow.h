@@ -92,6 +92,8 @@ public:
   void ShowRunProgress(uint64_t done, uint64_t total);
   // A run being undone: the bar runs back from where it stood to nothing.
   void ShowRollbackProgress(uint64_t undone, uint64_t total);
+  // The same for the engine's undo, of this run or of one a kill left.
+  static void RollbackProgressHook(uint64_t undone, uint64_t total);
   // Closes the window, which ends the program.
   void Close();
 
