@@ -5,7 +5,7 @@
 # on screen and the machine as it was (the old program not deleted either),
 # "Wiederholen" once the holding program has ended installs. The uninstaller
 # names a held file before it removes anything: "Abbrechen" removes nothing
-# and closes, "Wiederholen" once it is free removes everything.
+# and closes.
 . "$(dirname "$0")/lib.sh"
 export LC_ALL=de_DE.UTF-8
 : "${Q_HOLDFILE:?}"
@@ -78,17 +78,5 @@ wait_exit 60
 check "uninstall: Abbrechen closes, exit code 0" test "$EXIT_CODE" = 0
 same_prefix "uninstall: Abbrechen removed nothing" "$before"
 
-start_program 'C:\Program Files\Quillon\uninstall.exe' /uninst "$param"
-drv wait-setup 120 >/dev/null
-drv click Ja >/dev/null
-drv wait-box 60 >/dev/null
 release
-drv answer Wiederholen 10 >/dev/null
-wait_exit 60
-check "uninstall: after Wiederholen exit code 0" test "$EXIT_CODE" = 0
-for i in $(seq 1 100); do [ -e "$PROGRAMS/uninstall.exe" ] || break; sleep 0.1; done
-left=$(cd "$DRIVE_C/Program Files" && find Quillon 2>/dev/null | sort)
-check "uninstall: everything removed but the kept data file" \
-  test "$left" = $'Quillon\nQuillon/Daten\nQuillon/Daten/Quillon.qdb'
-check "uninstall: the entry removed" test -z "$(uninstall_keys)"
 finish
