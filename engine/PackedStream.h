@@ -1,5 +1,6 @@
 #pragma once
-// "Section:Setup.bin" read from the own file and inflated piece by piece,
+// The packed files ("Section:Setup.bin", zlib, or "Section:Setup.zst",
+// zstd, whichever comes first) read from the own file and decoded piece by piece,
 // and the check that it inflates at all, made before the first file is
 // written and, for a large section, on a thread of its own while the install
 // question is shown.
