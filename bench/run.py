@@ -148,8 +148,11 @@ def build_peer(tools, data_dir, name, kind):
     tool = tools.setuppack if kind in ("zlib", "zstd") else shutil.which("makensis")
     if not tool:
         sys.exit("bench: makensis is missing (scripts/install-deps installs nsis)")
-    wanted = {"tree": sha1_of(os.path.join(tree, "stamp.json")), "tool": sha1_of(tool),
-              "stub": sha1_of(tools.stub), "nsis": sha1_of(os.path.join(ROOT, "bench", "nsis.py"))}
+    wanted = {"tree": sha1_of(os.path.join(tree, "stamp.json")), "tool": sha1_of(tool)}
+    if kind in ("zlib", "zstd"):
+        wanted["stub"] = sha1_of(tools.stub)
+    else:
+        wanted["nsis"] = sha1_of(os.path.join(ROOT, "bench", "nsis.py"))
     if os.path.isfile(stamp_path) and os.path.isfile(out):
         with open(stamp_path) as f:
             stamp = json.load(f)

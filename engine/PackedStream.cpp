@@ -23,6 +23,7 @@ constexpr std::size_t kReadPiece = std::size_t{256} << 10;
 
 std::atomic<uint64_t> gDone{0};
 std::atomic<uint64_t> gTotal{0};
+PackedCodec gOpenedCodec = PackedCodec::kZlib;
 
 // Where the packed files lie and how they are compressed.
 struct PackedSection {
@@ -310,6 +311,7 @@ std::unique_ptr<PackedSource> OpenPackedFiles() {
   gTotal = 0;
   if (!LocatePacked(section)) return nullptr;
   gTotal = section.length;
+  gOpenedCodec = section.codec;
   return std::make_unique<SectionInflater>(OwnFilePath(), section, &gDone);
 }
 
@@ -317,6 +319,8 @@ void PackedProgress(uint64_t& done, uint64_t& total) {
   done = gDone.load(std::memory_order_relaxed);
   total = gTotal.load(std::memory_order_relaxed);
 }
+
+bool DecodesBesideCheck() { return gOpenedCodec == PackedCodec::kZlib; }
 
 void StartPackedCheck() {
   PackedSection section;
