@@ -35,14 +35,9 @@ def draw_peer(peer, axes):
         axis.legend(fontsize=8)
 
 
-def main(argv):
-    with open(argv[1]) as f:
-        data = json.load(f)
-    points, peer = data.get("points", {}), data.get("peer", {})
-    labels = {"eng": "engine (path-only + full run)", "base": "baseline (single thread)"}
-    rows = 2 if peer else 1
-    fig, axes = plt.subplots(rows, 2, figsize=(11, 4.2 * rows), squeeze=False)
-    (times, memory) = axes[0]
+def draw_engine(points, labels, axes):
+    """Install time and peak memory against package size, engine and baseline."""
+    times, memory = axes
     for kind, rows in sorted(points.items()):
         rows.sort()
         sizes = [r[0] for r in rows]
@@ -57,8 +52,19 @@ def main(argv):
     for axis in (times, memory):
         axis.grid(True, alpha=0.3)
         axis.legend()
+
+
+def main(argv):
+    with open(argv[1]) as f:
+        data = json.load(f)
+    points, peer = data.get("points", {}), data.get("peer", {})
+    labels = {"eng": "engine (path-only + full run)", "base": "baseline (single thread)"}
+    rows = (1 if points else 0) + (1 if peer else 0)
+    fig, axes = plt.subplots(max(rows, 1), 2, figsize=(11, 4.2 * max(rows, 1)), squeeze=False)
+    if points:
+        draw_engine(points, labels, axes[0])
     if peer:
-        draw_peer(peer, axes[1])
+        draw_peer(peer, axes[rows - 1])
     fig.suptitle("About 2,000 files each; x86_64 build under wine64, 2 cores")
     fig.tight_layout()
     fig.savefig(argv[2], dpi=100)
