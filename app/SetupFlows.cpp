@@ -253,7 +253,8 @@ void TKwSetupForm1::StartBtnClick() {
   ShowInformationBox(Unit1Text(Exec.empty() ? 8 : 9));
   ShowWindow(hwnd_, SW_HIDE);
   ProcessMessages();
-  platform::RemoveFile(partner);
+  // The partner's program, when it ran, may take a moment to end and free its file.
+  for (int attempt = 0; attempt < 30 && !platform::RemoveFile(partner) && FileExists(partner); ++attempt) Sleep(100);
   RunProgram();
   Close();
 }
