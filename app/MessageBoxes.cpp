@@ -30,6 +30,8 @@ LRESULT CALLBACK BoxHookProc(int code, WPARAM wParam, LPARAM lParam) {
       if (GetDlgItem(box, IDOK)) SetDlgItemTextW(box, IDOK, L"OK");
       if (GetDlgItem(box, IDYES)) SetDlgItemTextW(box, IDYES, L"&Ja");
       if (GetDlgItem(box, IDNO)) SetDlgItemTextW(box, IDNO, L"&Nein");
+      if (GetDlgItem(box, IDRETRY)) SetDlgItemTextW(box, IDRETRY, L"Wiederholen");
+      if (GetDlgItem(box, IDCANCEL)) SetDlgItemTextW(box, IDCANCEL, L"Abbrechen");
       RECT r;
       GetWindowRect(box, &r);
       int width = r.right - r.left, height = r.bottom - r.top;
@@ -69,6 +71,10 @@ void ShowInformationBox(const ByteString& text) {
 
 bool AskConfirmation(const ByteString& text) {
   return ShowBox(text, "Best\xE4tigung", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+bool AskRetry(const ByteString& text) {
+  return ShowBox(text, "Fehler", MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY;
 }
 
 ByteString ApplicationErrorText(const ByteString& message) {

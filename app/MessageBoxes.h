@@ -17,6 +17,9 @@ void ShowInformationBox(const ByteString& text);
 // Question icon, caption "Bestätigung", buttons "&Ja" and "&Nein"; true only
 // for "&Ja".
 bool AskConfirmation(const ByteString& text);
+// Warning icon, caption "Fehler", buttons "Wiederholen" and "Abbrechen";
+// true only for "Wiederholen".
+bool AskRetry(const ByteString& text);
 // The application's error box for a raised failure: caption "Setup", stop
 // icon, button "OK"; the message gets a "." when its last character sorts
 // after ".".

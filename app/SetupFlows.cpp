@@ -1,7 +1,10 @@
 // The setup window's flows: creation, the install question, the install and
 // the uninstall.
 #include <windows.h>
+#include <commctrl.h>
 #include <commdlg.h>
+
+#include <algorithm>
 
 #include "app/FolderRules.h"
 #include "app/MessageBoxes.h"
@@ -9,9 +12,12 @@
 #include "app/SetupWindow.h"
 #include "app/SilentRun.h"
 #include "engine/EngineValues.h"
+#include "engine/InstallChecks.h"
+#include "engine/InstalledFiles.h"
 #include "engine/PathVariables.h"
 #include "engine/ProductSettings.h"
 #include "engine/ProgramStart.h"
+#include "engine/RunJournal.h"
 #include "engine/ScriptInterpreter.h"
 #include "engine/ShellActions.h"
 #include "engine/UninstallRun.h"
@@ -23,6 +29,8 @@
 namespace {
 
 constexpr UINT_PTR kFirstCheckTimerId = 1;
+// A box names at most this many held files.
+constexpr std::size_t kHeldFilesNamed = 10;
 constexpr uint16_t kLangChinese = 4, kLangGerman = 7, kLangEnglish = 9, kLangSpanish = 10, kLangFrench = 12,
                    kLangItalian = 16, kLangPortuguese = 22, kLangSwedish = 29;
 
@@ -62,6 +70,15 @@ bool DirectoryExists(const ByteString& path) {
   return attributes != platform::kInvalidFileAttributes && (attributes & platform::kAttrDirectory);
 }
 
+// The files another program holds, with the programs where the system names them.
+ByteString HeldFilesMessage(std::vector<ByteString> files) {
+  const bool more = files.size() > kHeldFilesNamed;
+  if (more) files.resize(kHeldFilesNamed);
+  ByteString list = HeldFilesText(files);
+  if (more) list += " ...";
+  return Unit1TextWithAll(16, {list});
+}
+
 }  // namespace
 
 void TKwSetupForm1::FormCreate() {
@@ -74,6 +91,9 @@ void TKwSetupForm1::FormCreate() {
     SetChecked(eBayCheck, false);
     ShowWindow(eBayCheck->Handle(), SW_HIDE);
   }
+  // A setup or uninstaller killed during its run left a journal: what it
+  // changed is undone (or its commit completed) before anything else.
+  if (UnfinishedRunJournal()) RecoverInterruptedRun();
   if (UninstallMode) {
     SetupTaskLabel->SetText(Unit1Text(3));
     ShowPanel(UninstAskPanel);
@@ -93,6 +113,44 @@ void TKwSetupForm1::ShowPanel(FormControl* panel) {
   ShowWindow(panel->Handle(), SW_SHOW);
   if (panel == AskPanel) SetFocus(StartBtn->Handle());
   else if (panel == UninstAskPanel) SetFocus(UninstStartBtn->Handle());
+}
+
+void TKwSetupForm1::ShowProgressPanel(const ByteString& label, bool cancellable) {
+  ProgressLabel->SetText(label);
+  // The panel grows with a longer (translated) label; the bar and the
+  // button follow its width.
+  RECT labelRect;
+  GetWindowRect(ProgressLabel->Handle(), &labelRect);
+  const int width = std::max(kProgressPanelWidth, static_cast<int>(labelRect.right - labelRect.left) + 2 * kProgressMargin);
+  // With the cancel button below the bar, label and bar move up so that the
+  // three sit in the middle.
+  const int height = cancellable ? kCancellablePanelHeight : kProgressPanelHeight;
+  const int top = cancellable ? 32 : 56;
+  SetWindowPos(ProgressPanel->Handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(ProgressLabel->Handle(), nullptr, kProgressMargin, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(progressBar_, nullptr, kProgressMargin, top + 28, width - 2 * kProgressMargin, 18,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(CancelBtn->Handle(), nullptr, (width - 90) / 2, top + 64, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowWindow(CancelBtn->Handle(), cancellable ? SW_SHOW : SW_HIDE);
+  ShowPanel(ProgressPanel);
+  // Esc reaches the window only while one of its controls has the focus.
+  SetFocus(cancellable ? CancelBtn->Handle() : hwnd_);
+}
+
+void TKwSetupForm1::RecoverInterruptedRun() {
+  const ByteString installLabel = ProgressLabel->Text();
+  ShowProgressPanel(Unit1Text(20), false);
+  SendMessageA(progressBar_, PBM_SETPOS, kProgressSteps, 0);
+  Show();
+  {
+    RunScope run(*this, RunKind::Recovery);
+    ProcessMessages();
+    RecoverUnfinishedRun(RollbackProgressHook);
+  }
+  busy_ = false;
+  SendMessageA(progressBar_, PBM_SETPOS, 0, 0);
+  ProgressLabel->SetText(installLabel);
 }
 
 void TKwSetupForm1::CenterPanel() {
@@ -131,6 +189,22 @@ void TKwSetupForm1::FirstCheckTimerTimer() {
   }
 }
 
+bool TKwSetupForm1::InstallCanStart() {
+  for (;;) {
+    const InstallCheckResult checks = CheckBeforeInstall();
+    if (!checks.shortages.empty()) {
+      ByteString text;
+      for (const SpaceShortage& shortage : checks.shortages)
+        text += (text.empty() ? "" : "\r\r") +
+                Unit1TextWithAll(15, {shortage.volume, MegabytesText(shortage.needed), MegabytesText(shortage.free)});
+      ShowErrorBox(text);
+      return false;
+    }
+    if (checks.heldFiles.empty()) return true;
+    if (!AskRetry(HeldFilesMessage(checks.heldFiles))) return false;
+  }
+}
+
 void TKwSetupForm1::StartBtnClick() {
   ByteString folder = PgmPathEd->Text();
   if (!CheckProgramFolder(folder)) {
@@ -138,22 +212,36 @@ void TKwSetupForm1::StartBtnClick() {
     if (folder.empty()) PgmPathEd->SetText(PgmPath);
     return;
   }
-  ByteString oldProgram = folder + "Quillon.exe";
-  if (FileExists(oldProgram) && !platform::RemoveFile(oldProgram)) {
+  // Only looked at: nothing is changed before every check has passed.
+  const ByteString oldProgram = folder + "Quillon.exe";
+  if (FileExists(oldProgram) && !ProgramReplaceable(oldProgram)) {
     ShowErrorBox(Unit1Text(6));
     return;
   }
-  busy_ = true;
-  ShowPanel(ProgressPanel);
-  ProcessMessages();
-
+  const ByteString offeredFolder = PgmPath, offeredDataFolder = DataPath;
   PgmPath = folder;
   FollowChosenProgramFolder();
   DesktopLinks = IsChecked(CreateDesktopLinkCheck);
   Lng = MLSystem ? LanguageCode(MLSystem->CurrentCode()) : ByteString();
-  if (!RunSetupScript(false)) {
+  if (!InstallCanStart()) {
+    // The question stays, with the folders it offered.
+    PgmPath = offeredFolder;
+    DataPath = offeredDataFolder;
+    return;
+  }
+
+  bool installed = false;
+  {
+    ShowProgressPanel(ProgressLabel->Text(), true);
+    RunScope run(*this, RunKind::Install);
+    ProcessMessages();
+    installed = RunSetupScript(false);
+  }
+  if (!installed) {
+    // Every change was undone.
     ShowPanel(nullptr);
-    ShowErrorBox(Unit1Text(7));
+    if (RunCancelled()) ShowInformationBox(Unit1Text(18));
+    else ShowErrorBox(Unit1Text(WriteFailedForDiskFull ? 19 : 7));
     Close();
     return;
   }
@@ -176,13 +264,33 @@ void TKwSetupForm1::UninstNoBtnClick() { Close(); }
 
 void TKwSetupForm1::UninstStartBtnClick() {
   busy_ = true;
-  ProgressLabel->SetText(Unit1Text(11));
-  ShowPanel(ProgressPanel);
+  ShowProgressPanel(Unit1Text(11), false);
   ProcessMessages();
+  // Nothing is removed while another program holds an installed file.
+  for (std::vector<ByteString> held; !(held = HeldInstalledFiles()).empty();) {
+    if (!AskRetry(HeldFilesMessage(held))) {
+      Close();
+      return;
+    }
+  }
+  // Not undone once begun: the uninstall offers no cancel.
+  RunScope run(*this, RunKind::Uninstall);
   UninstallLeftovers leftovers;
   RunUninstall(&leftovers);
   ScheduleSelfRemoval(leftovers);
   Close();
+}
+
+void TKwSetupForm1::CancelBtnClick() {
+  if (!CancelOffered()) return;
+  // The run waits while the question is on screen.
+  askingCancel_ = true;
+  const bool cancel = AskConfirmation(Unit1Text(17));
+  askingCancel_ = false;
+  if (!cancel || !CancelOffered()) return;
+  cancelConfirmed_ = true;
+  RequestRunCancel();
+  ShowProgressPanel(Unit1Text(21), false);
 }
 
 void TKwSetupForm1::ChooseBtnClick() {

@@ -36,6 +36,16 @@ TMLStringList& Unit1Group() {
                  "M\xF6\x63hten Sie trotzdem dieses alte Setup verwenden?", 12);
     g->Add255Obj("Dieses Setup-Programm installiert %1 auf Ihrem Computer", 13);
     g->Add255Obj("In den Zielordner springen", 14);
+    g->Add255Obj("Auf dem Laufwerk %1 ist nicht genug Platz frei.#13#"
+                 "Ben\xF6tigt werden %2 MB, frei sind %3 MB.", 15);
+    g->Add255Obj("Diese Dateien werden von einem anderen Programm benutzt:#13#%1#13#"
+                 "Bitte schlie\xDF" "en Sie das Programm und w\xE4hlen Sie \"Wiederholen\".", 16);
+    g->Add255Obj("M\xF6\x63hten Sie die Installation wirklich abbrechen?", 17);
+    g->Add255Obj("Die Installation wurde abgebrochen.#13#Es wurde nichts ver\xE4ndert.", 18);
+    g->Add255Obj("Auf dem Laufwerk ist nicht genug Platz frei.#13#"
+                 "Die Installation wurde abgebrochen, es wurde nichts ver\xE4ndert.", 19);
+    g->Add255Obj("Eine unterbrochene Installation wird r\xFC\x63kg\xE4ngig gemacht ...", 20);
+    g->Add255Obj("Die Installation wird abgebrochen - bitte warten ...", 21);
     unit1Group = g;
   }
   return *unit1Group;
@@ -49,4 +59,21 @@ ByteString Unit1Text(int number) { return Unit1Group().TextOfId(number); }
 
 ByteString Unit1TextWith(int number, const ShortText& argument) {
   return Unit1Group().TextOfIdWith(number, argument);
+}
+
+ByteString Unit1TextWithAll(int number, const std::vector<ByteString>& arguments) {
+  // One pass from left to right: a translation may put the marks in another
+  // order, and an inserted argument (a path with "%2" in it) stays as it is.
+  const ByteString text = Unit1Text(number);
+  ByteString result;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::size_t index = i + 1 < text.size() ? static_cast<std::size_t>(text[i + 1] - '1') : 9;
+    if (text[i] == '%' && index < 9 && index < arguments.size()) {
+      result += arguments[index];
+      ++i;
+    } else {
+      result += text[i];
+    }
+  }
+  return result;
 }

@@ -9,6 +9,7 @@
 #include "app/GlyphButton.h"
 #include "app/MessageBoxes.h"
 #include "engine/PackedStream.h"
+#include "engine/RunJournal.h"
 #include "engine/ScriptInterpreter.h"
 #include "engine/UninstallRun.h"
 
@@ -23,7 +24,6 @@ constexpr int kDesignClientHeight = 453;
 const COLORREF kNavy = RGB(0, 0, 128);
 // The check of the packed files has ended (posted from the checking thread).
 constexpr UINT kPackedCheckDoneMessage = WM_APP + 1;
-constexpr int kProgressSteps = 1000;
 HWND gCheckListener = nullptr;
 
 void PackedCheckDone() {
@@ -32,6 +32,32 @@ void PackedCheckDone() {
 
 void RunProgressHook(uint64_t done, uint64_t total) {
   if (KwSetupForm1) KwSetupForm1->ShowRunProgress(done, total);
+}
+
+// Logging off or shutting down waits while a run lasts, with the reason
+// shown; older systems lack the calls (they ask the window alone).
+using BlockReasonCreateFn = BOOL(WINAPI*)(HWND, LPCWSTR);
+using BlockReasonDestroyFn = BOOL(WINAPI*)(HWND);
+
+FARPROC User32Function(const char* name) {
+  HMODULE user32 = GetModuleHandleA("user32.dll");
+  return user32 ? GetProcAddress(user32, name) : nullptr;
+}
+
+void BlockShutdown(HWND window, const ByteString& reason) {
+  auto create = reinterpret_cast<BlockReasonCreateFn>(
+      reinterpret_cast<void*>(User32Function("ShutdownBlockReasonCreate")));
+  if (!create) return;
+  const int n = MultiByteToWideChar(CP_ACP, 0, reason.c_str(), -1, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 1), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, reason.c_str(), -1, &wide[0], n);
+  create(window, wide.c_str());
+}
+
+void AllowShutdown(HWND window) {
+  auto destroy = reinterpret_cast<BlockReasonDestroyFn>(
+      reinterpret_cast<void*>(User32Function("ShutdownBlockReasonDestroy")));
+  if (destroy) destroy(window);
 }
 
 HBRUSH NavyBrush() {
@@ -83,6 +109,7 @@ bool TKwSetupForm1::Create(HINSTANCE instance) {
   SetPackedCheckDoneHook(PackedCheckDone);
   SetRunProgressHook(RunProgressHook);
   SetUninstallProgressHook(RunProgressHook);
+  SetRollbackProgressHook(RollbackProgressHook);
   ApplicationForms().Register(this);
   Guarded([this] { FormCreate(); });
   return true;
@@ -156,6 +183,9 @@ void TKwSetupForm1::BuildControls() {
   progressBar_ = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, 44, 84, 329, 18,
                                  ProgressPanel->Handle(), nullptr, instance_, nullptr);
   SendMessageA(progressBar_, PBM_SETRANGE32, 0, kProgressSteps);
+  CancelBtn = AddControl(K::Button, ProgressPanel, "BUTTON", "Abbrechen",
+                         WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, (kProgressPanelWidth - 90) / 2, 120,
+                         90, 29, kIdCancelBtn, false);
 
   UninstAskPanel =
       AddControl(K::Panel, nullptr, kPanelClassName, "", WS_CLIPSIBLINGS, 8, 404, 409, 121, 0, false);
@@ -275,6 +305,10 @@ void TKwSetupForm1::OnCommand(int id) {
     case IDCANCEL:
       if (CurrentPanel == AskPanel) Guarded([this] { NoBtnClick(); });
       else if (CurrentPanel == UninstAskPanel) Guarded([this] { UninstNoBtnClick(); });
+      else if (CurrentPanel == ProgressPanel) Guarded([this] { CancelBtnClick(); });
+      break;
+    case kIdCancelBtn:
+      if (CurrentPanel == ProgressPanel) Guarded([this] { CancelBtnClick(); });
       break;
     case kIdChooseBtn:
       if (CurrentPanel == AskPanel) Guarded([this] { ChooseBtnClick(); });
@@ -332,7 +366,7 @@ LRESULT TKwSetupForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       if (focus && IsChild(hwnd_, focus) && (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON)) {
         int id = GetDlgCtrlID(focus);
         if (id == kIdNoBtn || id == kIdChooseBtn || id == kIdUninstNoBtn || id == kIdUninstStartBtn ||
-            id == kIdStartBtn)
+            id == kIdStartBtn || id == kIdCancelBtn)
           return MAKELONG(id, DC_HASDEFID);
       }
       int def = DefaultButtonId();
@@ -382,9 +416,16 @@ LRESULT TKwSetupForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       }
       return 0;
     case WM_CLOSE:
-      if (busy_) return 0;  // a run cannot be interrupted
+      // The close box and Alt+F4 during an install ask to cancel it; any
+      // other run cannot be interrupted.
+      if (busy_) {
+        if (CancelOffered()) Guarded([this] { CancelBtnClick(); });
+        return 0;
+      }
       DestroyWindow(hwnd_);
       return 0;
+    case WM_QUERYENDSESSION:
+      return running_ ? FALSE : TRUE;
     case WM_DESTROY:
       KillTimer(hwnd_, kFirstCheckTimerId);
       PostQuitMessage(0);
@@ -408,12 +449,49 @@ void TKwSetupForm1::ProcessMessages() {
 }
 
 void TKwSetupForm1::ShowRunProgress(uint64_t done, uint64_t total) {
+  if (running_ && runKind_ == RunKind::Install) {
+    if (RunCommitStarted()) ShowWindow(CancelBtn->Handle(), SW_HIDE);
+  }
   if (progressBar_ && total > 0) {
     const uint64_t step = done >= total ? kProgressSteps : done * kProgressSteps / total;
     if (static_cast<LRESULT>(step) != SendMessageA(progressBar_, PBM_GETPOS, 0, 0))
       SendMessageA(progressBar_, PBM_SETPOS, static_cast<WPARAM>(step), 0);
   }
   ProcessMessages();
+}
+
+void TKwSetupForm1::RollbackProgressHook(uint64_t undone, uint64_t total) {
+  if (KwSetupForm1) KwSetupForm1->ShowRollbackProgress(undone, total);
+}
+
+void TKwSetupForm1::ShowRollbackProgress(uint64_t undone, uint64_t total) {
+  ShowWindow(CancelBtn->Handle(), SW_HIDE);
+  if (rollbackFrom_ < 0) rollbackFrom_ = static_cast<int>(SendMessageA(progressBar_, PBM_GETPOS, 0, 0));
+  if (total > 0) {
+    const uint64_t left = undone >= total ? 0 : total - undone;
+    SendMessageA(progressBar_, PBM_SETPOS, static_cast<WPARAM>(static_cast<uint64_t>(rollbackFrom_) * left / total), 0);
+  }
+  ProcessMessages();
+}
+
+TKwSetupForm1::RunScope::RunScope(TKwSetupForm1& runningForm, RunKind kind) : form(runningForm) {
+  form.busy_ = true;
+  form.running_ = true;
+  form.runKind_ = kind;
+  form.cancelConfirmed_ = false;
+  form.rollbackFrom_ = -1;
+  BlockShutdown(form.hwnd_, form.ProgressLabel->Text());
+}
+
+TKwSetupForm1::RunScope::~RunScope() {
+  form.running_ = false;
+  ShowWindow(form.CancelBtn->Handle(), SW_HIDE);
+  AllowShutdown(form.hwnd_);
+}
+
+bool TKwSetupForm1::CancelOffered() const {
+  return running_ && runKind_ == RunKind::Install && !askingCancel_ && !cancelConfirmed_ && rollbackFrom_ < 0 &&
+         !RunCommitStarted();
 }
 
 void TKwSetupForm1::Close() {

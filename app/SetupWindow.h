@@ -24,7 +24,17 @@ enum ControlId : int {
   kIdUninstNoBtn,
   kIdVersionStaticText,
   kIdLabel,
+  kIdCancelBtn,
 };
+
+// The progress panel: its design size, its height with the cancel button,
+// the margin beside its label and bar; the bar's range.
+constexpr int kProgressPanelWidth = 417, kProgressPanelHeight = 129, kCancellablePanelHeight = 157;
+constexpr int kProgressMargin = 44;
+constexpr int kProgressSteps = 1000;
+
+// What the window runs while its progress panel shows.
+enum class RunKind { Install, Uninstall, Recovery };
 
 class TKwSetupForm1 : public MLForm, public ControlHost {
 public:
@@ -73,12 +83,17 @@ public:
   void UninstNoBtnClick();
   void FirstCheckTimerTimer();
   void ChooseBtnClick();
+  void CancelBtnClick();
 
   // Processes the messages waiting in the queue (lets the window repaint).
   void ProcessMessages();
   // A run's progress: moves the bar under the progress label to done/total
   // and handles what is waiting in the message queue.
   void ShowRunProgress(uint64_t done, uint64_t total);
+  // A run being undone: the bar runs back from where it stood to nothing.
+  void ShowRollbackProgress(uint64_t undone, uint64_t total);
+  // The same for the engine's undo, of this run or of one a kill left.
+  static void RollbackProgressHook(uint64_t undone, uint64_t total);
   // Closes the window, which ends the program.
   void Close();
 
@@ -97,6 +112,7 @@ public:
   FormControl* NoBtn = nullptr;
   FormControl* ProgressPanel = nullptr;
   FormControl* ProgressLabel = nullptr;
+  FormControl* CancelBtn = nullptr;
   FormControl* UninstAskPanel = nullptr;
   FormControl* Label7 = nullptr;
   FormControl* UninstStartBtn = nullptr;
@@ -118,6 +134,21 @@ private:
   void OnCommand(int id);
   // Runs a handler; a raised failure ends it and shows the application's error box.
   template <typename Handler> void Guarded(Handler handler);
+  // While a run lasts: logging off and shutting down are refused, and only
+  // an install offers to cancel (until its commit has begun).
+  struct RunScope {
+    RunScope(TKwSetupForm1& form, RunKind kind);
+    ~RunScope();
+    TKwSetupForm1& form;
+  };
+  bool CancelOffered() const;
+  // The progress panel with this label; the cancel button only for an install.
+  void ShowProgressPanel(const ByteString& label, bool cancellable);
+  // Completes what a killed setup or uninstaller left unfinished.
+  void RecoverInterruptedRun();
+  // Room on every target drive and no file held by another program; false
+  // (after saying why) when the install cannot start now.
+  bool InstallCanStart();
   bool IsChecked(FormControl* check) const;
   void SetChecked(FormControl* check, bool checked);
   int DefaultButtonId() const;
@@ -133,6 +164,11 @@ private:
   HWND focusBeforeDeactivate_ = nullptr;
   HWND progressBar_ = nullptr;
   bool busy_ = false;        // a run is going on: the window cannot be closed
+  bool running_ = false;     // inside a RunScope
+  RunKind runKind_ = RunKind::Install;
+  bool askingCancel_ = false;    // the cancel question is on screen
+  bool cancelConfirmed_ = false;  // "Ja" to it
+  int rollbackFrom_ = -1;        // the bar's position when the undoing began
   ByteString dialogFileName_;  // the folder dialog's file name, kept between uses
 };
 

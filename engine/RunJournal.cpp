@@ -481,12 +481,16 @@ namespace {
 // False when the file may not be replaced or the entry cannot be written.
 bool EnterFileWrite(const ByteString& path, ByteString& temporary, ByteString& backup) {
   JournalState& state = State();
-  const uint32_t attributes = platform::FileAttributesOf(path);
+  const ByteString folder = FolderPart(path);
+  const bool ours = state.writtenFiles.count(AsciiLower(path)) > 0;
+  // In a folder this run made only its own files stand: no look-up (it
+  // costs a scan of the folder for a name that is not there).
+  const uint32_t attributes = !ours && FolderMadeByThisRun(folder) ? platform::kInvalidFileAttributes
+                                                                    : platform::FileAttributesOf(path);
   const bool exists = attributes != platform::kInvalidFileAttributes;
   if (exists && (attributes & (platform::kAttrDirectory | kNotReplaceable))) return false;
-  const ByteString folder = FolderPart(path);
   // A file this run wrote itself needs no backup: undoing its first write removes it.
-  backup = exists && !state.writtenFiles.count(AsciiLower(path)) ? TemporaryIn(folder, 'b') : ByteString();
+  backup = exists && !ours ? TemporaryIn(folder, 'b') : ByteString();
   temporary = TemporaryIn(folder, 'n');
   return Record("file", {path, temporary, backup});
 }

@@ -100,6 +100,9 @@ void UndoRun() {
 }  // namespace
 
 bool RunSetupScript(bool pathOnly) {
+  // A cancel asked for while the full run still waits for the check of the
+  // packed files counts: the run then ends before its first change.
+  if (!pathOnly) gCancelRequested = false;
   LoadOwnSections();
   if (SectionsState() != kSectionsLoaded) {
     ReportError("setup information not found");
@@ -133,8 +136,8 @@ bool RunSetupScript(bool pathOnly) {
 
   // The full run is one transaction: nothing changes before the journal is
   // open, and a run that does not reach its commit is undone from it.
-  gCancelRequested = false;
   RunRolledBack = false;
+  if (gCancelRequested) return false;
   WriteFailedForDiskFull = false;
   if (!OpenRunJournal()) {
     ReportError("the journal of the run cannot be written");

@@ -1,11 +1,22 @@
 // The setup program's text rules that need no window: the program folder
-// check, the folder chosen in the dialog, the language file's name and the
-// application error box's message.
+// check, the folder chosen in the dialog, the language file's name, the
+// application error box's message and the window's texts in the sample's
+// language data.
 #include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
 
 #include "app/FolderRules.h"
 #include "app/MessageBoxes.h"
+#include "app/SetupTexts.h"
 #include "app/StartUp.h"
+#include "base/Encodings.h"
+#include "lang/Multilingual.h"
 
 namespace {
 
@@ -83,6 +94,53 @@ TEST(ApplicationErrorText, AddsAFullStopAfterCharactersThatSortAfterIt) {
   EXPECT_EQ(ApplicationErrorText("stop!"), "stop!");
   EXPECT_EQ(ApplicationErrorText("list,"), "list,");
   EXPECT_EQ(ApplicationErrorText(""), "");
+}
+
+// The sample's language data (UTF-8, as the packer takes it) from the source tree.
+WideString SampleLanguageData() {
+  // Through Wine's drive Z:, whatever the current drive.
+  std::ifstream file("Z:" Q_SAMPLE_LNG, std::ios::binary);
+  const std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const int n = MultiByteToWideChar(CP_UTF8, 0, data.data(), static_cast<int>(data.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, data.data(), static_cast<int>(data.size()), &wide[0], n);
+  return WideString(wide.begin(), wide.end());
+}
+
+TEST(SampleLanguageData, TranslatesEveryMessageOfTheWindowIntoEveryLanguage) {
+  InitMultiLingua();
+  const WideString data = SampleLanguageData();
+  ASSERT_GT(data.size(), 1000u) << Q_SAMPLE_LNG;
+  MLSystem->LoadFromText(data, false);
+  // A German text that the data misspells is not found and stays German.
+  const int messages[] = {4, 6, 7, 8, 9, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21};
+  std::map<int, ByteString> german;
+  for (int number : messages) german[number] = Unit1Text(number);
+  for (const char* code : {"EN", "FR", "ES", "IT", "BR", "SV", "ZH"}) {
+    MLSystem->SetCurrentCode(code);
+    for (int number : messages) EXPECT_NE(Unit1Text(number), german[number]) << code << " " << number;
+  }
+  MLSystem->SetCurrentCode("DE");
+  EXPECT_EQ(Unit1Text(18), "Die Installation wurde abgebrochen.\rEs wurde nichts ver\xE4ndert.");
+  DoneMultiLingua();
+}
+
+TEST(Unit1TextWithAll, PutsEachArgumentWhereTheTranslationHasItsMark) {
+  InitMultiLingua();
+  const ByteString data =
+      "DE=Auf dem Laufwerk %1 ist nicht genug Platz frei.#13#Ben\xF6tigt werden %2 MB, frei sind %3 MB.\r\n"
+      "EN=%3 MB free of %2 MB needed on %1.\r\n";
+  WideString text;
+  AppendCodePageToWide(data.data(), static_cast<int32_t>(data.size()), 1252, text);
+  MLSystem->LoadFromText(text, false);
+  const std::vector<ByteString> shortage = {"D:\\", "64.0", "20.5"};
+  EXPECT_EQ(Unit1TextWithAll(15, shortage),
+            "Auf dem Laufwerk D:\\ ist nicht genug Platz frei.\rBen\xF6tigt werden 64.0 MB, frei sind 20.5 MB.");
+  MLSystem->SetCurrentCode("EN");
+  EXPECT_EQ(Unit1TextWithAll(15, shortage), "20.5 MB free of 64.0 MB needed on D:\\.");
+  // An inserted text is not searched again; a mark without its argument stays.
+  EXPECT_EQ(Unit1TextWithAll(15, {"%2%3", "%1"}), "%3 MB free of %1 MB needed on %2%3.");
+  DoneMultiLingua();
 }
 
 }  // namespace

@@ -177,3 +177,36 @@ quillon_running() {
   done
   return 1
 }
+
+# pack_with_files OUT COUNT [VERSION]: the sample (as VERSION) with COUNT
+# files of 32 KiB of random data behind its own files, ten a folder, so
+# that writing them takes a while.
+pack_with_files() {
+  local out=$1 count=$2 version=${3:-2.5} i
+  rm -rf "$WORK/root/many"
+  mkdir -p "$WORK/root/many"
+  head -c $((count * 32768)) /dev/urandom | split -b 32768 -a 4 -d - "$WORK/root/many/f"
+  for ((i = 0; i < count; i++)); do
+    printf 'action=save,Source=many/f%04d,Filename=*PgmPath*\\many\\s%03d\\f%04d\r\n' "$i" $((i / 10)) "$i"
+  done >"$WORK/many.lines"
+  sed -e "/Source=eBay/r $WORK/many.lines" -e "s/Version=2.5/Version=$version/" "$Q_SAMPLE/setup.src" >"$WORK/many.src"
+  pack_setup "$out" "$WORK/many.src"
+}
+
+# prefix_snapshot: what a run may change, to compare before and after: every
+# folder and file of drive C (files by their checksums) but the tests' own
+# work folder, and the product's, the journal's and the uninstall keys.
+prefix_snapshot() {
+  ( cd "$DRIVE_C" && find . -path ./e2e -prune -o -type d -print -o -type f -exec md5sum {} + ) | sort
+  [ -z "${DRIVE_D:-}" ] || ( cd "$DRIVE_D" && find . -type d -print -o -type f -exec md5sum {} + ) | sort
+  reg_dump 'HKLM\SOFTWARE\Quillon' 'HKCU\Software\Quillon' 'HKLM\SOFTWARE\QuillonSetup' 'HKCU\Software\QuillonSetup' \
+    'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
+}
+# same_prefix CASE SNAPSHOT: the prefix is as in the snapshot (else the
+# differences are shown).
+same_prefix() {
+  local now
+  now=$(prefix_snapshot)
+  if [ "$now" = "$2" ]; then ok "$1: the machine is as before"; else
+    fail "$1: the machine changed"; diff <(echo "$2") <(echo "$now") | head -40; fi
+}

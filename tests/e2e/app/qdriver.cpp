@@ -14,6 +14,10 @@
 //   qdriver set-check CAPTION 0|1     tick or clear a visible check box
 //   qdriver set-edit TEXT             replace the folder box's text
 //   qdriver key return|escape         press a key in the setup window
+//   qdriver end-session               asks the setup window whether the session may end
+//                                     (WM_QUERYENDSESSION); prints "end-session:allowed" or "...:refused"
+//   qdriver wait-progress PERMILLE [seconds]  wait until the progress bar stands at PERMILLE
+//                                     of its range or beyond; print "progress:POS/RANGE"
 //   qdriver close                     close the setup window (its close box)
 //   qdriver dialog [seconds]          wait for the folder dialog, print its title and file name
 //   qdriver dialog-open NAME [seconds]  type NAME as the file name and press the open button
@@ -411,6 +415,40 @@ int main(int argc, char** argv) {
     inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, inputs, sizeof(INPUT));
     return 0;
+  }
+  if (command == "end-session") {
+    HWND window = SetupWindow();
+    if (!window) return Fail("no setup window");
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 30000, &answer))
+      return Fail("the setup window does not answer");
+    std::printf("end-session:%s\n", answer ? "allowed" : "refused");
+    std::fflush(stdout);
+    return 0;
+  }
+  if (command == "wait-progress" && argc >= 3) {
+    const long wanted = std::atol(argv[2]);
+    long position = -1, range = 0;
+    HWND bar = WaitFor(
+        [&] {
+          HWND window = SetupWindow();
+          if (!window) return HWND(nullptr);
+          for (HWND child : Descendants(window)) {
+            if (!OnScreen(child) || ClassOf(child) != "msctls_progress32") continue;
+            DWORD_PTR pos = 0, high = 0;
+            if (!SendMessageTimeoutW(child, PBM_GETPOS, 0, 0, SMTO_NORMAL, 5000, &pos) ||
+                !SendMessageTimeoutW(child, PBM_GETRANGE, FALSE, 0, SMTO_NORMAL, 5000, &high))
+              continue;
+            position = static_cast<long>(pos);
+            range = static_cast<long>(high);
+            if (range > 0 && position * 1000 >= wanted * range) return child;
+          }
+          return HWND(nullptr);
+        },
+        Seconds(argc, argv, 3, 60));
+    std::printf("progress:%ld/%ld\n", position, range);
+    std::fflush(stdout);
+    return bar ? 0 : Fail("the progress bar did not get there");
   }
   if (command == "dialog" || command == "dialog-open" || command == "dialog-cancel") {
     double seconds = Seconds(argc, argv, command == "dialog-open" ? 3 : 2, 30);
