@@ -72,7 +72,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const bool handedOver = Switches.silent && !Switches.help && RunElevatedInstead(elevatedCode);
     // Both checks: a silent run has no window to find.
     const bool claimed = !handedOver && ClaimSetupInstance();
-    const bool anotherSetup = !claimed || FindWindowA(kSetupWindowClass, nullptr) != nullptr;
+    // The window that started an elevated copy waits for it with its window
+    // open; the copy goes by the mark alone.
+    const bool anotherSetup =
+        !claimed || (!Switches.elevatedCopy && FindWindowA(kSetupWindowClass, nullptr) != nullptr);
     if (handedOver) {
       exitCode = elevatedCode;
     } else if (Switches.help) {

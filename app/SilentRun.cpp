@@ -175,14 +175,22 @@ ByteString HeldFilesText(const std::vector<ByteString>& files) {
   return text;
 }
 
+namespace {
+HANDLE gSetupMark = nullptr;
+}  // namespace
+
 bool ClaimSetupInstance() {
   // In the administrators' own namespace no standard user can take the mark
   // first and so keep every setup from running; a system without private
-  // namespaces uses the global name. The handle stays open until the process ends.
+  // namespaces uses the global name. The handle stays open until the process
+  // ends (or hands the run over to its elevated copy).
   const ByteString privateName = AdministratorsOnlyName(kSetupMutexLeaf);
   HANDLE mutex = CreateMutexA(nullptr, FALSE, privateName.empty() ? kSetupMutexName : privateName.c_str());
   const DWORD error = GetLastError();
-  if (mutex) return error != ERROR_ALREADY_EXISTS;
+  if (mutex) {
+    gSetupMark = mutex;
+    return error != ERROR_ALREADY_EXISTS;
+  }
   // Access denied: another account's setup holds it. Any other failure
   // leaves the window check alone to decide.
   return error != ERROR_ACCESS_DENIED;
@@ -215,6 +223,11 @@ int RunSilently() {
   }
   if (!Switches.logFile.empty()) WriteRunLog(Switches.logFile, ResultText(code));
   return code;
+}
+
+void ReleaseSetupInstance() {
+  if (gSetupMark) CloseHandle(gSetupMark);
+  gSetupMark = nullptr;
 }
 
 bool RunElevatedInstead(int& code) {

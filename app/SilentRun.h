@@ -38,6 +38,9 @@ ByteString LanguageForSystem(uint16_t primary);
 // Claims the process-wide mark of a running setup or uninstaller, held until
 // the process ends; false when another process holds it.
 bool ClaimSetupInstance();
+// Lets go of that mark: the window's run goes on in its elevated copy,
+// which claims it in turn.
+void ReleaseSetupInstance();
 // The install (or, as the uninstaller, the uninstall) without any window;
 // writes the /LOG= file. Answers the exit code.
 int RunSilently();

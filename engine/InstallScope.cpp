@@ -17,4 +17,4 @@ ByteString UserProgramsFolder() {
   return folder;
 }
 
-bool SystemHasUserProgramsFolder() { return !platform::KnownUserProgramFilesFolder().empty(); }
+bool SystemHasUserProgramsFolder() { return !UserProgramsFolder().empty(); }

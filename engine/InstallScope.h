@@ -22,6 +22,7 @@ inline platform::Hive ScopeHive() {
 // folder for per-user programs, else "Programs" below the user's local
 // application data; empty where the system has neither.
 ByteString UserProgramsFolder();
-// True where the shell itself knows the per-user program folder (the window
-// offers the choice only there).
+// True where the system has a per-user program folder (the window offers
+// the choice only there): every system with a per-user local application
+// data folder; older ones (and Wine 8) lack the known folder, not the folder.
 bool SystemHasUserProgramsFolder();

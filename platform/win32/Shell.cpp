@@ -31,7 +31,9 @@ ByteString KnownUserProgramFilesFolder() {
   if (!get) return ByteString();
   PWSTR path = nullptr;
   ByteString result;
-  if (SUCCEEDED(get(kUserProgramFiles, 0, nullptr, &path)) && path) {
+  // Known to the system even before the user's first per-user program
+  // makes it: not verified (KF_FLAG_DONT_VERIFY).
+  if (SUCCEEDED(get(kUserProgramFiles, 0x00004000, nullptr, &path)) && path) {
     char buffer[MAX_PATH * 2] = {};
     const int length = WideCharToMultiByte(CP_ACP, 0, path, -1, buffer, sizeof buffer, nullptr, nullptr);
     if (length > 1) result.assign(buffer, static_cast<std::size_t>(length - 1));

@@ -88,4 +88,24 @@ check "user's desktop shortcut removed" test ! -e "$USER_HOME/Desktop/Quillon.ln
 check "per-user entry removed" has_line "[$user_key] missing" "$(reg_dump "$user_key")"
 check "the installation for all users stays" test -f "$PROGRAMS/Quillon.exe" -a -n "$(uninstall_keys)"
 check "and its shortcuts" test -f "$PUBLIC_DESKTOP/Quillon.lnk"
+
+# --- the window's choice ----------------------------------------------------------
+start_program 'C:\e2e\dl\Setup.exe'
+check "the setup window appears" drv wait-setup 120
+window=$(drv dump)
+echo "$window"
+check "window: for all users, chosen" has_line 'radio:für alle Benutzer|checked' "$window"
+check "window: just for me, offered" has_line 'radio:nur für mich|unchecked' "$window"
+check "window: the installation for all users' folder" has_line 'edit:C:\Program Files\Quillon\' "$window"
+drv click 'nur für mich' >/dev/null
+window=$(drv dump)
+check "window: just for me offers the user's folder" has_line "edit:$USER_FOLDER\\" "$window"
+drv click 'Ja' >/dev/null
+box=$(drv answer OK 120)
+check "window: installed for the current user" has_text 'Die Installation war erfolgreich.' "$box"
+wait_exit 60
+check "window: exit code 0" test "$EXIT_CODE" = 0
+check "window: the entry under HKEY_CURRENT_USER again" \
+  test -n "$(reg_dump "HKCU\\$UNINSTALL" | sed -n '/\\Uninstall\\Quillon /p')"
+check "window: program in the user's folder" test -f "$USER_HOME/AppData/Local/Programs/Quillon/Quillon.exe"
 finish

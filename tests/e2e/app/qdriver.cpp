@@ -300,9 +300,10 @@ int main(int argc, char** argv) {
       std::string kind;
       for (char c : cls) kind += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
       LONG style = GetWindowLongA(child, GWL_STYLE);
-      if (cls == "Button") kind = (style & 0x0F) == BS_AUTOCHECKBOX ? "check" : "button";
+      if (cls == "Button")
+        kind = (style & 0x0F) == BS_AUTOCHECKBOX ? "check" : (style & 0x0F) == BS_AUTORADIOBUTTON ? "radio" : "button";
       std::printf("%s:%s", kind.c_str(), OneLine(TextOf(child)).c_str());
-      if (kind == "check")
+      if (kind == "check" || kind == "radio")
         std::printf("|%s", SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED ? "checked" : "unchecked");
       if (!IsWindowEnabled(child)) std::printf("|disabled");
       std::printf("\n");
