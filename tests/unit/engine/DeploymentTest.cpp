@@ -101,12 +101,17 @@ TEST_F(Deployment, PerUserAndPerMachineInstallationsAreSeparate) {
   EXPECT_TRUE(Exists("C:\\Users\\Public\\Desktop\\Quillon.lnk"));
   EXPECT_FALSE(fakes::AclCalls().empty());  // the data folder is opened to the users
 
-  // An upgrade for the current user finds its own installation again.
+  // An upgrade finds the installation of its own scope again, also when the
+  // window's choice changes the scope after the first path-only run.
   ResetOwnSections();
   ResetEngineValues();
-  Scope = InstallScope::CurrentUser;
   ASSERT_TRUE(RunSetupScript(true));
+  fakes::SetRegistryString(Hive::LocalMachine, "SOFTWARE\\Quillon\\Quillon", "Exec", "D:\\Q\\Quillon.exe");
+  ASSERT_TRUE(OfferFoldersFor(InstallScope::CurrentUser));
   EXPECT_EQ(PgmPath, userFolder + "\\");
+  EXPECT_EQ(DataPath, userFolder + "\\Daten\\");
+  ASSERT_TRUE(OfferFoldersFor(InstallScope::AllUsers));
+  EXPECT_EQ(PgmPath, "D:\\Q\\");
 
   // The per-user uninstaller, as its entry starts it, removes its own
   // installation and entry only.
