@@ -120,16 +120,19 @@ bool RunSetupScript(bool pathOnly) {
   // path-only run starts the check (a small section is checked at once, a
   // large one while the question is shown); the full run waits for it and
   // then reads and inflates the section from the own file as the lines take
-  // it, one worker thread ahead of them. The worker starts before the wait:
-  // it fills its queue while the check ends, and nothing is written before.
+  // it, one worker thread ahead of them. The worker starts before the wait
+  // (it fills its queue while the check ends, and nothing is written
+  // before) unless its decoder is as large as the check's (zstd's window).
   const std::vector<ByteString> lines = SplitScriptLines(scriptText);
   PackedData remaining;
   if (pathOnly) {
     StartPackedCheck();
   } else {
-    if (std::unique_ptr<PackedSource> source = OpenPackedFiles())
+    std::unique_ptr<PackedSource> source = OpenPackedFiles();
+    if (source && DecodesBesideCheck())
       remaining = PackedData(StartReadAhead(std::move(source), lines, ReportWhileWaiting));
     FinishPackedCheck(ReportWhileWaiting);
+    if (source) remaining = PackedData(StartReadAhead(std::move(source), lines, ReportWhileWaiting));
   }
 
   if (pathOnly) return RunLinesOf(lines, true, remaining);
