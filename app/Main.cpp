@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "app/MessageBoxes.h"
+#include "app/PassiveWindow.h"
 #include "app/SetupTexts.h"
 #include "app/StartUp.h"
 #include "app/SetupWindow.h"
@@ -64,13 +65,30 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       LngData = WideToBytes(GetLanguageText(MLSystem));
     }
 
+    // A silent run for all users without administrator rights hands over to
+    // an elevated copy of itself before it claims anything (the window asks
+    // for the rights when the user starts the install for all users).
+    int elevatedCode = 0;
+    const bool handedOver = Switches.silent && !Switches.help && RunElevatedInstead(elevatedCode);
     // Both checks: a silent run has no window to find.
-    const bool claimed = ClaimSetupInstance();
-    const bool anotherSetup = !claimed || FindWindowA(kSetupWindowClass, nullptr) != nullptr;
-    if (Switches.help) {
+    const bool claimed = !handedOver && ClaimSetupInstance();
+    // The window that started an elevated copy waits for it with its window
+    // open; the copy goes by the mark alone.
+    const bool anotherSetup =
+        !claimed || (!Switches.elevatedCopy && FindWindowA(kSetupWindowClass, nullptr) != nullptr);
+    if (handedOver) {
+      exitCode = elevatedCode;
+    } else if (Switches.help) {
       ShowSwitchesHelp();
     } else if (Switches.silent) {
-      exitCode = anotherSetup ? kExitAnotherSetup : RunSilently();
+      if (anotherSetup) {
+        exitCode = kExitAnotherSetup;
+      } else if (Switches.passive) {
+        PassiveProgressWindow progress(instance, UninstallMode);
+        exitCode = RunSilently();
+      } else {
+        exitCode = RunSilently();
+      }
     } else if (anotherSetup) {
       ShowErrorBox(MainDPRText(1));
     } else {

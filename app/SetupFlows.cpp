@@ -11,6 +11,7 @@
 #include "app/SetupTexts.h"
 #include "app/SetupWindow.h"
 #include "app/SilentRun.h"
+#include "engine/Elevation.h"
 #include "engine/EngineValues.h"
 #include "engine/InstallChecks.h"
 #include "engine/InstalledFiles.h"
@@ -169,8 +170,46 @@ void TKwSetupForm1::ShowInstallQuestion() {
   if (!Version.empty()) title += " (" + Unit1Text(2) + " " + Version + ")";
   VersionStaticText->SetText(Unit1TextWith(13, ShortText(title)));
   PgmPathEd->SetText(PgmPath);
+  if (SystemHasUserProgramsFolder()) {
+    SetChecked(AllUsersRadio, !PerUserRun());
+    SetChecked(CurrentUserRadio, PerUserRun());
+    ShowWindow(AllUsersRadio->Handle(), SW_SHOW);
+    ShowWindow(CurrentUserRadio->Handle(), SW_SHOW);
+  }
   ShowPanel(AskPanel);
   SetTimer(hwnd_, kFirstCheckTimerId, 200, nullptr);
+}
+
+void TKwSetupForm1::ScopeRadioClick(InstallScope scope) {
+  if (scope == Scope) return;
+  OfferFoldersFor(scope);
+  PgmPathEd->SetText(PgmPath);
+}
+
+bool TKwSetupForm1::InstallElevated(const ByteString& folder) {
+  if (!NeedsElevation()) return false;
+  // The copy installs with the choices made here and starts the product as
+  // the logged-on user; it claims the setup's mark, so this run lets go of it.
+  ByteString parameters = "/PASSIVE /ALLUSERS /RUN";
+  if (!IsChecked(CreateDesktopLinkCheck)) parameters += " /NODESKTOP";
+  parameters += " \"/D=" + StripTrailingSeparator(folder) + "\"";
+  ShowProgressPanel(ProgressLabel->Text(), false);
+  ProcessMessages();
+  ReleaseSetupInstance();
+  const ElevatedOutcome outcome = RunElevatedCopy(parameters);
+  if (outcome.run == platform::ElevatedRun::Refused) {
+    ClaimSetupInstance();
+    ShowPanel(AskPanel);
+    ShowErrorBox(Unit1Text(22));
+    return true;
+  }
+  ShowPanel(nullptr);
+  const bool done = outcome.run == platform::ElevatedRun::Ended &&
+                    (outcome.exitCode == kExitInstalled || outcome.exitCode == kExitRestartNeeded);
+  if (done) ShowInformationBox(Unit1Text(8));
+  else ShowErrorBox(Unit1Text(outcome.exitCode == kExitDiskFull ? 19 : 7));
+  Close();
+  return true;
 }
 
 void TKwSetupForm1::SwitchLanguage(const ByteString& code) {
@@ -212,6 +251,8 @@ void TKwSetupForm1::StartBtnClick() {
     if (folder.empty()) PgmPathEd->SetText(PgmPath);
     return;
   }
+  // Without the rights for all users, the elevated copy checks and installs.
+  if (InstallElevated(folder)) return;
   // Only looked at: nothing is changed before every check has passed.
   const ByteString oldProgram = folder + "Quillon.exe";
   if (FileExists(oldProgram) && !ProgramReplaceable(oldProgram)) {

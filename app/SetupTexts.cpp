@@ -46,6 +46,8 @@ TMLStringList& Unit1Group() {
                  "Die Installation wurde abgebrochen, es wurde nichts ver\xE4ndert.", 19);
     g->Add255Obj("Eine unterbrochene Installation wird r\xFC\x63kg\xE4ngig gemacht ...", 20);
     g->Add255Obj("Die Installation wird abgebrochen - bitte warten ...", 21);
+    g->Add255Obj("Die Installation f\xFCr alle Benutzer braucht Administratorrechte, die nicht erteilt wurden.#13#"
+                 "W\xE4hlen Sie \"nur f\xFCr mich\" oder best\xE4tigen Sie die Nachfrage von Windows.", 22);
     unit1Group = g;
   }
   return *unit1Group;

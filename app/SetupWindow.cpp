@@ -161,12 +161,19 @@ void TKwSetupForm1::BuildControls() {
                      256, 216, 90, 33, kIdNoBtn, false);
   PgmPathEd = AddControl(K::OtherControl, AskPanel, "EDIT", "",
                          WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 20, 96, 477, 24, kIdPgmPathEd, false);
+  // For whom: one group of two, under the folder; shown where the system
+  // has a per-user program folder.
+  AllUsersRadio = AddControl(K::CheckBox, AskPanel, "BUTTON", "f\xFCr alle Benutzer",
+                             WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 20, 124, 180, 17, kIdAllUsersRadio, false);
+  CurrentUserRadio = AddControl(K::CheckBox, AskPanel, "BUTTON", "nur f\xFCr mich", BS_AUTORADIOBUTTON, 210, 124,
+                                180, 17, kIdCurrentUserRadio, false);
   CreateDesktopLinkCheck =
       AddControl(K::CheckBox, AskPanel, "BUTTON", "Verkn\xFCpfung zu Quillon auf dem Desktop erstellen",
-                 WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 20, 136, 409, 17, kIdCreateDesktopLinkCheck, false);
+                 WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, 20, 146, 409, 17, kIdCreateDesktopLinkCheck,
+                 false);
   eBayCheck = AddControl(K::CheckBox, AskPanel, "BUTTON",
                          "Verkn\xFCpfungen zu eBay auf dem Desktop und in der Schnellstartleiste anlegen",
-                         WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 20, 156, 493, 17, kIdEBayCheck, false);
+                         WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 20, 166, 493, 17, kIdEBayCheck, false);
   ChooseBtn = AddControl(K::Button, AskPanel, "BUTTON", "Durchsuchen ...",
                          WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 374, 72, 123, 21, kIdChooseBtn, false);
   VersionStaticText = AddControl(K::OtherControl, AskPanel, "STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 20,
@@ -312,6 +319,13 @@ void TKwSetupForm1::OnCommand(int id) {
       break;
     case kIdChooseBtn:
       if (CurrentPanel == AskPanel) Guarded([this] { ChooseBtnClick(); });
+      break;
+    case kIdAllUsersRadio:
+    case kIdCurrentUserRadio:
+      if (CurrentPanel == AskPanel)
+        Guarded([this, id] {
+          ScopeRadioClick(id == kIdCurrentUserRadio ? InstallScope::CurrentUser : InstallScope::AllUsers);
+        });
       break;
     case kIdUninstStartBtn:
       if (CurrentPanel == UninstAskPanel) Guarded([this] { UninstStartBtnClick(); });

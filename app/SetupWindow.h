@@ -8,6 +8,7 @@
 #include <vector>
 #include "app/Controls.h"
 #include "base/Text.h"
+#include "engine/InstallScope.h"
 #include "lang/FormInterface.h"
 
 extern const char* const kSetupWindowClass;  // "TKwSetupForm1"
@@ -25,6 +26,8 @@ enum ControlId : int {
   kIdVersionStaticText,
   kIdLabel,
   kIdCancelBtn,
+  kIdAllUsersRadio,
+  kIdCurrentUserRadio,
 };
 
 // The progress panel: its design size, its height with the cancel button,
@@ -84,6 +87,8 @@ public:
   void FirstCheckTimerTimer();
   void ChooseBtnClick();
   void CancelBtnClick();
+  // "für alle Benutzer" / "nur für mich": the folder offered follows.
+  void ScopeRadioClick(InstallScope scope);
 
   // Processes the messages waiting in the queue (lets the window repaint).
   void ProcessMessages();
@@ -107,6 +112,8 @@ public:
   FormControl* PgmPathEd = nullptr;
   FormControl* CreateDesktopLinkCheck = nullptr;
   FormControl* eBayCheck = nullptr;
+  FormControl* AllUsersRadio = nullptr;
+  FormControl* CurrentUserRadio = nullptr;
   FormControl* Label4 = nullptr;
   FormControl* StartBtn = nullptr;
   FormControl* NoBtn = nullptr;
@@ -149,6 +156,10 @@ private:
   // Room on every target drive and no file held by another program; false
   // (after saying why) when the install cannot start now.
   bool InstallCanStart();
+  // An install for all users without administrator rights: its elevated
+  // copy installs (/PASSIVE) while the window waits. False when this run
+  // can install itself.
+  bool InstallElevated(const ByteString& folder);
   bool IsChecked(FormControl* check) const;
   void SetChecked(FormControl* check, bool checked);
   int DefaultButtonId() const;

@@ -12,6 +12,7 @@
 #include "app/MessageBoxes.h"
 #include "app/PrivateCopy.h"
 #include "engine/CommandLine.h"
+#include "engine/Elevation.h"
 #include "engine/EngineValues.h"
 #include "engine/ErrorList.h"
 #include "engine/InstallChecks.h"
@@ -38,33 +39,45 @@ const char* const kRemovalCopyName = "QuillonUninstall.exe";
 constexpr uint16_t kLangGerman = 7;
 
 const char* const kHelpGerman =
-    "Setup.exe [/S] [/NODESKTOP] [/RUN] [/ALLOWDOWNGRADE] [/LOG=Datei] [/D=Ordner]\n\n"
+    "Setup.exe [/S | /PASSIVE] [/CURRENTUSER | /ALLUSERS] [/NODESKTOP] [/RUN] [/ALLOWDOWNGRADE] [/NORESTART] "
+    "[/LOG=Datei] [/D=Ordner]\n\n"
     "/S\tohne Fenster und ohne R\xFC" "ckfragen installieren\n"
+    "/PASSIVE\twie /S, nur mit dem Fortschritt\n"
+    "/CURRENTUSER\tnur f\xFCr den angemeldeten Benutzer, ohne Administratorrechte\n"
+    "/ALLUSERS\tf\xFCr alle Benutzer (Vorgabe; fragt nach Administratorrechten)\n"
     "/D=Ordner\tProgrammordner; als letzter Parameter, Leerzeichen erlaubt\n"
     "/NODESKTOP\tkeine Verkn\xFCpfung auf dem Desktop\n"
     "/RUN\tQuillon nach der Installation starten\n"
     "/LOG=Datei\tProtokoll der Installation\n"
     "/ALLOWDOWNGRADE\tauch eine neuere Version ersetzen\n"
+    "/NORESTART\tangenommen; das Setup startet den Computer nie selbst neu\n"
     "/?, /help\tdiese Hilfe\n\n"
     "uninstall.exe /S entfernt Quillon ohne R\xFC" "ckfrage.\n\n"
     "R\xFC" "ckgabewerte mit /S: 0 installiert, 1 Ordner oder Befehlszeile ung\xFCltig, "
     "2 Installation fehlgeschlagen, 3 neuere Version installiert, 4 anderes Setup l\xE4uft, "
     "5 nicht genug Platz auf dem Laufwerk, 6 Dateien in Benutzung, "
-    "3010 fertig, Dateien werden beim n\xE4\x63hsten Neustart entfernt.";
+    "7 Administratorrechte verweigert, "
+    "3010 fertig, Dateien werden beim n\xE4\x63hsten Neustart ersetzt oder entfernt.";
 
 const char* const kHelpEnglish =
-    "Setup.exe [/S] [/NODESKTOP] [/RUN] [/ALLOWDOWNGRADE] [/LOG=file] [/D=folder]\n\n"
+    "Setup.exe [/S | /PASSIVE] [/CURRENTUSER | /ALLUSERS] [/NODESKTOP] [/RUN] [/ALLOWDOWNGRADE] [/NORESTART] "
+    "[/LOG=file] [/D=folder]\n\n"
     "/S\tinstall without a window and without questions\n"
+    "/PASSIVE\tas /S, showing the progress only\n"
+    "/CURRENTUSER\tfor the logged-on user alone, without administrator rights\n"
+    "/ALLUSERS\tfor all users (the default; asks for administrator rights)\n"
     "/D=folder\tprogram folder; the last parameter, blanks allowed\n"
     "/NODESKTOP\tno shortcut on the desktop\n"
     "/RUN\tstart Quillon after the install\n"
     "/LOG=file\tlog of the install\n"
     "/ALLOWDOWNGRADE\treplace a newer version as well\n"
+    "/NORESTART\taccepted; the setup never restarts the computer itself\n"
     "/?, /help\tthis help\n\n"
     "uninstall.exe /S removes Quillon without asking.\n\n"
     "Exit codes with /S: 0 installed, 1 folder or command line not allowed, "
     "2 install failed, 3 newer version installed, 4 another setup is running, "
-    "5 not enough space on the drive, 6 files in use, 3010 done, files go at the next restart.";
+    "5 not enough space on the drive, 6 files in use, 7 administrator rights refused, "
+    "3010 done, files are replaced or removed at the next restart.";
 
 bool FileExists(const ByteString& path) {
   uint32_t attributes = platform::FileAttributesOf(path);
@@ -79,6 +92,7 @@ ByteString ResultText(int code) {
     case kExitAnotherSetup: return "4 refused: another setup is running";
     case kExitDiskFull: return "5 refused: not enough space on the drive";
     case kExitFilesInUse: return "6 refused: files in use";
+    case kExitElevationRefused: return "7 refused: administrator rights for an install for all users were not given";
     case kExitRestartNeeded: return UninstallMode ? "3010 removed; files go at the next restart"
                                                   : "3010 installed; files go at the next restart";
     default: return UninstallMode ? "2 uninstall failed" : "2 install failed";
@@ -127,7 +141,9 @@ int SilentInstall() {
   // Nobody agreed to the partner's offer.
   platform::RemoveFile(folder + kPartnerProgram);
   if (Switches.run) RunProgram();
-  return kExitInstalled;
+  // A replaced file that a running program held goes at the next restart.
+  for (const ByteString& file : FilesLeftForRestart()) AddError("in use, removed at the next restart: " + file);
+  return FilesLeftForRestart().empty() ? kExitInstalled : kExitRestartNeeded;
 }
 
 int SilentUninstall() {
@@ -159,14 +175,22 @@ ByteString HeldFilesText(const std::vector<ByteString>& files) {
   return text;
 }
 
+namespace {
+HANDLE gSetupMark = nullptr;
+}  // namespace
+
 bool ClaimSetupInstance() {
   // In the administrators' own namespace no standard user can take the mark
   // first and so keep every setup from running; a system without private
-  // namespaces uses the global name. The handle stays open until the process ends.
+  // namespaces uses the global name. The handle stays open until the process
+  // ends (or hands the run over to its elevated copy).
   const ByteString privateName = AdministratorsOnlyName(kSetupMutexLeaf);
   HANDLE mutex = CreateMutexA(nullptr, FALSE, privateName.empty() ? kSetupMutexName : privateName.c_str());
   const DWORD error = GetLastError();
-  if (mutex) return error != ERROR_ALREADY_EXISTS;
+  if (mutex) {
+    gSetupMark = mutex;
+    return error != ERROR_ALREADY_EXISTS;
+  }
   // Access denied: another account's setup holds it. Any other failure
   // leaves the window check alone to decide.
   return error != ERROR_ACCESS_DENIED;
@@ -199,6 +223,31 @@ int RunSilently() {
   }
   if (!Switches.logFile.empty()) WriteRunLog(Switches.logFile, ResultText(code));
   return code;
+}
+
+void ReleaseSetupInstance() {
+  if (gSetupMark) CloseHandle(gSetupMark);
+  gSetupMark = nullptr;
+}
+
+bool RunElevatedInstead(int& code) {
+  if (!NeedsElevation()) return false;
+  const ElevatedOutcome outcome = RunElevatedCopy();
+  switch (outcome.run) {
+    case platform::ElevatedRun::Ended: code = static_cast<int>(outcome.exitCode); break;
+    case platform::ElevatedRun::Refused:
+      AddError("administrator rights refused");
+      code = kExitElevationRefused;
+      break;
+    case platform::ElevatedRun::NotStarted:
+      AddError("the setup could not start itself with administrator rights");
+      code = kExitFailed;
+      break;
+  }
+  // The copy wrote its own /LOG= file; only a run that did not happen is logged here.
+  if (outcome.run != platform::ElevatedRun::Ended && !Switches.logFile.empty())
+    WriteRunLog(Switches.logFile, ResultText(code));
+  return true;
 }
 
 int SilentFailure(const ByteString& message) {

@@ -18,6 +18,7 @@ enum SilentExitCode : int {
   kExitAnotherSetup = 4,
   kExitDiskFull = 5,        // too little room on a target drive
   kExitFilesInUse = 6,      // files to be replaced are held by another program
+  kExitElevationRefused = 7,  // a run for all users, and the administrator rights were refused
   kExitRestartNeeded = 3010,  // done; files go at the next restart
 };
 
@@ -37,12 +38,19 @@ ByteString LanguageForSystem(uint16_t primary);
 // Claims the process-wide mark of a running setup or uninstaller, held until
 // the process ends; false when another process holds it.
 bool ClaimSetupInstance();
+// Lets go of that mark: the window's run goes on in its elevated copy,
+// which claims it in turn.
+void ReleaseSetupInstance();
 // The install (or, as the uninstaller, the uninstall) without any window;
 // writes the /LOG= file. Answers the exit code.
 int RunSilently();
 // A failure raised before the silent run began (the language data): logged
 // for /LOG=; answers kExitFailed.
 int SilentFailure(const ByteString& message);
+// A run for all users without administrator rights: the elevated copy's
+// exit code, kExitElevationRefused when the rights were refused. False
+// (code untouched) when this run needs no elevation.
+bool RunElevatedInstead(int& code);
 // The switches in a message box, in German on a German system, else in English.
 void ShowSwitchesHelp();
 // Lets a copy of the uninstaller in the temporary folder remove the

@@ -4,7 +4,9 @@
 
 #include "base/TextBasics.h"
 #include "base/ByteStringList.h"
+#include "engine/Elevation.h"
 #include "engine/EngineValues.h"
+#include "engine/InstallScope.h"
 #include "platform/Process.h"
 
 namespace {
@@ -68,6 +70,7 @@ void ParseCommandLine() {
     ParamList->Add(parameters[i]);
   }
   Switches = ReadSwitches(platform::CommandLine());
+  Scope = Switches.currentUser ? InstallScope::CurrentUser : InstallScope::AllUsers;
 }
 
 SetupSwitches ReadSwitches(const ByteString& commandLine) {
@@ -98,6 +101,11 @@ SetupSwitches ReadSwitches(const ByteString& commandLine) {
     else if (lower == "/run") switches.run = true;
     else if (lower == "/allowdowngrade") switches.allowDowngrade = true;
     else if (lower == "/?" || lower == "/help") switches.help = true;
+    else if (lower == "/passive") switches.passive = switches.silent = true;
+    else if (lower == "/currentuser") switches.currentUser = true;
+    else if (lower == "/allusers") switches.allUsers = true;
+    else if (lower == "/norestart") switches.noRestart = true;
+    else if (lower == AsciiLower(kElevatedCopySwitch)) switches.elevatedCopy = true;
     else if (lower == "/uninst") continue;
     else if (StartsWith(lower, "/log=")) {
       switches.logFile = TrimSeparators(parameters[i].substr(5));
@@ -106,5 +114,7 @@ SetupSwitches ReadSwitches(const ByteString& commandLine) {
       wrong(parameters[i]);
     }
   }
+  // One scope or the other, not both.
+  if (switches.currentUser && switches.allUsers) wrong("/CURRENTUSER /ALLUSERS");
   return switches;
 }

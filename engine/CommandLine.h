@@ -12,6 +12,11 @@ struct SetupSwitches {
   bool run = false;             // /RUN: start the product after a silent install
   bool allowDowngrade = false;  // /ALLOWDOWNGRADE: install over a newer version
   bool help = false;            // /? or /help
+  bool passive = false;         // /PASSIVE: as /S, but with the progress window (silent is set too)
+  bool currentUser = false;     // /CURRENTUSER: for the current user alone
+  bool allUsers = false;        // /ALLUSERS: for every user (the default)
+  bool noRestart = false;       // /NORESTART: accepted; the setup never restarts the machine
+  bool elevatedCopy = false;    // the elevated copy the setup started of itself
   bool hasFolder = false;       // /D= was given
   ByteString folder;            // /D=: the rest of the command line, or the quoted parameter
   ByteString logFile;           // /LOG=

@@ -1,6 +1,7 @@
 #include "engine/EngineValues.h"
 
 #include "base/ByteStringList.h"
+#include "engine/InstallScope.h"
 
 ByteString PgmPath;
 ByteString DataPath;
@@ -56,6 +57,7 @@ EngineLists engineLists;
 }  // namespace
 
 void ResetEngineValues() {
+  Scope = InstallScope::AllUsers;
   PgmPath.clear();
   DataPath.clear();
   MyStartMenu.clear();

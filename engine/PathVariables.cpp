@@ -3,6 +3,7 @@
 #include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
 #include "engine/FolderAccess.h"
+#include "engine/InstallScope.h"
 #include "engine/ErrorList.h"
 #include "engine/RegistryValues.h"
 #include "engine/RunJournal.h"
@@ -41,9 +42,15 @@ const PathVariable kPathVariables[] = {
 // The value of a variable; false for a setting without value.
 bool VariableValue(Source source, ByteString& value) {
   switch (source) {
-    case Source::ProgramFiles: value = ProgramFilesFolder(); return true;
-    case Source::Desktop: value = CommonDesktopFolder(); return true;
-    case Source::StartMenu: value = CommonProgramsFolder(); return true;
+    // A per-user run puts the program, its shortcuts and its desktop icon
+    // into the user's own folders.
+    case Source::ProgramFiles: value = PerUserRun() ? UserProgramsFolder() : ProgramFilesFolder(); return true;
+    case Source::Desktop:
+      value = PerUserRun() ? SpecialFolderPath(platform::kCsidlDesktopDirectory) : CommonDesktopFolder();
+      return true;
+    case Source::StartMenu:
+      value = PerUserRun() ? SpecialFolderPath(platform::kCsidlPrograms) : CommonProgramsFolder();
+      return true;
     case Source::PgmPath: value = PgmPath; break;
     case Source::DataPath: value = DataPath; break;
     case Source::MyStartMenu: value = MyStartMenu; break;
@@ -197,6 +204,8 @@ bool EnsureFolder(const ByteString& path) {
   for (ByteString current = folder; current.size() >= 3 && InDataFolder(current);
        current = WithoutTrailingBackslashes(ParentFolderOf(current)))
     chain.push_back(current);
+  // A per-user installation is the user's own: nobody else is let in.
+  if (PerUserRun()) chain.clear();
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     if (!FolderMadeByThisRun(*it)) continue;
     GrantFolderAccess(*it);

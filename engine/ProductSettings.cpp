@@ -2,6 +2,7 @@
 #include "engine/ProductSettings.h"
 
 #include "engine/EngineValues.h"
+#include "engine/InstallScope.h"
 #include "engine/PathVariables.h"
 #include "engine/RegistryValues.h"
 #include "engine/RunJournal.h"
@@ -53,6 +54,9 @@ bool MachineOnly(const ByteString& name) {
 
 ByteString ReadProductSetting(const ByteString& name) {
   if (RegistryKey.empty() || name.empty()) return ByteString();
+  // A per-user run finds only the user's own installation; one for all
+  // users is a separate installation.
+  if (PerUserRun()) return ReadSettingIn(platform::Hive::CurrentUser, name);
   if (MachineOnly(name)) return ReadSettingIn(platform::Hive::LocalMachine, name);
   // Without the machine's rights the user's own installation comes first.
   ByteString value = ReadSettingIn(platform::Hive::CurrentUser, name);
@@ -62,6 +66,10 @@ ByteString ReadProductSetting(const ByteString& name) {
 
 void WriteProductSetting(const ByteString& name, const ByteString& value) {
   if (RegistryKey.empty() || name.empty()) return;
+  if (PerUserRun()) {
+    WriteSettingIn(platform::Hive::CurrentUser, name, value);
+    return;
+  }
   // The machine first; without the rights for it, the user's hive.
   if (WriteSettingIn(platform::Hive::LocalMachine, name, value)) return;
   WriteSettingIn(platform::Hive::CurrentUser, name, value);

@@ -13,18 +13,18 @@ using platform::RegKey;
 // Registry keys nest at most 512 deep; anything deeper is not a real tree.
 constexpr int kMaxKeyDepth = 512;
 
-void DeleteTree(const ByteString& path, int depth) {
+void DeleteTree(Hive hive, const ByteString& path, int depth) {
   if (depth > kMaxKeyDepth) return;
   RegKey key = 0;
-  if (!platform::RegOpen(Hive::LocalMachine, path, true, key)) return;
+  if (!platform::RegOpen(hive, path, true, key)) return;
   const std::vector<ByteString> names = platform::RegSubkeyNames(key);
   platform::RegClose(key);
-  for (const ByteString& name : names) DeleteTree(path + "\\" + name, depth + 1);
+  for (const ByteString& name : names) DeleteTree(hive, path + "\\" + name, depth + 1);
 
   const std::size_t slash = path.find_last_of('\\');
   if (slash == ByteString::npos) return;
   RegKey parent = 0;
-  if (!platform::RegOpen(Hive::LocalMachine, path.substr(0, slash), true, parent)) return;
+  if (!platform::RegOpen(hive, path.substr(0, slash), true, parent)) return;
   platform::RegDeleteSubkey(parent, path.substr(slash + 1));
   platform::RegClose(parent);
 }
@@ -43,5 +43,5 @@ ByteString ReadRegistryString(std::uintptr_t key, const ByteString& name) {
   return data;
 }
 
-void DeleteRegistryTree(const ByteString& path) { DeleteTree(path, 0); }
+void DeleteRegistryTree(const ByteString& path, Hive hive) { DeleteTree(hive, path, 0); }
 

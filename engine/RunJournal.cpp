@@ -9,6 +9,7 @@
 #include "base/TextBasics.h"
 #include "engine/EngineErrors.h"
 #include "engine/ErrorList.h"
+#include "engine/InstallScope.h"
 #include "engine/PathVariables.h"
 #include "engine/RegistryValues.h"
 #include "package/WholeFiles.h"
@@ -23,7 +24,6 @@ using platform::RegKey;
 constexpr const char* kHeader = "QuillonSetupJournal 1";
 constexpr const char* kAnchorValue = "RunJournal";
 constexpr int kCsidlCommonAppData = 35;
-constexpr int kCsidlLocalAppData = 28;
 constexpr uint32_t kNotReplaceable = platform::kAttrReadOnly | platform::kAttrHidden | platform::kAttrSystem;
 
 ByteString AnchorKey(Hive hive) {
@@ -305,6 +305,8 @@ bool Undo(const Entry& entry) {
 // The backups go; one that a running program still holds goes at the next
 // restart. (No temporary file is left by then: a write that fails removes
 // its own.)
+std::vector<ByteString> gLeftForRestart;
+
 void FinishCommit(const std::vector<Entry>& entries) {
   int patience = 20;  // waits of 100 ms left for all the backups together
   for (const Entry& entry : entries) {
@@ -315,7 +317,7 @@ void FinishCommit(const std::vector<Entry>& entries) {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
       removed = platform::RemoveFile(backup);
     }
-    if (!removed) platform::RemoveAtRestart(backup);
+    if (!removed && platform::RemoveAtRestart(backup)) gLeftForRestart.push_back(backup);
   }
 }
 
@@ -394,6 +396,8 @@ void RecordAndDeleteTree(Hive hive, const ByteString& key, int depth) {
 
 }  // namespace
 
+const std::vector<ByteString>& FilesLeftForRestart() { return gLeftForRestart; }
+
 bool OpenRunJournal() {
   RecoverUnfinishedRun();
   // A journal that could not be completed names changes still to undo: a
@@ -401,15 +405,16 @@ bool OpenRunJournal() {
   if (UnfinishedRunJournal()) return false;
   ResetRunJournal();
   JournalState& state = State();
-  // The machine's registry when the run may write it, else the user's.
+  // The machine's registry when the run may write it, else the user's; a
+  // per-user run leaves the machine alone.
   RegKey anchor = 0;
-  state.hive = Hive::LocalMachine;
+  state.hive = ScopeHive();
   if (!platform::RegCreate(state.hive, AnchorKey(state.hive), anchor)) {
     state.hive = Hive::CurrentUser;
     if (!platform::RegCreate(state.hive, AnchorKey(state.hive), anchor)) return false;
   }
   ByteString base =
-      SpecialFolderPath(state.hive == Hive::LocalMachine ? kCsidlCommonAppData : kCsidlLocalAppData);
+      SpecialFolderPath(state.hive == Hive::LocalMachine ? kCsidlCommonAppData : platform::kCsidlLocalAppData);
   while (!base.empty() && base.back() == '\\') base.pop_back();
   bool made = false;
   // The folder must be new: one that somebody made beforehand is never used.
@@ -599,4 +604,5 @@ void ResetRunJournal() {
   CloseState();
   JournalState& state = State();
   state = JournalState();
+  gLeftForRestart.clear();
 }

@@ -31,6 +31,10 @@ bool RunJournalOpen();
 // journal go. A run killed after the entry is completed, not undone.
 void CommitRunJournal();
 bool RunCommitStarted();
+// The backups of replaced files that a running program still held at the
+// commit: they go at the next restart, which so completes the run.
+// Emptied when a run's journal opens.
+const std::vector<ByteString>& FilesLeftForRestart();
 // Undoes every change of the open journal in reverse order and removes the
 // journal; `progress` gets the entries undone so far and their number.
 void RollBackRunJournal(JournalProgress progress = nullptr);

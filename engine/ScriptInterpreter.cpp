@@ -178,6 +178,19 @@ bool RunSetupScript(bool pathOnly) {
   return false;
 }
 
+bool OfferFoldersFor(InstallScope scope) {
+  Scope = scope;
+  PgmPath.clear();
+  DataPath.clear();
+  MyStartMenu.clear();
+  DataPathFromScript = false;
+  ByteString script;
+  ReadOwnSection(kSectionSetupCmd, script);
+  if (script.empty()) return false;
+  PackedData none;
+  return RunLinesOf(SplitScriptLines(DecompressBytes(script)), true, none);
+}
+
 void RequestRunCancel() { gCancelRequested = !RunCommitStarted(); }
 
 bool RunCancelled() { return gCancelRequested; }

@@ -3,6 +3,7 @@
 // line to its action. The only part of the engine that knows every action.
 #include <cstdint>
 #include "base/Text.h"
+#include "engine/InstallScope.h"
 #include "engine/PackedData.h"
 #include "engine/ScriptCommands.h"
 
@@ -12,6 +13,10 @@
 // commits; a failing line, a raised failure or a cancel undoes every change
 // instead (the setup log then notes it).
 bool RunSetupScript(bool pathOnly);
+// The path lines once more for another scope (all users or the current
+// user): the folders offered become that scope's, an earlier installation's
+// of that scope first. Nothing else of the path-only run is repeated.
+bool OfferFoldersFor(InstallScope scope);
 // Asks the full run to stop after its current line and undo itself; too
 // late once its commit has begun.
 void RequestRunCancel();

@@ -8,6 +8,7 @@
 #include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
 #include "engine/ErrorList.h"
+#include "engine/InstallScope.h"
 #include "engine/InstalledFiles.h"
 #include "engine/RegistryValues.h"
 #include "engine/Uninstaller.h"
@@ -57,7 +58,7 @@ void RemoveUninstallEntry(const ByteString& key) {
   // empty parts.
   if (TrimControls(key).size() < 3) return;
   if (key.front() == '\\' || key.back() == '\\' || key.find("\\\\") != ByteString::npos) return;
-  DeleteRegistryTree(ByteString(kUninstallRoot) + "\\" + key);
+  DeleteRegistryTree(ByteString(kUninstallRoot) + "\\" + key, ScopeHive());
 }
 
 void SetUninstallProgressHook(void (*hook)(uint64_t done, uint64_t total)) { gProgressHook = hook; }
@@ -160,6 +161,8 @@ bool RunUninstall(UninstallLeftovers* leftovers) {
   // information ends the run, both with nothing removed and the entry kept.
   std::unique_ptr<TQStringList> info = ReadUninstallInfo();
   if (info->Count() == 0) return false;
+  // A per-user installation's entry is in the user's hive.
+  if (info->ValueOf("Scope") == "user") Scope = InstallScope::CurrentUser;
   const Removals removals = CheckedRemovals(*info);
   const ByteString self = AsciiLower(platform::ModuleFileName());
 

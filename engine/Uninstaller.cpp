@@ -4,6 +4,7 @@
 #include "base/TextBasics.h"
 #include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
+#include "engine/InstallScope.h"
 #include "engine/InstalledFiles.h"
 #include "engine/PathVariables.h"
 #include "engine/RegistryValues.h"
@@ -42,6 +43,11 @@ ByteString KeyTimeSuffix(const platform::LocalTime& t) {
          TwoDigits(t.hour) + "." + TwoDigits(t.minute) + "." + TwoDigits(t.second);
 }
 
+// "yyyymmdd", the form package managers read.
+ByteString InstallDate(const platform::LocalTime& t) {
+  return FourDigits(t.year) + TwoDigits(t.month) + TwoDigits(t.day);
+}
+
 // "dd.mm.yyyy"
 ByteString DisplayDate(const platform::LocalTime& t) {
   return TwoDigits(t.day) + "." + TwoDigits(t.month) + "." + FourDigits(t.year);
@@ -71,10 +77,10 @@ bool gEntryNamesThisUninstaller = false;
 struct EntryValues {
   ByteString key;
   bool SetString(const ByteString& name, const ByteString& value) const {
-    return JournalSetString(Hive::LocalMachine, key, name, value);
+    return JournalSetString(ScopeHive(), key, name, value);
   }
   bool SetDword(const ByteString& name, uint32_t value) const {
-    return JournalSetDword(Hive::LocalMachine, key, name, value);
+    return JournalSetDword(ScopeHive(), key, name, value);
   }
 };
 
@@ -89,7 +95,7 @@ ByteString ReuseEarlierEntry(const std::vector<ByteString>& names, const ByteStr
     if (!StartsWith(name, prefix)) continue;
     const ByteString path = ByteString(kUninstallRoot) + "\\" + name;
     RegKey key = 0;
-    if (!platform::RegOpen(Hive::LocalMachine, path, false, key)) continue;
+    if (!platform::RegOpen(ScopeHive(), path, false, key)) continue;
     ByteString command;
     try {
       command = ReadRegistryString(key, "UninstallString");
@@ -102,7 +108,7 @@ ByteString ReuseEarlierEntry(const std::vector<ByteString>& names, const ByteStr
     if (reused.empty())
       reused = name;
     else
-      JournalDeleteKeyTree(Hive::LocalMachine, path);
+      JournalDeleteKeyTree(ScopeHive(), path);
   }
   return reused;
 }
@@ -174,16 +180,25 @@ bool RegisterUninstall(const CommandItems& items) {
   const platform::LocalTime now = platform::Now();
   ByteString uninstallKey = product + KeyTimeSuffix(now);
   parameter += " \"UninstallKey=" + uninstallKey + "\"";
+  // The uninstaller of a per-user installation needs no elevation: it
+  // knows from its command line for whom it removes.
+  if (PerUserRun()) parameter += " /CURRENTUSER";
   const ByteString quotedPath = UninstallerPath.find(' ') == ByteString::npos
                                     ? UninstallerPath
                                     : "\"" + UninstallerPath + "\"";
   const ByteString uninstallString = quotedPath + " " + parameter;
 
-  // Without administrator rights this fails; there is no other hive to fall back to.
+  // For all users, without administrator rights this fails; there is no
+  // other hive to fall back to. A user's hive may not have the key yet: the
+  // entry's first value makes it.
   RegKey root = 0;
-  if (!platform::RegOpen(Hive::LocalMachine, kUninstallRoot, true, root)) return true;
-  const std::vector<ByteString> names = platform::RegSubkeyNames(root);
-  platform::RegClose(root);
+  std::vector<ByteString> names;
+  if (platform::RegOpen(ScopeHive(), kUninstallRoot, true, root)) {
+    names = platform::RegSubkeyNames(root);
+    platform::RegClose(root);
+  } else if (!PerUserRun()) {
+    return true;
+  }
   const ByteString reused = ReuseEarlierEntry(names, product, quotedPath);
   if (!reused.empty()) uninstallKey = reused;
   gEntryNamesThisUninstaller = !reused.empty();
@@ -203,6 +218,7 @@ bool RegisterUninstall(const CommandItems& items) {
     if (IsExistingFile(readme)) entry.SetString("Readme", readme);
   }
   WriteListingValues(entry, items);
+  entry.SetString("InstallDate", InstallDate(now));
   entry.SetDword("NoModify", 1);
   entry.SetDword("NoRepair", 1);
   return true;
@@ -226,6 +242,8 @@ bool CreateUninstaller() {
   SetUninstallValue("PgmPath", PgmPath);
   SetUninstallValue("DataPath", DataPath);
   SetUninstallValue("MyStartMenu", MyStartMenu);
+  // Where the uninstall removes the entry and the product key.
+  SetUninstallValue("Scope", PerUserRun() ? "user" : "");
   // Over an earlier installation, its uninstaller is still in place here.
   // Only the one its registered entry names is merged: any other file of
   // that name in the chosen folder could say anything.

@@ -32,6 +32,20 @@ struct ProgramStart {
 bool StartProgramAsShellUser(const ProgramStart& start);
 // Starts the program as this process's own child, with its rights.
 bool StartProgramDirectly(const ProgramStart& start);
+// The process has the Administrators group in its token, enabled (under UAC
+// a filtered token of an administrator has not): CheckTokenMembership.
+bool HasAdministratorRights();
+
+// How a start of this program with administrator rights ended.
+enum class ElevatedRun {
+  Ended,       // it ran; its exit code is given
+  Refused,     // the user (or the system's policy) refused the elevation
+  NotStarted,  // any other failure to start it
+};
+// ShellExecuteEx with the verb "runas": starts the file with the parameters
+// elevated, waits until it has ended and gives its exit code.
+ElevatedRun RunElevatedAndWait(const ByteString& file, const ByteString& parameters, uint32_t& exitCode);
+
 // MessageBoxA with no owner, the given caption, MB_ICONERROR and one OK button.
 void ShowErrorBox(const ByteString& text, const ByteString& caption);
 

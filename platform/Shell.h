@@ -13,9 +13,17 @@ using WindowHandle = std::uintptr_t;
 
 constexpr int kCsidlCommonPrograms = 23;
 constexpr int kCsidlCommonDesktop = 25;
+constexpr int kCsidlPrograms = 2;            // the user's start-menu programs
+constexpr int kCsidlDesktopDirectory = 16;   // the user's desktop
+constexpr int kCsidlLocalAppData = 28;
 
 // The folder's path, or empty when either call fails.
 ByteString SpecialFolder(WindowHandle owner, int csidl);
+
+// The known folder for per-user programs (FOLDERID_UserProgramFiles,
+// %LOCALAPPDATA%\Programs) through SHGetKnownFolderPath, looked up at run
+// time; empty where the system lacks either.
+ByteString KnownUserProgramFilesFolder();
 
 // One shell link object with both interfaces obtained. Method results are ignored.
 class ShellLink {

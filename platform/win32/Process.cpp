@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <restartmanager.h>
+#include <shellapi.h>
 
 #include <string>
 
@@ -21,6 +22,39 @@ ByteString ModuleFileName() {
     if (path.size() >= 32768) return ByteString();
     path.assign(path.size() * 2, '\0');
   }
+}
+
+bool HasAdministratorRights() {
+  SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
+  PSID administrators = nullptr;
+  if (!AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
+                                0, 0, &administrators))
+    return false;
+  BOOL member = FALSE;
+  // The thread's effective token: a group that is only "deny" does not count.
+  if (!CheckTokenMembership(nullptr, administrators, &member)) member = FALSE;
+  FreeSid(administrators);
+  return member != FALSE;
+}
+
+ElevatedRun RunElevatedAndWait(const ByteString& file, const ByteString& parameters, uint32_t& exitCode) {
+  SHELLEXECUTEINFOA info = {};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = "runas";
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  if (!ShellExecuteExA(&info))
+    return GetLastError() == ERROR_CANCELLED ? ElevatedRun::Refused : ElevatedRun::NotStarted;
+  if (!info.hProcess) return ElevatedRun::NotStarted;
+  WaitForSingleObject(info.hProcess, INFINITE);
+  DWORD code = 0;
+  const BOOL known = GetExitCodeProcess(info.hProcess, &code);
+  CloseHandle(info.hProcess);
+  if (!known) return ElevatedRun::NotStarted;
+  exitCode = code;
+  return ElevatedRun::Ended;
 }
 
 ByteString CommandLine() {

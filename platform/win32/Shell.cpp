@@ -20,6 +20,28 @@ ByteString SpecialFolder(WindowHandle owner, int csidl) {
   return found ? ByteString(buffer, strnlen(buffer, sizeof buffer)) : ByteString();
 }
 
+ByteString KnownUserProgramFilesFolder() {
+  // FOLDERID_UserProgramFiles; SHGetKnownFolderPath is missing before Vista.
+  static const GUID kUserProgramFiles = {0x5cd7aee2, 0x2219, 0x4a67, {0xb8, 0x5d, 0x6c, 0x9c, 0xe1, 0x56, 0x60, 0xcb}};
+  using GetKnownFolderPathFn = HRESULT(WINAPI*)(REFGUID, DWORD, HANDLE, PWSTR*);
+  HMODULE shell = GetModuleHandleA("shell32.dll");
+  auto get = shell ? reinterpret_cast<GetKnownFolderPathFn>(
+                         reinterpret_cast<void*>(GetProcAddress(shell, "SHGetKnownFolderPath")))
+                   : nullptr;
+  if (!get) return ByteString();
+  PWSTR path = nullptr;
+  ByteString result;
+  // Known to the system even before the user's first per-user program
+  // makes it: not verified (KF_FLAG_DONT_VERIFY).
+  if (SUCCEEDED(get(kUserProgramFiles, 0x00004000, nullptr, &path)) && path) {
+    char buffer[MAX_PATH * 2] = {};
+    const int length = WideCharToMultiByte(CP_ACP, 0, path, -1, buffer, sizeof buffer, nullptr, nullptr);
+    if (length > 1) result.assign(buffer, static_cast<std::size_t>(length - 1));
+  }
+  CoTaskMemFree(path);
+  return result;
+}
+
 namespace {
 
 // Both interfaces of one shell link object; released together.

@@ -10,6 +10,7 @@
 #include "FileUtil.h"
 #include "PackBuilder.h"
 #include "PackageReader.h"
+#include "WingetManifest.h"
 
 namespace {
 
@@ -18,7 +19,8 @@ const char kUsage[] =
     "  setuppack build --stub Setup-stub.exe --script setup.src --root DIR [--lng Setup.lng]\n"
     "                  [--codec zlib|zstd] [--threads N] -o Setup.exe\n"
     "  setuppack list FILE\n"
-    "  setuppack extract FILE --to DIR\n";
+    "  setuppack extract FILE --to DIR\n"
+    "  setuppack manifest FILE --id Publisher.Product --url URL -o DIR [--license TEXT]\n";
 
 constexpr int kExitBadInput = 1;
 constexpr int kExitUsage = 2;
@@ -117,6 +119,25 @@ int Extract(const std::vector<std::string>& args) {
   return 0;
 }
 
+int Manifest(const std::vector<std::string>& args) {
+  std::map<std::string, std::string> options;
+  std::vector<std::string> positional;
+  std::string problem;
+  if (!ParseOptions(args, {"--id", "--url", "-o", "--license"}, options, positional, problem))
+    return UsageError(problem);
+  if (positional.size() != 1) return UsageError("manifest needs exactly one package");
+  for (const char* required : {"--id", "--url", "-o"})
+    if (options[required].empty()) return UsageError(std::string("manifest needs ") + required);
+  setuppack::ManifestRequest request;
+  request.packagePath = positional[0];
+  request.identifier = options["--id"];
+  request.url = options["--url"];
+  request.outputFolder = options["-o"];
+  if (!options["--license"].empty()) request.license = options["--license"];
+  if (!setuppack::WriteWingetManifests(request, std::cout, problem)) return Failure(problem);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -127,6 +148,7 @@ int main(int argc, char** argv) {
     if (command == "build") return Build(args);
     if (command == "list") return List(args);
     if (command == "extract") return Extract(args);
+    if (command == "manifest") return Manifest(args);
     if (command == "--help" || command == "-h" || command == "help") {
       std::cout << kUsage;
       return 0;

@@ -300,14 +300,45 @@ int main(int argc, char** argv) {
       std::string kind;
       for (char c : cls) kind += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
       LONG style = GetWindowLongA(child, GWL_STYLE);
-      if (cls == "Button") kind = (style & 0x0F) == BS_AUTOCHECKBOX ? "check" : "button";
+      if (cls == "Button")
+        kind = (style & 0x0F) == BS_AUTOCHECKBOX ? "check" : (style & 0x0F) == BS_AUTORADIOBUTTON ? "radio" : "button";
       std::printf("%s:%s", kind.c_str(), OneLine(TextOf(child)).c_str());
-      if (kind == "check")
+      if (kind == "check" || kind == "radio")
         std::printf("|%s", SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED ? "checked" : "unchecked");
       if (!IsWindowEnabled(child)) std::printf("|disabled");
       std::printf("\n");
     }
     std::fflush(stdout);
+    return 0;
+  }
+  if (command == "progress-watch") {
+    // A progress-only window: every position its bar takes ("pos:N") and
+    // every button it shows ("button:TEXT"), until the window is gone.
+    // "watching" says that the driver is ready before the setup starts.
+    std::printf("watching\n");
+    std::fflush(stdout);
+    HWND window = WaitFor(SetupWindow, Seconds(argc, argv, 2, 60));
+    if (!window) return Fail("no setup window");
+    LRESULT last = -1;
+    std::vector<std::string> buttons;
+    while (IsWindow(window)) {
+      for (HWND child : Descendants(window)) {
+        if (!OnScreen(child)) continue;
+        const std::string cls = ClassOf(child);
+        if (cls == "msctls_progress32") {
+          const LRESULT position = SendMessageW(child, PBM_GETPOS, 0, 0);
+          if (position != last) std::printf("pos:%ld\n", static_cast<long>(last = position));
+        } else if (cls == "Button") {
+          const std::string text = OneLine(TextOf(child));
+          if (std::find(buttons.begin(), buttons.end(), text) == buttons.end()) {
+            buttons.push_back(text);
+            std::printf("button:%s\n", text.c_str());
+          }
+        }
+      }
+      std::fflush(stdout);
+      Sleep(5);
+    }
     return 0;
   }
   if (command == "wait-box") {

@@ -14,8 +14,8 @@ pack_setup "$WORK/dl/Setup.exe"
 start_program 'C:\e2e\dl\Setup.exe' /?
 box=$(drv answer OK 60)
 echo "$box"
-check "/?: German help lists /S" has_text 'text:Setup.exe [/S]' "$box"
-check "/?: German help explains the exit codes" has_text '6 Dateien in Benutzung, 3010 fertig' "$box"
+check "/?: German help lists /S and /PASSIVE" has_text 'text:Setup.exe [/S | /PASSIVE] [/CURRENTUSER | /ALLUSERS]' "$box"
+check "/?: German help explains the exit codes" has_text '6 Dateien in Benutzung, 7 Administratorrechte verweigert, 3010 fertig' "$box"
 wait_exit 30
 check "/?: exit code 0" test "$EXIT_CODE" = 0
 LC_ALL=en_US.UTF-8 start_program 'C:\e2e\dl\Setup.exe' /HELP

@@ -10,6 +10,10 @@ struct ProcessState {
   std::vector<fakes::StartedProgram> started;
   std::vector<fakes::ErrorBox> boxes;
   std::vector<ByteString> holders;
+  bool administrator = true;
+  platform::ElevatedRun elevation = platform::ElevatedRun::Ended;
+  uint32_t elevatedExitCode = 0;
+  std::vector<fakes::ElevatedStart> elevatedStarts;
 };
 
 ProcessState& State() {
@@ -29,6 +33,12 @@ void SetUserShellOffered(bool offered) { State().userShell = offered; }
 const std::vector<StartedProgram>& StartedPrograms() { return State().started; }
 const std::vector<ErrorBox>& ErrorBoxes() { return State().boxes; }
 void SetHoldingPrograms(const std::vector<ByteString>& programs) { State().holders = programs; }
+void SetAdministratorRights(bool administrator) { State().administrator = administrator; }
+void SetElevationOutcome(platform::ElevatedRun outcome, uint32_t exitCode) {
+  State().elevation = outcome;
+  State().elevatedExitCode = exitCode;
+}
+const std::vector<ElevatedStart>& ElevatedStarts() { return State().elevatedStarts; }
 
 }  // namespace fakes
 
@@ -47,6 +57,14 @@ bool StartProgramAsShellUser(const ProgramStart& start) {
 bool StartProgramDirectly(const ProgramStart& start) {
   State().started.push_back(fakes::StartedProgram{start, false});
   return true;
+}
+
+bool HasAdministratorRights() { return State().administrator; }
+
+ElevatedRun RunElevatedAndWait(const ByteString& file, const ByteString& parameters, uint32_t& exitCode) {
+  State().elevatedStarts.push_back(fakes::ElevatedStart{file, parameters});
+  if (State().elevation == ElevatedRun::Ended) exitCode = State().elevatedExitCode;
+  return State().elevation;
 }
 
 void ShowErrorBox(const ByteString& text, const ByteString& caption) {

@@ -29,6 +29,17 @@ void SetLocalTime(const platform::LocalTime& time);
 void SetUserShellOffered(bool offered);
 const std::vector<StartedProgram>& StartedPrograms();
 const std::vector<ErrorBox>& ErrorBoxes();
+// An elevated start of this program: what was asked for.
+struct ElevatedStart {
+  ByteString file;
+  ByteString parameters;
+};
+// The process's rights (default: an administrator's) and how an elevated
+// start ends (default: it runs and ends with 0).
+void SetAdministratorRights(bool administrator);
+void SetElevationOutcome(platform::ElevatedRun outcome, uint32_t exitCode = 0);
+const std::vector<ElevatedStart>& ElevatedStarts();
+
 // The programs ProgramsHolding names for any file (default none).
 void SetHoldingPrograms(const std::vector<ByteString>& programs);
 

@@ -15,6 +15,7 @@ struct ShellState {
   bool systemFolderPresent = true;
   std::vector<RecordedShellLink> links;
   std::vector<ByteString> systemFolders;
+  ByteString userProgramFiles;
 };
 
 ShellState& State() {
@@ -48,6 +49,7 @@ void ResetShell() { State() = ShellState(); }
 
 void SetSpecialFolder(int csidl, const ByteString& path) { State().folders[csidl] = path; }
 std::uintptr_t LastSpecialFolderOwner() { return State().lastOwner; }
+void SetKnownUserProgramFiles(const ByteString& path) { State().userProgramFiles = path; }
 void SetShellLinkCreationFails(bool fails) { State().creationFails = fails; }
 const std::vector<RecordedShellLink>& ShellLinks() { return State().links; }
 void SetShellLinkFilesWritten(bool written) { State().writeLinkFiles = written; }
@@ -75,6 +77,8 @@ std::unique_ptr<ShellLink> CreateShellLinkObject() {
   fakes::State().links.emplace_back();
   return std::make_unique<fakes::FakeLink>(fakes::State().links.size() - 1);
 }
+
+ByteString KnownUserProgramFilesFolder() { return fakes::State().userProgramFiles; }
 
 bool HasPathMakeSystemFolder() { return fakes::State().systemFolderPresent; }
 

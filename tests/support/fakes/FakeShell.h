@@ -24,6 +24,8 @@ void ResetShell();
 void SetSpecialFolder(int csidl, const ByteString& path);
 // The owner window handed to the last SpecialFolder call.
 std::uintptr_t LastSpecialFolderOwner();
+// The known per-user program folder (default none: the system lacks it).
+void SetKnownUserProgramFiles(const ByteString& path);
 
 // When set, CreateShellLinkObject answers null.
 void SetShellLinkCreationFails(bool fails);

@@ -1,0 +1,203 @@
+// Deployment: an installation for the current user beside one for all
+// users, each in its own folders and hive; the switches of unattended runs;
+// the decision to ask for administrator rights and the hand-over to the
+// elevated copy (through the process seam's fake: no system shows a UAC
+// prompt to a test).
+#include <filesystem>
+
+#include "base/ByteStringList.h"
+#include "engine/CommandLine.h"
+#include "engine/Elevation.h"
+#include "engine/InstallScope.h"
+#include "engine/ScriptInterpreter.h"
+#include "engine/UninstallRun.h"
+#include "platform/Shell.h"
+#include "tests/unit/engine/EngineFixture.h"
+
+namespace enginetest {
+namespace {
+
+using platform::Hive;
+
+const ByteString kUninstallRoot = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const ByteString kEntry = kUninstallRoot + "\\Quillon 2024-01-02 03.04.05";
+const ByteString kUserPrograms = "C:\\Users\\u\\AppData\\Local\\Programs";
+
+class Deployment : public EngineTest {
+protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    fakes::SetRegistryString(Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+                             "C:\\Program Files");
+    fakes::SetSpecialFolder(platform::kCsidlCommonPrograms, "C:\\ProgramData\\Start Menu\\Programs");
+    fakes::SetSpecialFolder(platform::kCsidlCommonDesktop, "C:\\Users\\Public\\Desktop");
+    fakes::SetSpecialFolder(platform::kCsidlPrograms, "C:\\Users\\u\\Start Menu\\Programs");
+    fakes::SetSpecialFolder(platform::kCsidlDesktopDirectory, "C:\\Users\\u\\Desktop");
+    fakes::SetSpecialFolder(platform::kCsidlLocalAppData, "C:\\Users\\u\\AppData\\Local");
+    fakes::SetKnownUserProgramFiles(kUserPrograms);
+    fakes::CreateRegistryKey(Hive::LocalMachine, kUninstallRoot);  // every system has it
+    testsupport::MakeHostFolders(Host("C:\\Users\\u\\AppData\\Local"));
+    PackageParts parts;
+    parts.script =
+        "action=path,Registry=Quillon\\Quillon,Version=2.5,PgmPath=*Programs*\\Quillon,"
+        "DataPath=*PgmPath*\\Daten,MyStartMenu=*StartMenu*\\Quillon\r\n"
+        "action=save,OrigLen=10,Filename=*PgmPath*\\Quillon.exe\r\n"
+        "action=save,OrigLen=4,Filename=*DataPath*\\a.qdb\r\n"
+        "action=icon,file=*PgmPath*\\Quillon.exe,lnk=*MyStartMenu*\\Quillon\r\n"
+        "action=icon,file=*PgmPath*\\Quillon.exe,lnk=*Desktop*\\Quillon\r\n"
+        "action=uninst,name=Quillon,Publisher=Quillon Software GmbH\r\n";
+    parts.packedFiles = "MZ programdata";
+    UsePackage(parts);
+  }
+
+  void Install(InstallScope scope) {
+    const ByteString package = platform::ModuleFileName();
+    ResetOwnSections();
+    ResetEngineValues();
+    ResetRunJournal();
+    fakes::SetModuleFileName(package);
+    Scope = scope;
+    DesktopLinks = true;
+    ASSERT_TRUE(RunSetupScript(true));
+    ASSERT_TRUE(RunSetupScript(false)) << ErrorText;
+  }
+
+  ByteString Value(Hive hive, const ByteString& key, const ByteString& name) {
+    return fakes::RegistryValueData(hive, key, name);
+  }
+  bool Exists(const ByteString& path) { return testsupport::FileExistsOnHost(Host(path)); }
+};
+
+TEST_F(Deployment, PerUserAndPerMachineInstallationsAreSeparate) {
+  const ByteString userFolder = kUserPrograms + "\\Quillon";
+  Install(InstallScope::CurrentUser);
+  EXPECT_EQ(PgmPath, userFolder + "\\");
+  EXPECT_EQ(testsupport::ReadHostFile(Host(userFolder + "\\Quillon.exe")), "MZ program");
+  EXPECT_TRUE(Exists("C:\\Users\\u\\Start Menu\\Programs\\Quillon\\Quillon.lnk"));
+  EXPECT_TRUE(Exists("C:\\Users\\u\\Desktop\\Quillon.lnk"));
+  // The product key and the entry in the user's hive; the machine's is untouched,
+  // the run's journal included; nobody else is let into the folders.
+  EXPECT_EQ(Value(Hive::CurrentUser, "SOFTWARE\\Quillon\\Quillon", "Exec"), userFolder + "\\Quillon.exe");
+  EXPECT_EQ(Value(Hive::CurrentUser, kEntry, "UninstallString"),
+            userFolder + "\\uninstall.exe /uninst \"UninstallKey=Quillon 2024-01-02 03.04.05\" /CURRENTUSER");
+  EXPECT_EQ(Value(Hive::CurrentUser, kEntry, "QuietUninstallString"),
+            Value(Hive::CurrentUser, kEntry, "UninstallString") + " /S");
+  EXPECT_EQ(Value(Hive::CurrentUser, kEntry, "InstallDate"), "20240102");
+  EXPECT_EQ(Value(Hive::CurrentUser, kEntry, "InstallLocation"), userFolder);
+  EXPECT_EQ(Value(Hive::CurrentUser, kEntry, "DisplayVersion"), "2.5");
+  EXPECT_FALSE(fakes::RegistryKeyExists(Hive::LocalMachine, "SOFTWARE\\Quillon"));
+  EXPECT_FALSE(fakes::RegistryKeyExists(Hive::LocalMachine, kEntry));
+  EXPECT_FALSE(fakes::RegistryKeyExists(Hive::LocalMachine, "SOFTWARE\\QuillonSetup"));
+  EXPECT_TRUE(fakes::AclCalls().empty());
+
+  // For all users beside it: the earlier per-user installation is not this
+  // scope's, so the default folder is offered and a second entry made.
+  Install(InstallScope::AllUsers);
+  EXPECT_EQ(PgmPath, "C:\\Program Files\\Quillon\\");
+  EXPECT_EQ(Value(Hive::LocalMachine, "SOFTWARE\\Quillon\\Quillon", "Exec"), "C:\\Program Files\\Quillon\\Quillon.exe");
+  EXPECT_EQ(Value(Hive::LocalMachine, kEntry, "UninstallString"),
+            "\"C:\\Program Files\\Quillon\\uninstall.exe\" /uninst \"UninstallKey=Quillon 2024-01-02 03.04.05\"");
+  EXPECT_EQ(Value(Hive::LocalMachine, kEntry, "InstallDate"), "20240102");
+  EXPECT_TRUE(Exists("C:\\Users\\Public\\Desktop\\Quillon.lnk"));
+  EXPECT_FALSE(fakes::AclCalls().empty());  // the data folder is opened to the users
+
+  // An upgrade finds the installation of its own scope again, also when the
+  // window's choice changes the scope after the first path-only run.
+  ResetOwnSections();
+  ResetEngineValues();
+  ASSERT_TRUE(RunSetupScript(true));
+  fakes::SetRegistryString(Hive::LocalMachine, "SOFTWARE\\Quillon\\Quillon", "Exec", "D:\\Q\\Quillon.exe");
+  ASSERT_TRUE(OfferFoldersFor(InstallScope::CurrentUser));
+  EXPECT_EQ(PgmPath, userFolder + "\\");
+  EXPECT_EQ(DataPath, userFolder + "\\Daten\\");
+  ASSERT_TRUE(OfferFoldersFor(InstallScope::AllUsers));
+  EXPECT_EQ(PgmPath, "D:\\Q\\");
+
+  // The per-user uninstaller, as its entry starts it, removes its own
+  // installation and entry only.
+  ResetOwnSections();
+  ResetEngineValues();
+  fakes::SetModuleFileName(Host(userFolder + "\\uninstall.exe"));
+  fakes::SetCommandLine(Value(Hive::CurrentUser, kEntry, "QuietUninstallString"));
+  ParseCommandLine();
+  EXPECT_TRUE(Switches.currentUser && Switches.silent && PerUserRun());
+  UninstallLeftovers leftovers;
+  ASSERT_TRUE(RunUninstall(&leftovers)) << ErrorText;
+  EXPECT_FALSE(testsupport::FileExistsOnHost(Host(userFolder + "\\Quillon.exe")));
+  EXPECT_FALSE(fakes::RegistryKeyExists(Hive::CurrentUser, kEntry));
+  EXPECT_TRUE(fakes::RegistryKeyExists(Hive::LocalMachine, kEntry));
+  EXPECT_TRUE(testsupport::FileExistsOnHost(Host("C:\\Program Files\\Quillon\\Quillon.exe")));
+}
+
+TEST(DeploymentSwitches, PassiveScopesAndRestart) {
+  SetupSwitches s = ReadSwitches("Setup.exe /passive /CurrentUser /NORESTART");
+  EXPECT_TRUE(s.passive && s.silent && s.currentUser && s.noRestart);
+  EXPECT_FALSE(s.allUsers || s.elevatedCopy);
+  EXPECT_EQ(s.wrong, "");
+  EXPECT_TRUE(ReadSwitches("Setup.exe /S /ALLUSERS").allUsers);
+  EXPECT_FALSE(ReadSwitches("Setup.exe /S").passive);
+  EXPECT_EQ(ReadSwitches("Setup.exe /S /ALLUSERS /CURRENTUSER").wrong, "/CURRENTUSER /ALLUSERS");
+}
+
+class Elevation : public ::testing::Test {
+protected:
+  void SetUp() override {
+    fakes::ResetProcess();
+    ResetEngineValues();
+    fakes::SetModuleFileName("C:\\dl\\Setup.exe");
+  }
+  void TearDown() override {
+    ResetEngineValues();
+    Switches = SetupSwitches();
+  }
+  void Start(const ByteString& commandLine) {
+    fakes::SetCommandLine(commandLine);
+    ParseCommandLine();
+  }
+};
+
+TEST_F(Elevation, OnlyARunForAllUsersWithoutTheRightsAsksForThem) {
+  fakes::SetAdministratorRights(false);
+  Start("\"C:\\dl\\Setup.exe\" /S");
+  EXPECT_TRUE(NeedsElevation());
+  Start("\"C:\\dl\\Setup.exe\" /S /ALLUSERS");
+  EXPECT_TRUE(NeedsElevation());
+  // For the current user, or the copy that still lacks them: no asking again.
+  Start("\"C:\\dl\\Setup.exe\" /S /CURRENTUSER");
+  EXPECT_FALSE(NeedsElevation());
+  Start("\"C:\\dl\\Setup.exe\" /ELEVATED /S");
+  EXPECT_FALSE(NeedsElevation());
+  // The uninstaller of a per-user installation, as its entry starts it.
+  Start("\"C:\\U\\uninstall.exe\" /uninst \"UninstallKey=Quillon 2024\" /CURRENTUSER /S");
+  EXPECT_FALSE(NeedsElevation());
+  fakes::SetAdministratorRights(true);
+  Start("\"C:\\dl\\Setup.exe\" /S");
+  EXPECT_FALSE(NeedsElevation());
+  EXPECT_TRUE(fakes::ElevatedStarts().empty());
+}
+
+TEST_F(Elevation, TheCopyGetsTheSameParametersAndItsCodeIsPassedOn) {
+  fakes::SetAdministratorRights(false);
+  Start("\"C:\\dl\\Setup.exe\"  /S \"/LOG=C:\\a b.log\" /D=C:\\Program Files\\Q");
+  fakes::SetElevationOutcome(platform::ElevatedRun::Ended, 3010);
+  ElevatedOutcome outcome = RunElevatedCopy();
+  EXPECT_EQ(outcome.run, platform::ElevatedRun::Ended);
+  EXPECT_EQ(outcome.exitCode, 3010u);
+  ASSERT_EQ(fakes::ElevatedStarts().size(), 1u);
+  EXPECT_EQ(fakes::ElevatedStarts()[0].file, "C:\\dl\\Setup.exe");
+  // The marker first: the unquoted folder stays the rest of the line.
+  const ByteString parameters = fakes::ElevatedStarts()[0].parameters;
+  EXPECT_EQ(parameters, "/ELEVATED /S \"/LOG=C:\\a b.log\" /D=C:\\Program Files\\Q");
+  const SetupSwitches copy = ReadSwitches("Setup.exe " + parameters);
+  EXPECT_TRUE(copy.elevatedCopy && copy.silent);
+  EXPECT_EQ(copy.folder, "C:\\Program Files\\Q");
+  EXPECT_EQ(copy.logFile, "C:\\a b.log");
+
+  fakes::SetElevationOutcome(platform::ElevatedRun::Refused);
+  outcome = RunElevatedCopy("/PASSIVE");
+  EXPECT_EQ(outcome.run, platform::ElevatedRun::Refused);
+  EXPECT_EQ(fakes::ElevatedStarts()[1].parameters.rfind("/ELEVATED /PASSIVE /S ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace enginetest
