@@ -46,6 +46,7 @@ TMLStringList& Unit1Group() {
                  "Die Installation wurde abgebrochen, es wurde nichts ver\xE4ndert.", 19);
     g->Add255Obj("Eine unterbrochene Installation wird r\xFC\x63kg\xE4ngig gemacht ...", 20);
     g->Add255Obj("Die Installation wird abgebrochen - bitte warten ...", 21);
+    g->Add255Obj("Der Ordnername ist zu lang.#13#Dieses System erlaubt h\xF6\x63hstens %1 Zeichen.", 22);
     unit1Group = g;
   }
   return *unit1Group;
