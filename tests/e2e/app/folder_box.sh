@@ -4,7 +4,7 @@
 # backslash is used with one (the box keeps the text as typed). A folder
 # longer than a system without long paths can hold (Wine has none) is
 # refused with its own message before anything is written; a long one
-# within the limit installs.
+# within the limit installs and uninstalls.
 . "$(dirname "$0")/lib.sh"
 export LC_ALL=de_DE.UTF-8
 refused='text:Das eingegebene Verzeichnis kann nicht benutzt werden.'
@@ -47,7 +47,9 @@ check "too long: stays in the box" has_line "edit:$too_long" "$window"
 check "nothing installed yet" test ! -e "$PROGRAMS"
 check "nothing written below the long folder" test ! -e "$DRIVE_C/Apps"
 
-folder="$deep\Quillon"
+# A long folder within the limit (the journal's temporary names beside the
+# files need their room too) installs and uninstalls.
+folder="${deep:0:190}\Quillon"
 unix_folder="$DRIVE_C/${folder:3}"
 unix_folder=${unix_folder//\\//}
 drv set-edit "  $folder  " >/dev/null
@@ -65,4 +67,14 @@ check "data file below the chosen folder" test -f "$unix_folder/Daten/Quillon.qd
 check "nothing under the default folder" test ! -e "$PROGRAMS"
 reg=$(wine_out reg query 'HKLM\SOFTWARE\Quillon\Quillon' /v DataPath)
 check "DataPath names the chosen folder" has_text "$folder\Daten" "$reg"
+
+command=$(reg_value "$(uninstall_keys | head -1)" UninstallString)
+param=$(sed -n 's/.*\(UninstallKey=[^"]*\)".*/\1/p' <<<"$command")
+rm -f "$unix_folder/Daten/Quillon.qdb"
+wait_quillon_closed
+start_program "$folder\uninstall.exe" /uninst "$param" /S
+wait_exit 60
+check "long folder: uninstalled, exit code 0" test "$EXIT_CODE" = 0
+for i in $(seq 1 100); do [ -e "$unix_folder" ] || break; sleep 0.1; done
+check "long folder: the program folder removed" test ! -e "$unix_folder"
 finish
