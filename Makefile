@@ -34,7 +34,8 @@ tools: deps
 
 # Install benchmarks (bench/README.md): the engine harness, the setup stub, the
 # baseline and the question timer built for x86_64 and run under wine64; a
-# native setuppack makes the packages. The Wine prefix they write into lies in
+# native setuppack makes the packages, and Debian's makensis the peer's
+# installers of the same trees (BENCH_ARGS="--only peer" runs that part alone). The Wine prefix they write into lies in
 # memory (BENCH_ROOT): on this kind of virtual disk creating a file costs
 # anywhere from 0.03 to 1.5 ms, which swamps what the programs themselves do.
 # BENCH_ROOT=/tmp measures on the disk.

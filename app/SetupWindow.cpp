@@ -523,9 +523,6 @@ void TKwSetupForm1::ProcessMessages() {
 
 void TKwSetupForm1::ShowRunProgress(uint64_t done, uint64_t total) {
   if (running_ && runKind_ == RunKind::Install) {
-    // A "Ja" given while the run still waited for the check of the packed
-    // files, before its journal was open, counts from there on.
-    if (cancelConfirmed_ && RunJournalOpen() && !RunCancelled()) RequestRunCancel();
     if (RunCommitStarted()) ShowWindow(CancelBtn->Handle(), SW_HIDE);
   }
   if (progressBar_ && total > 0) {

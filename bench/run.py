@@ -7,8 +7,11 @@ Run through scripts/with-wine (private prefix and display):
 Makes the packages (cached under DIR by their generator arguments), then runs,
 interleaved, the engine harness as a setup (path-only and full run in one
 process), the uninstaller it wrote, the baseline on the same sections, and the
-real Setup.exe up to its install question. Prints one table and the target
-ratios, and writes them to DIR/results.md.
+real Setup.exe up to its install question. Then the peer comparison: the
+256 MiB and 1 GiB trees built as our Setup.exe with either codec and as NSIS
+installers (makensis, zlib not solid and LZMA solid), each installed and
+uninstalled silently. Prints the tables and the target ratios, and writes
+them to DIR/results.md.
 """
 import argparse
 import hashlib
@@ -20,6 +23,9 @@ import subprocess
 import sys
 import threading
 import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import nsis  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MiB = 1 << 20
@@ -99,6 +105,75 @@ def make_sections(tools, data_dir, name):
     with open(stamp_path, "w") as f:
         json.dump(stamp, f)
     return stamp
+
+
+def make_tree(data_dir, name):
+    """The product tree and script of dataset `name`, kept for the builds of
+    the peer comparison (cached by the generator's arguments)."""
+    folder = os.path.join(data_dir, name + "-tree")
+    stamp_path = os.path.join(folder, "stamp.json")
+    wanted = {"args": DATASETS[name], "gen": sha1_of(os.path.join(ROOT, "bench", "gen.py"))}
+    if os.path.isfile(stamp_path):
+        with open(stamp_path) as f:
+            stamp = json.load(f)
+        if stamp.get("wanted") == wanted:
+            return folder, stamp
+    log("bench: generating the tree of %s" % name)
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    out = subprocess.run([sys.executable, os.path.join(ROOT, "bench", "gen.py"), folder] + DATASETS[name],
+                         check=True, capture_output=True, text=True).stdout
+    info = dict(item.split("=") for item in out.split())
+    stamp = {"wanted": wanted, "files": int(info["files"]), "bytes": int(info["bytes"]),
+             "largest": int(info["largest"])}
+    with open(stamp_path, "w") as f:
+        json.dump(stamp, f)
+    return folder, stamp
+
+
+# The programs of the peer comparison: ours with either codec and NSIS's
+# makensis (Debian's nsis) with zlib file by file and with solid LZMA.
+PEERS = (("zlib", "ours, zlib"), ("zstd", "ours, zstd"), ("nsis-zlib", "NSIS zlib, not solid"),
+         ("nsis-lzma", "NSIS LZMA, solid"))
+
+
+def build_peer(tools, data_dir, name, kind):
+    """Builds one installer of dataset `name`; answers its path and build time.
+    Cached with the time it took, by the tree and the tools that made it."""
+    tree, _ = make_tree(data_dir, name)
+    folder = os.path.abspath(os.path.join(data_dir, "peer"))  # makensis works in the script's folder
+    os.makedirs(folder, exist_ok=True)
+    out = os.path.join(folder, "%s-%s.exe" % (name, kind))
+    stamp_path = out + ".json"
+    tool = tools.setuppack if kind in ("zlib", "zstd") else shutil.which("makensis")
+    if not tool:
+        sys.exit("bench: makensis is missing (scripts/install-deps installs nsis)")
+    wanted = {"tree": sha1_of(os.path.join(tree, "stamp.json")), "tool": sha1_of(tool)}
+    if kind in ("zlib", "zstd"):
+        wanted["stub"] = sha1_of(tools.stub)
+    else:
+        wanted["nsis"] = sha1_of(os.path.join(ROOT, "bench", "nsis.py"))
+    if os.path.isfile(stamp_path) and os.path.isfile(out):
+        with open(stamp_path) as f:
+            stamp = json.load(f)
+        if stamp.get("wanted") == wanted:
+            return out, stamp["build"]
+    log("bench: building %s of %s" % (kind, name))
+    script, root = os.path.join(tree, "setup.src"), os.path.join(tree, "root")
+    if kind in ("zlib", "zstd"):
+        command = [tools.setuppack, "build", "--codec", kind, "--stub", tools.stub, "--script", script, "--root", root,
+                   "--lng", os.path.join(ROOT, "sample", "Setup.lng"), "-o", out]
+    else:
+        nsi = out[:-4] + ".nsi"
+        with open(nsi, "w") as f:
+            f.write(nsis.nsis_script(script, root, out, kind.split("-")[1]))
+        command = [tool, "-V1", nsi]
+    started = time.perf_counter()
+    subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
+    build = time.perf_counter() - started
+    with open(stamp_path, "w") as f:
+        json.dump({"wanted": wanted, "build": build}, f)
+    return out, build
 
 
 def make_package(stub, sections, path):
@@ -212,26 +287,41 @@ def main():
     parser.add_argument("--baseline", default=os.path.join(ROOT, "build/bench-win64/baseline.exe"))
     parser.add_argument("--qtimer", default=os.path.join(ROOT, "build/bench-win64/qtimer.exe"))
     parser.add_argument("--probe", default=os.path.join(ROOT, "build/bench-win64/probe.exe"))
-    parser.add_argument("--only", default="", help="comma-separated: big,giant,small,question")
+    parser.add_argument("--only", default="", help="comma-separated: big,giant,small,question,peer")
     parser.add_argument("--giant-mib", type=int, default=1024, help="size of the giant package (0: none)")
     parser.add_argument("--giant-runs", type=int, default=2, help="rounds of the giant package")
+    parser.add_argument("--peer-runs", type=int, default=3, help="rounds of the peer comparison")
+    parser.add_argument("--peer-sets", default="big,giant", help="the packages compared with the peer")
     args = parser.parse_args()
     if "WINEPREFIX" not in os.environ or "WINE" not in os.environ:
         sys.exit("bench: run through scripts/with-wine")
-    only = set(args.only.split(",")) if args.only else {"big", "giant", "small", "question"}
-    if args.giant_mib > 0 and "giant" in only:
+    only = set(args.only.split(",")) if args.only else {"big", "giant", "small", "question", "peer"}
+    peer_sets = [n for n in args.peer_sets.split(",") if n] if "peer" in only else []
+    if args.giant_mib > 0 and ("giant" in only or "giant" in peer_sets):
         DATASETS["giant"] = giant_args(args.giant_mib)
     else:
         only.discard("giant")
+        peer_sets = [n for n in peer_sets if n != "giant"]
     tools = Tools(args)
     began = time.time()
 
-    stamps = {name: make_sections(tools, args.data, name) for name in DATASETS}
+    # The peer's builds first, one at a time: their times are measured.
+    peers = {}
+    for name in peer_sets:
+        for kind, _ in PEERS:
+            peers[name, kind] = build_peer(tools, args.data, name, kind)
+    needed = {"m1"} | ({"big"} & only) | ({"giant"} & only)
+    if "small" in only:
+        needed |= {"empty", "s2k", "s20k"}
+    if "question" in only:
+        needed |= {"big"} | ({"giant"} & set(DATASETS))
+    stamps = {name: make_sections(tools, args.data, name) for name in DATASETS if name in needed}
+    peer_stamps = {name: make_tree(args.data, name)[1] for name in peer_sets}
     run_dir = os.path.join(args.data, "run")
     shutil.rmtree(run_dir, ignore_errors=True)
     os.makedirs(os.path.join(run_dir, "u"))
     pkg = {}
-    for name in DATASETS:
+    for name in stamps:
         sections = os.path.join(args.data, name, "sections.bin")
         for kind, stub in (("eng", tools.harness), ("base", tools.baseline), ("setup", tools.stub)):
             if kind == "setup" and name not in ("m1", "big", "giant"):
@@ -319,6 +409,39 @@ def main():
     if "question" in only:
         question("m1")
     results.clear()
+
+    peer_dir = os.path.join(c, "QBench", "peer")
+
+    def peer(name, kind):
+        """A silent install of one installer, then its silent uninstall."""
+        package = peers[name, kind][0]
+        target = "C:\\QBench\\peer"
+        r = runner.run([package, "/S", "/D=" + target])
+        files, size = count_tree(peer_dir)
+        if r["code"] != 0 or files != peer_stamps[name]["files"] + 1 or size < peer_stamps[name]["bytes"]:
+            sys.exit("bench: %s of %s: exit code %d, %d files, %d bytes" % (kind, name, r["code"], files, size))
+        record((name, "peer-" + kind), r)
+        subprocess.run(["sync"])
+        # NSIS's uninstaller copies itself away and returns at once unless
+        # told with _?= to run in place (it then leaves itself behind).
+        uninstaller = os.path.join(peer_dir, "uninstall.exe")
+        args_ = ["/S", "_?=" + target] if kind.startswith("nsis") else ["/S"]
+        u = runner.run([uninstaller] + args_)
+        left = [f for f in (os.listdir(peer_dir) if os.path.isdir(peer_dir) else []) if f != "uninstall.exe"]
+        if u["code"] != 0 or left:
+            sys.exit("bench: uninstall of %s (%s) left %s" % (name, kind, left))
+        record((name, "peer-uninst-" + kind), u)
+        clean()
+        entries = subprocess.run([os.environ["WINE"], "reg", "query", UNINSTALL_ROOT], capture_output=True,
+                                 text=True, errors="replace").stdout
+        if "\\QBench" in entries:
+            sys.exit("bench: the uninstall entry of %s (%s) is left" % (name, kind))
+
+    for i in range(args.peer_runs if peer_sets else 0):
+        for name in peer_sets:
+            for kind, _ in PEERS:
+                peer(name, kind)
+        log("bench: peer round %d of %d done after %.0f s" % (i + 1, args.peer_runs, time.time() - began))
     log("bench: warm after %.0f s" % (time.time() - began))
 
     for i in range(args.runs):
@@ -351,15 +474,72 @@ def main():
     # explorer) with the server; killing only the server would orphan them.
     subprocess.run(["wineserver", "-k"])
     server.wait()
-    report = make_report(results, stamps, pkg, args.runs, args.small_runs, args.giant_runs)
+    parts = []
+    if only - {"peer"}:
+        parts.append(make_report(results, stamps, pkg, args.runs, args.small_runs, args.giant_runs))
+    if peer_sets:
+        parts.append(peer_report(results, peer_stamps, peers, peer_sets, args.peer_runs))
+    report = "\n\n".join(parts)
     print(report)
     with open(os.path.join(args.data, "results.md"), "w") as f:
         f.write(report + "\n")
-    plot(results, stamps, args.data)
+    plot(results, dict(stamps, **peer_stamps), args.data, peers)
     log("bench: finished after %.0f s" % (time.time() - began))
 
 
-def plot(results, stamps, data_dir):
+UNINSTALL_ROOT = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+
+
+def peer_report(results, stamps, peers, names, runs):
+    def med(key, field="wall"):
+        return median([r[field] for r in results.get(key, [])])
+
+    lines = ["Ours against the peer (makensis %s): the same trees, each installer run silently (/S /D=) under"
+             " the same Wine prefix, then its uninstaller (/S; NSIS's with _?= so that it runs in place). Build"
+             " time of one build; install and uninstall medians of %d interleaved rounds. Ratios: to NSIS LZMA,"
+             " solid." % (nsis_version(), runs), "",
+             "| package | program | package MB | build s | silent install s | uninstall s | install peak MiB |"
+             " size / NSIS LZMA | install / NSIS LZMA |", "|---|---|---:|---:|---:|---:|---:|---:|---:|"]
+    for name in names:
+        lzma_size = os.path.getsize(peers[name, "nsis-lzma"][0])
+        lzma_install = med((name, "peer-nsis-lzma"))
+        for kind, label in PEERS:
+            size = os.path.getsize(peers[name, kind][0])
+            install = med((name, "peer-" + kind))
+            lines.append("| %s (%.0f MiB) | %s | %.1f | %.1f | %.2f | %.2f | %.1f | %.3f | %.3f |" % (
+                name, stamps[name]["bytes"] / MiB, label, size / 1e6, peers[name, kind][1], install,
+                med((name, "peer-uninst-" + kind)), med((name, "peer-" + kind), "hwm") / MiB, size / lzma_size,
+                install / lzma_install))
+    lines += ["", "| target (peer) | measured | limit | ratio | met |", "|---|---:|---:|---:|---|"]
+
+    def target(text, measured, limit, unit=""):
+        ratio = measured / limit if limit > 0 else float("nan")
+        lines.append("| %s | %.3f%s | %.3f%s | %.2f | %s |" % (text, measured, unit, limit, unit, ratio,
+                                                           "yes" if ratio <= 1.0 else "NO"))
+
+    for name in names:
+        label = "%.0f MiB" % (stamps[name]["bytes"] / MiB)
+        target("%s: zstd package size / NSIS solid LZMA size (limit 1.00)" % label,
+               os.path.getsize(peers[name, "zstd"][0]) / os.path.getsize(peers[name, "nsis-lzma"][0]), 1.0)
+        zstd = med((name, "peer-zstd"))
+        target("%s: zstd install / NSIS solid LZMA install (limit 0.25)" % label, zstd / med((name, "peer-nsis-lzma")),
+               0.25)
+        target("%s: zstd install / our zlib install (limit 1.00)" % label, zstd / med((name, "peer-zlib")), 1.0)
+        target("%s: setuppack build, zlib / makensis zlib build (limit 1.0)" % label,
+               peers[name, "zlib"][1] / peers[name, "nsis-zlib"][1], 1.0)
+        target("%s: peak memory of the zstd install (64 MiB + 2 x largest file)" % label,
+               med((name, "peer-zstd"), "hwm") / MiB, (64 * MiB + 2 * stamps[name]["largest"]) / MiB, " MiB")
+    return "\n".join(lines)
+
+
+def nsis_version():
+    try:
+        return subprocess.run(["makensis", "-VERSION"], capture_output=True, text=True).stdout.strip()
+    except OSError:
+        return "?"
+
+
+def plot(results, stamps, data_dir, peers=None):
     """bench/results.png: install time and peak memory against package size,
     for the packages of about 2,000 files (5 MiB, 256 MiB, 1 GiB)."""
     points = {}
@@ -369,9 +549,15 @@ def plot(results, stamps, data_dir):
                 rs = results[name, kind]
                 points.setdefault(kind, []).append((stamps[name]["bytes"] / MiB, median([r["wall"] for r in rs]),
                                                    median([r["hwm"] for r in rs]) / MiB))
+    # The peer comparison: package size and install time of each program.
+    compared = {}
+    for (name, kind), (path, build) in (peers or {}).items():
+        rs = results.get((name, "peer-" + kind), [])
+        compared.setdefault("%.0f MiB" % (stamps[name]["bytes"] / MiB), {})[kind] = [
+            os.path.getsize(path) / 1e6, median([r["wall"] for r in rs]), build]
     data = os.path.join(data_dir, "plot.json")
     with open(data, "w") as f:
-        json.dump(points, f)
+        json.dump({"points": points, "peer": compared}, f)
     python = "/usr/bin/python3" if os.path.exists("/usr/bin/python3") else sys.executable
     subprocess.run([python, os.path.join(ROOT, "bench", "plot.py"), data, os.path.join(ROOT, "bench", "results.png")])
 

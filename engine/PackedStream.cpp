@@ -15,6 +15,7 @@
 #include "package/OwnFileReader.h"
 #include "package/Sections.h"
 #include "package/ZLibHelpers.h"
+#include "package/ZstdHelpers.h"
 
 namespace {
 
@@ -22,20 +23,29 @@ constexpr std::size_t kReadPiece = std::size_t{256} << 10;
 
 std::atomic<uint64_t> gDone{0};
 std::atomic<uint64_t> gTotal{0};
+PackedCodec gOpenedCodec = PackedCodec::kZlib;
+
+// Where the packed files lie and how they are compressed.
+struct PackedSection {
+  PackedCodec codec = PackedCodec::kZlib;
+  uint64_t offset = 0;
+  uint64_t length = 0;
+};
 
 // Reads the section's bytes through a reader of its own on the loaded own
-// file and inflates them. Made on the thread that loaded the file; it may
+// file and decodes them. Made on the thread that loaded the file; it may
 // then be read on another.
 class SectionInflater : public PackedSource {
 public:
-  SectionInflater(uint64_t offset, uint64_t length, std::atomic<uint64_t>* done)
-      : next_(offset), end_(offset + length), done_(done) {
+  SectionInflater(const PackedSection& section, std::atomic<uint64_t>* done)
+      : stream_(MakeStreamDecoder(section.codec)), next_(section.offset), end_(section.offset + section.length),
+        done_(done) {
     DuplicateOwnFile(reader_);
     input_.resize(kReadPiece);
   }
   std::size_t Read(char* out, std::size_t room) override {
     for (;;) {
-      if (stream_.Ended()) return 0;
+      if (stream_->Ended()) return 0;
       if (pending_.empty() && next_ < end_) {
         const std::size_t want = static_cast<std::size_t>(std::min<uint64_t>(kReadPiece, end_ - next_));
         const std::size_t got = reader_.Read(next_, &input_[0], want);
@@ -45,14 +55,14 @@ public:
         pending_ = std::string_view(input_.data(), got);
         if (done_) done_->fetch_add(got, std::memory_order_relaxed);
       }
-      const std::size_t made = stream_.Inflate(pending_, out, room, next_ >= end_);
+      const std::size_t made = stream_->Decode(pending_, out, room, next_ >= end_);
       if (made > 0) return made;
     }
   }
 
 private:
   OwnFileReader reader_;
-  InflateStream stream_;
+  std::unique_ptr<StreamDecoder> stream_;
   ByteString input_;
   std::string_view pending_;
   uint64_t next_;
@@ -60,9 +70,13 @@ private:
   std::atomic<uint64_t>* done_;
 };
 
-bool LocatePacked(uint64_t& offset, uint64_t& length) {
+// The section's name tells the codec: whichever of the two comes first.
+bool LocatePacked(PackedSection& section) {
   LoadOwnSections();
-  return FindOwnSection(kSectionSetupBin, offset, length) && length > 0;
+  std::size_t which = 0;
+  if (!FindFirstOwnSection({kSectionSetupBin, kSectionSetupZst}, which, section.offset, section.length)) return false;
+  section.codec = which == 0 ? PackedCodec::kZlib : PackedCodec::kZstd;
+  return section.length > 0;
 }
 
 // The check of one loaded own file.
@@ -259,6 +273,11 @@ private:
         ByteString().swap(file.bytes);
         return;
       }
+      // Doubling, but never past the stated length: an honest line's file
+      // takes its size once, not up to twice.
+      const std::size_t need = file.bytes.size() + piece.size();
+      if (need > file.bytes.capacity())
+        file.bytes.reserve(std::min(origLen, std::max(need, 2 * file.bytes.capacity())));
       file.bytes.append(piece.data(), piece.size());
       left -= piece.size();
     }
@@ -288,12 +307,13 @@ std::unique_ptr<PackedFileFeed> StartReadAhead(std::unique_ptr<PackedSource> sou
 }
 
 std::unique_ptr<PackedSource> OpenPackedFiles() {
-  uint64_t offset = 0, length = 0;
+  PackedSection section;
   gDone = 0;
   gTotal = 0;
-  if (!LocatePacked(offset, length)) return nullptr;
-  gTotal = length;
-  return std::make_unique<SectionInflater>(offset, length, &gDone);
+  if (!LocatePacked(section)) return nullptr;
+  gTotal = section.length;
+  gOpenedCodec = section.codec;
+  return std::make_unique<SectionInflater>(section, &gDone);
 }
 
 void PackedProgress(uint64_t& done, uint64_t& total) {
@@ -301,16 +321,18 @@ void PackedProgress(uint64_t& done, uint64_t& total) {
   total = gTotal.load(std::memory_order_relaxed);
 }
 
+bool DecodesBesideCheck() { return gOpenedCodec == PackedCodec::kZlib; }
+
 void StartPackedCheck() {
-  uint64_t offset = 0, length = 0;
-  const bool any = LocatePacked(offset, length);
+  PackedSection section;
+  const bool any = LocatePacked(section);
   auto check = std::make_shared<Check>();
   check->generation = OwnSectionsLoadCount();
   if (any) {
     Check* const raw = check.get();  // not shared: the thread's state would hold the check it belongs to
     // The reader is made here, on the loading thread: the thread never
     // touches the loaded file's state.
-    auto inflater = std::make_shared<SectionInflater>(offset, length, nullptr);
+    auto inflater = std::make_shared<SectionInflater>(section, nullptr);
     check->result = std::async(std::launch::async, [raw, inflater] { RunCheck(raw, inflater.get()); }).share();
   } else {
     std::promise<void> none;
@@ -324,7 +346,7 @@ void StartPackedCheck() {
     gCheck = check;
   }
   if (previous && previous->result.valid()) previous->result.wait();
-  if (any && length <= kCheckAtOnceLimit) check->result.get();
+  if (any && section.length <= kCheckAtOnceLimit) check->result.get();
 }
 
 void FinishPackedCheck(void (*waiting)()) {

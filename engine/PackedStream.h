@@ -1,5 +1,6 @@
 #pragma once
-// "Section:Setup.bin" read from the own file and inflated piece by piece,
+// The packed files ("Section:Setup.bin", zlib, or "Section:Setup.zst",
+// zstd, whichever comes first) read from the own file and decoded piece by piece,
 // and the check that it inflates at all, made before the first file is
 // written and, for a large section, on a thread of its own while the install
 // question is shown.
@@ -23,6 +24,10 @@ std::unique_ptr<PackedFileFeed> StartReadAhead(std::unique_ptr<PackedSource> sou
                                                std::vector<ByteString> lines, void (*waiting)());
 // Packed bytes of the section read by the source opened last, and their total.
 void PackedProgress(uint64_t& done, uint64_t& total);
+// Whether the source opened last may decode beside the check: zlib's decoder
+// keeps 32 KiB, zstd's a window of up to 16 MiB, as the check's does, and two
+// of them at once would cost more memory than one file.
+bool DecodesBesideCheck();
 
 // Starts inflating the whole section without keeping it, on another thread.
 // A section up to kCheckAtOnceLimit bytes is awaited here: its failure raises

@@ -4,9 +4,11 @@
 #include <map>
 #include <random>
 #include <set>
+#include <thread>
 
 #include "base/TextBasics.h"
 #include "engine/EngineErrors.h"
+#include "engine/ErrorList.h"
 #include "engine/PathVariables.h"
 #include "engine/RegistryValues.h"
 #include "package/WholeFiles.h"
@@ -242,21 +244,38 @@ void RemoveKeyIfEmpty(Hive hive, const ByteString& key) {
   platform::RegClose(parentKey);
 }
 
+// Another program (a virus scanner, the shell reading a program's icon for
+// a new shortcut) may hold a file for a moment: a file's undo is tried again
+// for up to two seconds.
+template <typename Change>
+bool Patiently(Change change) {
+  for (int attempt = 0;; ++attempt) {
+    if (change()) return true;
+    if (attempt >= 20) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
 // Each undo looks at what is there, so that undoing twice (a kill during
-// the rollback) does no harm.
-void Undo(const Entry& entry) {
+// the rollback) does no harm. False when a file could not be put back: the
+// journal then stays for the next start.
+bool Undo(const Entry& entry) {
   if (entry.kind == "file") {
     const ByteString& target = entry.Field(0);
     const ByteString& temporary = entry.Field(1);
     const ByteString& backup = entry.Field(2);
-    if (!temporary.empty() && Exists(temporary)) platform::RemoveFile(temporary);
+    bool undone = temporary.empty() || !Exists(temporary) ||
+                  Patiently([&] { return platform::RemoveFile(temporary) || !Exists(temporary); });
     if (backup.empty()) {
       // The file was new (or this run's own): it goes.
-      if (Exists(target)) platform::RemoveFile(target);
+      undone = (!Exists(target) || Patiently([&] { return platform::RemoveFile(target) || !Exists(target); })) &&
+               undone;
     } else if (Exists(backup)) {
       // Until its backup exists, the replaced file never moved.
-      platform::RenameFile(backup, target, true);
+      undone = Patiently([&] { return platform::RenameFile(backup, target, true); }) && undone;
     }
+    if (!undone) AddError("cannot undo the write of " + target);
+    return undone;
   } else if (entry.kind == "dir") {
     platform::RemoveEmptyDirectory(entry.Field(0));
   } else if (entry.kind == "attr") {
@@ -280,27 +299,37 @@ void Undo(const Entry& entry) {
     }
     platform::RegClose(key);
   }
+  return true;
 }
 
 // The backups go; one that a running program still holds goes at the next
 // restart. (No temporary file is left by then: a write that fails removes
 // its own.)
 void FinishCommit(const std::vector<Entry>& entries) {
+  int patience = 20;  // waits of 100 ms left for all the backups together
   for (const Entry& entry : entries) {
     const ByteString& backup = entry.Field(2);
-    if (entry.kind == "file" && !backup.empty() && Exists(backup) && !platform::RemoveFile(backup))
-      platform::RemoveAtRestart(backup);
+    if (entry.kind != "file" || backup.empty() || !Exists(backup)) continue;
+    bool removed = platform::RemoveFile(backup);
+    for (; !removed && patience > 0; --patience) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      removed = platform::RemoveFile(backup);
+    }
+    if (!removed) platform::RemoveAtRestart(backup);
   }
 }
 
-void UndoAll(const std::vector<Entry>& entries, JournalProgress progress) {
+// True when every change was undone.
+bool UndoAll(const std::vector<Entry>& entries, JournalProgress progress) {
   const uint64_t total = entries.size();
   uint64_t done = 0;
+  bool all = true;
   for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-    Undo(*it);
+    all = Undo(*it) && all;
     ++done;
     if (progress && (done % 16 == 0 || done == total)) progress(done, total);
   }
+  return all;
 }
 
 void CloseState() {
@@ -367,6 +396,9 @@ void RecordAndDeleteTree(Hive hive, const ByteString& key, int depth) {
 
 bool OpenRunJournal() {
   RecoverUnfinishedRun();
+  // A journal that could not be completed names changes still to undo: a
+  // new run must not take its place.
+  if (UnfinishedRunJournal()) return false;
   ResetRunJournal();
   JournalState& state = State();
   // The machine's registry when the run may write it, else the user's.
@@ -419,8 +451,8 @@ void RollBackRunJournal(JournalProgress progress) {
   JournalState& state = State();
   if (!state.file) return;
   CloseState();
-  UndoAll(state.entries, progress);
-  RemoveJournal(state.path, state.hive);
+  // What could not be undone now is undone by the next start.
+  if (UndoAll(state.entries, progress)) RemoveJournal(state.path, state.hive);
   ResetRunJournal();
 }
 
@@ -449,7 +481,7 @@ bool RecoverUnfinishedRun(JournalProgress progress) {
     bool committed = false;
     for (const Entry& entry : entries) committed = committed || entry.kind == "commit";
     if (committed) FinishCommit(entries);
-    else UndoAll(entries, progress);
+    else if (!UndoAll(entries, progress)) continue;  // the journal stays for the next start
     RemoveJournal(path, hive);
   }
   return found;
@@ -475,12 +507,16 @@ namespace {
 // False when the file may not be replaced or the entry cannot be written.
 bool EnterFileWrite(const ByteString& path, ByteString& temporary, ByteString& backup) {
   JournalState& state = State();
-  const uint32_t attributes = platform::FileAttributesOf(path);
+  const ByteString folder = FolderPart(path);
+  const bool ours = state.writtenFiles.count(AsciiLower(path)) > 0;
+  // In a folder this run made only its own files stand: no look-up (it
+  // costs a scan of the folder for a name that is not there).
+  const uint32_t attributes = !ours && FolderMadeByThisRun(folder) ? platform::kInvalidFileAttributes
+                                                                    : platform::FileAttributesOf(path);
   const bool exists = attributes != platform::kInvalidFileAttributes;
   if (exists && (attributes & (platform::kAttrDirectory | kNotReplaceable))) return false;
-  const ByteString folder = FolderPart(path);
   // A file this run wrote itself needs no backup: undoing its first write removes it.
-  backup = exists && !state.writtenFiles.count(AsciiLower(path)) ? TemporaryIn(folder, 'b') : ByteString();
+  backup = exists && !ours ? TemporaryIn(folder, 'b') : ByteString();
   temporary = TemporaryIn(folder, 'n');
   return Record("file", {path, temporary, backup});
 }

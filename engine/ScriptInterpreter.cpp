@@ -100,6 +100,9 @@ void UndoRun() {
 }  // namespace
 
 bool RunSetupScript(bool pathOnly) {
+  // A cancel asked for while the full run still waits for the check of the
+  // packed files counts: the run then ends before its first change.
+  if (!pathOnly) gCancelRequested = false;
   LoadOwnSections();
   if (SectionsState() != kSectionsLoaded) {
     ReportError("setup information not found");
@@ -117,24 +120,27 @@ bool RunSetupScript(bool pathOnly) {
   // path-only run starts the check (a small section is checked at once, a
   // large one while the question is shown); the full run waits for it and
   // then reads and inflates the section from the own file as the lines take
-  // it, one worker thread ahead of them. The worker starts before the wait:
-  // it fills its queue while the check ends, and nothing is written before.
+  // it, one worker thread ahead of them. The worker starts before the wait
+  // (it fills its queue while the check ends, and nothing is written
+  // before) unless its decoder is as large as the check's (zstd's window).
   const std::vector<ByteString> lines = SplitScriptLines(scriptText);
   PackedData remaining;
   if (pathOnly) {
     StartPackedCheck();
   } else {
-    if (std::unique_ptr<PackedSource> source = OpenPackedFiles())
+    std::unique_ptr<PackedSource> source = OpenPackedFiles();
+    if (source && DecodesBesideCheck())
       remaining = PackedData(StartReadAhead(std::move(source), lines, ReportWhileWaiting));
     FinishPackedCheck(ReportWhileWaiting);
+    if (source) remaining = PackedData(StartReadAhead(std::move(source), lines, ReportWhileWaiting));
   }
 
   if (pathOnly) return RunLinesOf(lines, true, remaining);
 
   // The full run is one transaction: nothing changes before the journal is
   // open, and a run that does not reach its commit is undone from it.
-  gCancelRequested = false;
   RunRolledBack = false;
+  if (gCancelRequested) return false;
   WriteFailedForDiskFull = false;
   if (!OpenRunJournal()) {
     ReportError("the journal of the run cannot be written");

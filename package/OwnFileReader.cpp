@@ -49,11 +49,20 @@ bool OwnFileReader::ReadRange(uint64_t offset, uint64_t size, ByteString& out) {
 }
 
 uint64_t OwnFileReader::Find(std::string_view pattern, uint64_t from) {
-  if (pattern.empty() || from >= size_) return pattern.empty() && from <= size_ ? from : kNotFound;
+  if (pattern.empty()) return from <= size_ ? from : kNotFound;
+  std::size_t which = 0;
+  return FindFirstOf({pattern}, from, which);
+}
+
+uint64_t OwnFileReader::FindFirstOf(const std::vector<std::string_view>& patterns, uint64_t from, std::size_t& which) {
+  which = 0;
+  std::size_t longest = 0;
+  for (std::string_view pattern : patterns) longest = std::max(longest, pattern.size());
+  if (longest == 0 || from >= size_) return kNotFound;
   // Consecutive pieces overlap by one byte less than the pattern, so a match
   // across a boundary is found whole in the next piece.
-  ByteString piece(kSearchPiece + pattern.size(), '\0');
-  const std::size_t keep = pattern.size() - 1;
+  ByteString piece(kSearchPiece + longest, '\0');
+  const std::size_t keep = longest - 1;
   std::size_t held = 0;   // bytes of the previous piece kept at the front
   uint64_t base = from;   // file offset of piece[0]
   uint64_t next = from;   // next file offset to read
@@ -62,8 +71,15 @@ uint64_t OwnFileReader::Find(std::string_view pattern, uint64_t from) {
     if (got == 0) break;
     next += got;
     const std::string_view window(piece.data(), held + got);
-    const std::size_t at = window.find(pattern);
-    if (at != std::string_view::npos) return base + at;
+    std::size_t first = std::string_view::npos;
+    for (std::size_t i = 0; i < patterns.size(); ++i) {
+      const std::size_t at = patterns[i].empty() ? std::string_view::npos : window.find(patterns[i]);
+      if (at < first) {
+        first = at;
+        which = i;
+      }
+    }
+    if (first != std::string_view::npos) return base + first;
     held = std::min(keep, window.size());
     std::copy(window.end() - held, window.end(), &piece[0]);
     base = next - held;

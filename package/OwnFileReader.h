@@ -3,6 +3,7 @@
 // without ever holding the whole file. One reader serves one thread.
 #include <cstdint>
 #include <string_view>
+#include <vector>
 #include "base/Text.h"
 #include "platform/Files.h"
 
@@ -30,6 +31,9 @@ public:
   // The offset of the first occurrence of `pattern` at or behind `from`,
   // kNotFound when there is none. Reads only as far as the first match.
   uint64_t Find(std::string_view pattern, uint64_t from);
+  // The first occurrence of any of `patterns` (none empty) in one pass;
+  // `which` receives its index.
+  uint64_t FindFirstOf(const std::vector<std::string_view>& patterns, uint64_t from, std::size_t& which);
   // Up to `size` bytes at `offset` (fewer at the end of the file).
   std::size_t Read(uint64_t offset, char* buffer, std::size_t size);
   bool ReadRange(uint64_t offset, uint64_t size, ByteString& out);

@@ -67,13 +67,22 @@ void LoadOwnSections() {
 }
 
 bool FindOwnSection(const ByteString& name, uint64_t& offset, uint64_t& length) {
+  std::size_t which = 0;
+  return FindFirstOwnSection({name}, which, offset, length);
+}
+
+bool FindFirstOwnSection(const std::vector<ByteString>& names, std::size_t& which, uint64_t& offset, uint64_t& length) {
   offset = 0;
   length = 0;
-  if (gState != kSectionsLoaded) return false;
-  const ByteString marker = MakeSectionMarker(name);
-  const uint64_t at = gReader.Find(marker, gSectionStart);
+  which = 0;
+  if (gState != kSectionsLoaded || names.empty()) return false;
+  std::vector<ByteString> markers;
+  std::vector<std::string_view> patterns;
+  for (const ByteString& name : names) markers.push_back(MakeSectionMarker(name));
+  for (const ByteString& marker : markers) patterns.push_back(marker);
+  const uint64_t at = gReader.FindFirstOf(patterns, gSectionStart, which);
   if (at == OwnFileReader::kNotFound) return false;
-  const uint64_t lengthAt = at + marker.size();
+  const uint64_t lengthAt = at + markers[which].size();
   char bytes[kLengthBytes];
   if (gReader.Read(lengthAt, bytes, kLengthBytes) < kLengthBytes) return false;
   uint32_t raw = 0;

@@ -5,6 +5,7 @@
 // share this one definition.
 #include <cstdint>
 #include <string_view>
+#include <vector>
 #include "base/Text.h"
 
 class OwnFileReader;
@@ -18,6 +19,9 @@ extern const char* const kSectionBeginningMark;  // "Section:BeginningMark"
 extern const char* const kSectionSetupLng;       // "Section:Setup.lng"
 extern const char* const kSectionSetupCmd;       // "Section:Setup.cmd"
 extern const char* const kSectionSetupBin;       // "Section:Setup.bin"
+// The packed files' data of a package built with the zstd codec, in place of
+// "Section:Setup.bin": one zstd frame over the files stored as they are.
+extern const char* const kSectionSetupZst;       // "Section:Setup.zst"
 extern const char* const kSectionUninst;         // "Section:Uninst"
 
 enum SectionLoadState : uint8_t { kSectionsNotLoaded = 0, kSectionsLoaded = 1, kSectionsLoadFailed = 2 };
@@ -43,6 +47,9 @@ std::string_view StubPart();
 // Where the named section's payload lies in the own file (the same search
 // and length rules as ReadSectionIn over the section part).
 bool FindOwnSection(const ByteString& name, uint64_t& offset, uint64_t& length);
+// The one of `names` whose marker comes first, in one pass over the file
+// (`which` is its index): tells apart sections that stand for one another.
+bool FindFirstOwnSection(const std::vector<ByteString>& names, std::size_t& which, uint64_t& offset, uint64_t& length);
 // A copy of the named section's payload; meant for the small sections.
 bool ReadOwnSection(const ByteString& name, ByteString& payload);
 // A reader of its own on the loaded own file (for another thread): the same

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string_view>
 #include "base/Text.h"
+#include "package/StreamDecoder.h"
 
 class EZLibError : public std::runtime_error {
 public:
@@ -31,17 +32,20 @@ uint64_t CheckDecompressBytes(std::string_view input);
 
 // One zlib stream inflated piece by piece as its input arrives. For the same
 // bytes it raises exactly where DecompressBytes raises.
-class InflateStream {
+class InflateStream : public StreamDecoder {
 public:
   InflateStream();
-  ~InflateStream();
+  ~InflateStream() override;
   InflateStream(const InflateStream&) = delete;
   InflateStream& operator=(const InflateStream&) = delete;
   // Inflates from the front of `input` (removing what it used) into up to
   // `room` bytes at `out`; answers how many it wrote. `lastInput`: nothing
   // follows what `input` holds. After the end mark it writes nothing.
   std::size_t Inflate(std::string_view& input, char* out, std::size_t room, bool lastInput);
-  bool Ended() const { return ended_; }
+  std::size_t Decode(std::string_view& input, char* out, std::size_t room, bool lastInput) override {
+    return Inflate(input, out, room, lastInput);
+  }
+  bool Ended() const override { return ended_; }
 
 private:
   struct State;

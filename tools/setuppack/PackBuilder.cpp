@@ -1,7 +1,12 @@
 #include "PackBuilder.h"
 
+#include <atomic>
+#include <deque>
+#include <exception>
 #include <filesystem>
 #include <limits>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "CommaText.h"
@@ -50,12 +55,36 @@ bool SafeRelativePath(const std::string& source, std::string& relative) {
   return take() && !relative.empty();
 }
 
+// One "save" line's file: what the line says, then what packing made of it.
+struct FileJob {
+  std::string where;  // "setup.src line 7: " for messages
+  std::string path;
+  bool raw = false;   // stored as it is (Stored=1, or every file with zstd)
+  uint64_t statedSize = 0;
+  std::vector<std::string> items;
+  std::size_t actionIndex = 0;
+  std::string action;
+  // Filled by a packing thread:
+  std::string data;   // the stored data: the raw contents or the file's zlib stream
+  std::size_t origLen = 0;
+  std::size_t storedLen = 0;  // the data's size, kept once the data went on
+  std::string error;
+};
+
+// A line of the shipped script: passed on as it is, or made from a file job.
+struct ScriptLine {
+  std::string text;
+  FileJob* job = nullptr;
+};
+
 class ScriptPacker {
 public:
-  ScriptPacker(const std::string& sourceName, const std::string& root, std::string& packedData)
-      : sourceName_(sourceName), root_(root), packedData_(packedData) {}
+  ScriptPacker(const std::string& sourceName, const std::string& root, Codec codec)
+      : sourceName_(sourceName), root_(root), codec_(codec) {}
 
-  bool PackLine(std::size_t number, const std::string& line, std::string& out, std::string& error) {
+  // Reads the line; a save line becomes a job. No file is read yet.
+  bool ParseLine(std::size_t number, const std::string& line, std::deque<FileJob>& jobs, ScriptLine& out,
+                 std::string& error) {
     where_ = sourceName_ + " line " + std::to_string(number) + ": ";
     std::vector<std::string> items;
     if (!SplitCommaText(line, items)) return Fail(error, "a quoted item is never closed: " + line);
@@ -63,20 +92,9 @@ public:
     const int actionIndex = FindItem(items, "action");
     const std::string action = actionIndex < 0 ? std::string() : ItemValue(items[static_cast<std::size_t>(actionIndex)]);
     if (!IsSaveAction(action)) {
-      out = line;
+      out.text = line;
       return true;
     }
-    return PackSaveLine(items, static_cast<std::size_t>(actionIndex), action, out, error);
-  }
-
-private:
-  bool Fail(std::string& error, const std::string& text) const {
-    error = where_ + text;
-    return false;
-  }
-
-  bool PackSaveLine(const std::vector<std::string>& items, std::size_t actionIndex, const std::string& action,
-                    std::string& out, std::string& error) {
     if (FindItem(items, "OrigLen") >= 0 || FindItem(items, "ComprLen") >= 0)
       return Fail(error, "OrigLen and ComprLen are written by the packer; name the file with Source= instead");
     if (ValueOf(items, "Filename").empty()) return Fail(error, action + " line without Filename=");
@@ -85,41 +103,96 @@ private:
     const std::string stored = ValueOf(items, "Stored");
     if (!stored.empty() && stored != "0" && stored != "1")
       return Fail(error, "Stored= must be 0 or 1, not \"" + stored + "\"");
-
     std::string relative;
     if (!SafeRelativePath(source, relative))
       return Fail(error, "Source=" + source + " is outside --root (give a relative path without \"..\")");
-    const std::string path = (std::filesystem::path(root_) / relative).string();
-    std::string contents;
-    const ReadResult read = ReadFileBytes(path, contents);
-    if (read != ReadResult::kOk) return Fail(error, "source " + DescribeReadFailure(read, path));
-    if (contents.empty()) return Fail(error, "source file is empty (the setup cannot write an empty file): " + path);
-    if (contents.size() > kLargest) return Fail(error, "source file is larger than 2 GB: " + path);
 
-    std::vector<std::string> written{"action=" + action, "OrigLen=" + std::to_string(contents.size())};
-    if (stored == "1") {
-      packedData_ += contents;
-    } else {
-      const std::string stream = CompressBytes(contents, kFileLevel);
-      written.push_back("ComprLen=" + std::to_string(stream.size()));
-      packedData_ += stream;
-    }
-    if (packedData_.size() > kLargest) return Fail(error, "the packed files exceed 2 GB");
-
-    for (std::size_t i = 0; i < items.size(); ++i) {
-      const std::string name = ItemName(items[i]);
-      if (i == actionIndex || SameName(name, "Source") || SameName(name, "Stored")) continue;
-      written.push_back(items[i]);
-    }
-    out = JoinCommaText(written);
+    FileJob& job = jobs.emplace_back();
+    job.where = where_;
+    job.path = (std::filesystem::path(root_) / relative).string();
+    job.raw = stored == "1" || codec_ == Codec::kZstd;
+    std::error_code sizeError;
+    const uintmax_t size = std::filesystem::file_size(job.path, sizeError);
+    job.statedSize = sizeError ? 0 : static_cast<uint64_t>(size);
+    job.items = std::move(items);
+    job.actionIndex = static_cast<std::size_t>(actionIndex);
+    job.action = action;
+    out.job = &job;
     return true;
+  }
+
+private:
+  bool Fail(std::string& error, const std::string& text) const {
+    error = where_ + text;
+    return false;
   }
 
   std::string sourceName_;
   std::string root_;
-  std::string& packedData_;
+  Codec codec_;
   std::string where_;
 };
+
+// Reads the job's file and, unless it is stored raw, compresses it. Runs on
+// any packing thread: touches only its own job.
+void PackFile(FileJob& job) {
+  std::string contents;
+  const ReadResult read = ReadFileBytes(job.path, contents);
+  if (read != ReadResult::kOk) {
+    job.error = job.where + "source " + DescribeReadFailure(read, job.path);
+    return;
+  }
+  if (contents.empty()) {
+    job.error = job.where + "source file is empty (the setup cannot write an empty file): " + job.path;
+    return;
+  }
+  if (contents.size() > kLargest) {
+    job.error = job.where + "source file is larger than 2 GB: " + job.path;
+    return;
+  }
+  if (contents.size() != job.statedSize) {
+    job.error = job.where + "source file changed while it was packed: " + job.path;
+    return;
+  }
+  job.origLen = contents.size();
+  job.data = job.raw ? std::move(contents) : CompressBytes(contents, kFileLevel);
+  job.storedLen = job.data.size();
+}
+
+// Runs PackFile over jobs[first, last) on `threads` threads; each job is
+// packed by exactly one of them, so the results do not depend on their number.
+void PackFiles(std::deque<FileJob>& jobs, std::size_t first, std::size_t last, unsigned threads) {
+  std::atomic<std::size_t> next{first};
+  std::exception_ptr failure;
+  std::mutex failureLock;
+  auto work = [&] {
+    for (std::size_t i = next++; i < last; i = next++) {
+      try {
+        PackFile(jobs[i]);
+      } catch (...) {
+        std::lock_guard<std::mutex> lock(failureLock);
+        if (!failure) failure = std::current_exception();
+        next = last;
+      }
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (unsigned i = 1; i < threads && i < last - first; ++i) helpers.emplace_back(work);
+  work();
+  for (std::thread& helper : helpers) helper.join();
+  if (failure) std::rethrow_exception(failure);
+}
+
+std::string ShippedLine(const FileJob& job) {
+  std::vector<std::string> written{"action=" + job.action, "OrigLen=" + std::to_string(job.origLen)};
+  if (!job.raw) written.push_back("ComprLen=" + std::to_string(job.storedLen));
+  for (std::size_t i = 0; i < job.items.size(); ++i) {
+    const std::string name = ItemName(job.items[i]);
+    if (i == job.actionIndex || SameName(name, "Source") || SameName(name, "Stored")) continue;
+    written.push_back(job.items[i]);
+  }
+  return JoinCommaText(written);
+}
 
 bool ReadInput(const std::string& path, const char* what, std::string& bytes, std::string& error) {
   const ReadResult read = ReadFileBytes(path, bytes);
@@ -131,22 +204,73 @@ bool ReadInput(const std::string& path, const char* what, std::string& bytes, st
 }  // namespace
 
 bool PackScript(const std::string& source, const std::string& sourceName, const std::string& root,
-                std::string& script, std::string& packedData, std::string& error) {
+                const PackOptions& options, std::string& script, std::string& packedSection, std::string& error) {
   script.clear();
-  packedData.clear();
+  packedSection.clear();
   const std::size_t zero = source.find('\0');
   if (zero != std::string::npos) {
     error = sourceName + ": contains a zero byte at offset " + std::to_string(zero) + " (the setup would stop reading there)";
     return false;
   }
-  ScriptPacker packer(sourceName, root, packedData);
+  // First every line is read (no file yet); a line that cannot be packed
+  // ends the list, and its message counts once the files before it packed.
+  ScriptPacker packer(sourceName, root, options.codec);
+  std::deque<FileJob> jobs;
+  std::vector<ScriptLine> shipped;
+  std::string lineError;
   const std::vector<std::string> lines = SplitLines(source);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    std::string out;
-    if (!packer.PackLine(i + 1, lines[i], out, error)) return false;
-    script += out;
-    script += "\r\n";
+  for (std::size_t i = 0; i < lines.size() && lineError.empty(); ++i) {
+    ScriptLine out;
+    if (packer.ParseLine(i + 1, lines[i], jobs, out, lineError)) shipped.push_back(std::move(out));
   }
+
+  uint64_t total = 0;
+  for (const FileJob& job : jobs) total += job.statedSize;
+  std::unique_ptr<PackedSectionWriter> writer = options.codec == Codec::kZstd
+                                                    ? MakeZstdSectionWriter(total, options.threads)
+                                                    : MakeZlibSectionWriter();
+  // The files in batches, each packed on every thread and then appended in
+  // script order: the output is the same bytes for any number of threads,
+  // and memory holds one batch.
+  constexpr uint64_t kBatchBytes = uint64_t{64} << 20;
+  constexpr std::size_t kBatchFiles = 512;
+  std::size_t stored = 0;
+  std::size_t nextLine = 0;
+  for (std::size_t first = 0; first < jobs.size();) {
+    std::size_t last = first;
+    uint64_t batchBytes = 0;
+    while (last < jobs.size() && (last == first || (batchBytes < kBatchBytes && last - first < kBatchFiles)))
+      batchBytes += jobs[last++].statedSize;
+    PackFiles(jobs, first, last, options.threads);
+    for (std::size_t i = first; i < last; ++i) {
+      FileJob& job = jobs[i];
+      if (!job.error.empty()) {
+        error = job.error;
+        return false;
+      }
+      stored += job.data.size();
+      if (stored > kLargest) {
+        error = job.where + "the packed files exceed 2 GB";
+        return false;
+      }
+      writer->Add(job.data, !job.raw);
+      std::string().swap(job.data);
+      // The lines up to this job's can be written now.
+      while (nextLine < shipped.size()) {
+        ScriptLine& line = shipped[nextLine++];
+        script += line.job ? ShippedLine(*line.job) : line.text;
+        script += "\r\n";
+        if (line.job == &job) break;
+      }
+    }
+    first = last;
+  }
+  if (!lineError.empty()) {
+    error = lineError;
+    return false;
+  }
+  for (; nextLine < shipped.size(); ++nextLine) script += shipped[nextLine].text + "\r\n";
+  packedSection = writer->Finish();
   return true;
 }
 
@@ -189,13 +313,14 @@ bool BuildPackage(const BuildInputs& inputs, std::string& package, std::string& 
     sections.emplace_back(kSectionSetupLng, std::move(converted));
   }
 
-  std::string script, packedData;
+  std::string script, packedSection;
+  const char* const packedName = inputs.options.codec == Codec::kZstd ? kSectionSetupZst : kSectionSetupBin;
   try {
-    if (!PackScript(source, inputs.scriptPath, inputs.rootPath, script, packedData, error)) return false;
+    if (!PackScript(source, inputs.scriptPath, inputs.rootPath, inputs.options, script, packedSection, error))
+      return false;
     sections.emplace_back(kSectionSetupCmd, CompressBytes(script, kSectionLevel));
     std::string().swap(script);
-    sections.emplace_back(kSectionSetupBin, CompressBytes(packedData, kSectionLevel));
-    std::string().swap(packedData);
+    sections.emplace_back(packedName, std::move(packedSection));
   } catch (const EZLibError& zlibError) {
     error = std::string("compression failed: ") + zlibError.what();
     return false;
@@ -222,6 +347,15 @@ bool BuildPackage(const BuildInputs& inputs, std::string& package, std::string& 
       package.clear();
       return false;
     }
+  }
+  // The setup takes whichever packed files' section it meets first: the
+  // other codec's marker must not come before this one's.
+  const char* const otherName = packedName == kSectionSetupZst ? kSectionSetupBin : kSectionSetupZst;
+  const std::size_t other = FindSectionMarker(otherName, sectionPart, markerLength);
+  if (other != 0 && other < FindSectionMarker(packedName, sectionPart, markerLength)) {
+    error = std::string("the marker of ") + otherName + " occurs inside the package; the setup would misread it";
+    package.clear();
+    return false;
   }
   return true;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "CommaText.h"
@@ -10,6 +11,7 @@
 #include "package/ProgramImage.h"
 #include "package/Sections.h"
 #include "package/ZLibHelpers.h"
+#include "package/ZstdHelpers.h"
 
 namespace setuppack {
 
@@ -92,6 +94,18 @@ public:
   // The payload as the setup reads it.
   bool Read(const char* name, std::string_view& payload) const { return ReadSectionIn(name, sectionPart_, payload); }
 
+  // The packed files' section as the setup chooses it: whichever of the two
+  // codecs' sections comes first.
+  bool ReadPacked(std::string_view& payload, PackedCodec& codec, const char*& name) const {
+    std::size_t markerLength = 0;
+    const std::size_t bin = FindSectionMarker(kSectionSetupBin, sectionPart_, markerLength);
+    const std::size_t zst = FindSectionMarker(kSectionSetupZst, sectionPart_, markerLength);
+    const bool zstd = zst != 0 && (bin == 0 || zst < bin);
+    codec = zstd ? PackedCodec::kZstd : PackedCodec::kZlib;
+    name = zstd ? kSectionSetupZst : kSectionSetupBin;
+    return Read(name, payload);
+  }
+
 private:
   std::string bytes_;
   std::string_view sectionPart_;
@@ -104,6 +118,27 @@ bool Decompress(const char* name, std::string_view payload, std::string& text, s
     return true;
   } catch (const EZLibError& zlibError) {
     error = std::string(name) + " is damaged: " + zlibError.what();
+    return false;
+  }
+}
+
+// The whole packed data of a section of either codec.
+bool DecodePacked(const char* name, PackedCodec codec, std::string_view payload, std::string& data, std::string& error) {
+  if (codec == PackedCodec::kZlib) return Decompress(name, payload, data, error);
+  try {
+    const std::unique_ptr<StreamDecoder> decoder = MakeStreamDecoder(codec);
+    constexpr std::size_t kStep = std::size_t{4} << 20;
+    std::size_t produced = 0;
+    data.clear();
+    while (!decoder->Ended()) {
+      if (data.size() - produced < kStep) data.resize(std::max(data.size() * 2, produced + kStep));
+      const std::size_t made = decoder->Decode(payload, &data[produced], data.size() - produced, true);
+      produced += made;
+    }
+    data.resize(produced);
+    return true;
+  } catch (const EZLibError& decodeError) {
+    error = std::string(name) + " is damaged: " + decodeError.what();
     return false;
   }
 }
@@ -292,8 +327,10 @@ bool ExtractPackage(const std::string& path, const std::string& folder, std::ost
   std::string packedData;
   std::vector<PlannedFile> plan;
   if (hasScript) {
-    if (package.Read(kSectionSetupBin, payload) && !payload.empty() &&
-        !Decompress(kSectionSetupBin, payload, packedData, error))
+    PackedCodec codec = PackedCodec::kZlib;
+    const char* name = nullptr;
+    if (package.ReadPacked(payload, codec, name) && !payload.empty() &&
+        !DecodePacked(name, codec, payload, packedData, error))
       return false;
     std::size_t unclaimed = 0;
     if (!PlanFiles(SplitLines(script), packedData.size(), plan, unclaimed, error)) return false;

@@ -1,6 +1,8 @@
 // setuppack: builds a setup package from a stub, a script source, language
 // data and the product's files; lists and extracts packages.
+#include <algorithm>
 #include <iostream>
+#include <thread>
 #include <map>
 #include <string>
 #include <vector>
@@ -13,7 +15,8 @@ namespace {
 
 const char kUsage[] =
     "usage:\n"
-    "  setuppack build --stub Setup-stub.exe --script setup.src --root DIR [--lng Setup.lng] -o Setup.exe\n"
+    "  setuppack build --stub Setup-stub.exe --script setup.src --root DIR [--lng Setup.lng]\n"
+    "                  [--codec zlib|zstd] [--threads N] -o Setup.exe\n"
     "  setuppack list FILE\n"
     "  setuppack extract FILE --to DIR\n";
 
@@ -63,7 +66,7 @@ int Build(const std::vector<std::string>& args) {
   std::map<std::string, std::string> options;
   std::vector<std::string> positional;
   std::string problem;
-  if (!ParseOptions(args, {"--stub", "--script", "--root", "--lng", "-o"}, options, positional, problem))
+  if (!ParseOptions(args, {"--stub", "--script", "--root", "--lng", "--codec", "--threads", "-o"}, options, positional, problem))
     return UsageError(problem);
   if (!positional.empty()) return UsageError("unexpected argument " + positional.front());
   for (const char* required : {"--stub", "--script", "--root", "-o"})
@@ -74,6 +77,20 @@ int Build(const std::vector<std::string>& args) {
   inputs.scriptPath = options["--script"];
   inputs.rootPath = options["--root"];
   inputs.languagePath = options["--lng"];
+  const std::string codec = options.count("--codec") ? options["--codec"] : "zlib";
+  if (codec == "zstd") {
+    inputs.options.codec = setuppack::Codec::kZstd;
+  } else if (codec != "zlib") {
+    return UsageError("--codec is zlib or zstd, not " + codec);
+  }
+  inputs.options.threads = std::max(1u, std::thread::hardware_concurrency());
+  if (options.count("--threads")) {
+    const std::string& text = options["--threads"];
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoi(text) < 1)
+      return UsageError("--threads needs a number from 1 to 999");
+    inputs.options.threads = static_cast<unsigned>(std::stoi(text));
+  }
   std::string package;
   if (!setuppack::BuildPackage(inputs, package, problem)) return Failure(problem);
   const std::string& output = options["-o"];

@@ -192,14 +192,14 @@ quillon_running() {
   return 1
 }
 
-# pack_with_files OUT COUNT [VERSION]: the sample (as VERSION) with COUNT
-# files of 32 KiB of random data behind its own files, ten a folder, so
-# that writing them takes a while.
+# pack_with_files OUT COUNT [VERSION [BYTES]]: the sample (as VERSION) with
+# COUNT files of BYTES (32 KiB) of random data behind its own files, ten a
+# folder, so that writing them takes a while.
 pack_with_files() {
-  local out=$1 count=$2 version=${3:-2.5} i
+  local out=$1 count=$2 version=${3:-2.5} size=${4:-32768} i
   rm -rf "$WORK/root/many"
   mkdir -p "$WORK/root/many"
-  head -c $((count * 32768)) /dev/urandom | split -b 32768 -a 4 -d - "$WORK/root/many/f"
+  head -c $((count * size)) /dev/urandom | split -b "$size" -a 4 -d - "$WORK/root/many/f"
   for ((i = 0; i < count; i++)); do
     printf 'action=save,Source=many/f%04d,Filename=*PgmPath*\\many\\s%03d\\f%04d\r\n' "$i" $((i / 10)) "$i"
   done >"$WORK/many.lines"

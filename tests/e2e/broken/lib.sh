@@ -63,7 +63,8 @@ bdrv() { wine_out 'C:\broken\bdriver.exe' "$@"; }
 has_text() { grep -qF -- "$1" <<<"$2"; }
 has_line() { grep -qxF -- "$1" <<<"$2"; }
 
-# pack_setup OUT [SCRIPT [LNG]]: the sample setup, or one with another script.
+# pack_setup OUT [SCRIPT [LNG]]: the sample setup, or one with another script
+# (packed with the options in PACK_ARGS).
 pack_setup() {
   local out=$1 script=${2:-$Q_SAMPLE/setup.src} lng=${3:-$Q_SAMPLE/Setup.lng}
   local root=$WORK/root
@@ -71,7 +72,8 @@ pack_setup() {
   cp "$Q_QUILLON" "$root/Quillon.exe"
   cp "$Q_PARTNER" "$root/eBay_Setup_shortcuts_1018.exe"
   cp "$Q_SAMPLE/info.txt" "$Q_SAMPLE/Quillon.ico" "$Q_SAMPLE/Quillon.qdb" "$root/"
-  "$Q_SETUPPACK" build --stub "$Q_STUB" --script "$script" --root "$root" --lng "$lng" -o "$out" >/dev/null
+  # shellcheck disable=SC2086  # PACK_ARGS: more options of the packer (--codec zstd)
+  "$Q_SETUPPACK" build ${PACK_ARGS:-} --stub "$Q_STUB" --script "$script" --root "$root" --lng "$lng" -o "$out" >/dev/null
 }
 
 # --- things the setup never writes ------------------------------------------

@@ -53,7 +53,7 @@ def main(argv):
     data = read(argv[2])
     if cmd == "list":
         for name in ("Section:BeginningMark", "Section:Setup.lng", "Section:Setup.cmd",
-                     "Section:Setup.bin", "Section:Uninst"):
+                     "Section:Setup.bin", "Section:Setup.zst", "Section:Uninst"):
             if data.find(marker(name)) >= 0:
                 at, _, start, length = find(data, name)
                 print(name, at, start, length)

@@ -31,11 +31,12 @@ same_as() {
     fail "$1: $3"; diff <(echo "$2") <(echo "$now") | head -30; fi
 }
 
-# make_package OUT VERSION FILES: the sample product as VERSION, with FILES
-# extra files of 40 KiB (random, so that writing them takes a while) below
-# the program folder; version 2.6 also changes Quillon.exe and adds new26.txt.
+# make_package OUT VERSION FILES [KIB]: the sample product as VERSION, with
+# FILES extra files of KIB KiB (40; random, so that writing them takes a
+# while) below the program folder; version 2.6 also changes Quillon.exe and
+# adds new26.txt.
 make_package() {
-  local out=$1 version=$2 files=$3 root=$WORK/root-$2-$3 script=$WORK/setup-$2-$3.src i
+  local out=$1 version=$2 files=$3 kib=${4:-40} root=$WORK/root-$2-$3 script=$WORK/setup-$2-$3.src i
   rm -rf "$root"; mkdir -p "$root/many"
   cp "$Q_QUILLON" "$root/Quillon.exe"
   cp "$Q_PARTNER" "$root/eBay_Setup_shortcuts_1018.exe"
@@ -46,7 +47,7 @@ make_package() {
     printf 'new in 2.6\r\n' >"$root/new26.txt"
     extra='action=save,Source=new26.txt,Filename=*PgmPath*\new26.txt'
   fi
-  for ((i = 0; i < files; i++)); do head -c 40960 /dev/urandom >"$root/many/f$i.bin"; done
+  for ((i = 0; i < files; i++)); do head -c $((kib * 1024)) /dev/urandom >"$root/many/f$i.bin"; done
   # The extra files right after the path line; 2.6's new file before the shortcuts.
   EXTRA=$extra awk -v version="$version" -v files="$files" '
     BEGIN { extra = ENVIRON["EXTRA"] }

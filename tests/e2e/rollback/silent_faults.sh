@@ -29,12 +29,11 @@ if mount -t tmpfs -o size=20m tmpfs "$SMALL" 2>/dev/null; then
 
   # Room at the check, but another program fills the drive during the run.
   head -c $((5 * 1024 * 1024)) /dev/zero >"$SMALL/other-program.dat"
-  make_package "$WORK/mid.exe" 2.5 300   # 12 MiB of files
+  make_package "$WORK/mid.exe" 2.5 1200 10   # 12 MiB in many files: the run takes a while
   before=$(snapshot)
   "$WINE" 'C:\broken\mid.exe' /S '/LOG=C:\broken\filling.log' '/D=D:\Quillon' >/dev/null 2>&1 </dev/null &
   setup=$!
-  i=0
-  while [ ! -e "$SMALL/Quillon/many" ] && [ $i -lt 400 ]; do sleep 0.02; i=$((i + 1)); done
+  until [ -e "$SMALL/Quillon/many" ] || ! kill -0 "$setup" 2>/dev/null; do :; done
   head -c $((20 * 1024 * 1024)) /dev/zero >"$SMALL/filler.dat" 2>/dev/null
   wait "$setup"; EXIT_CODE=$?
   LOG=$(tr -d '\r' <"$WORK/filling.log" 2>/dev/null)

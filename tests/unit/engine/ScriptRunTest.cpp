@@ -1,5 +1,7 @@
 // The script driver against the fakes: which lines run, the setup log, the
 // result, and what happens after a full run.
+#include <filesystem>
+
 #include "engine/EngineErrors.h"
 #include "engine/ErrorList.h"
 #include "engine/PackedData.h"
@@ -179,6 +181,58 @@ TEST_F(ScriptRun, LargeDamagedPackedFilesWriteNothing) {
   EXPECT_THROW(RunSetupScript(false), EZDecompressionError);
   EXPECT_FALSE(testsupport::FileExistsOnHost(Host("C:\\Q")));
   EXPECT_FALSE(testsupport::FileExistsOnHost(Host("C:\\Setup.log")));
+}
+
+// A zstd package: its files stored in the frame (and a file's own zlib
+// stream in it still inflates), written byte for byte by the full run and
+// read by the path-only run's check. Damaged behind every file's data, it
+// writes nothing; a frame that asks for more window than the packer uses
+// is refused, whatever memory it would take.
+TEST_F(ScriptRun, ZstdPackagesInstallAndDamagedOnesWriteNothing) {
+  ByteString noise(static_cast<std::size_t>(kCheckAtOnceLimit) + (1 << 20), '\0');
+  uint32_t seed = 11;
+  for (char& c : noise) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+  const ByteString text = "Quillon " + ByteString(70000, 'q') + " end";
+  const ByteString stream = CompressBytes(text, 3);
+  const ByteString script = "action=path,Version=7\r\n"
+                            "action=save,OrigLen=" + std::to_string(text.size()) + ",Filename=C:\\Q\\raw.txt\r\n"
+                            "action=save,OrigLen=" + std::to_string(text.size()) + ",ComprLen=" +
+                            std::to_string(stream.size()) + ",Filename=C:\\Q\\zlib.txt\r\n"
+                            "action=save,OrigLen=" + std::to_string(noise.size()) + ",Filename=C:\\Q\\noise.bin\r\n";
+  PackageParts parts;
+  parts.script = script;
+  parts.zstdFrame = ZstdFrame(text + stream + noise);
+  UsePackage(parts);
+  EXPECT_TRUE(RunSetupScript(true));
+  EXPECT_EQ(Version, "7");
+  EXPECT_TRUE(RunSetupScript(false)) << ErrorText;
+  EXPECT_EQ(testsupport::ReadHostFile(Host("C:\\Q\\raw.txt")), text);
+  EXPECT_EQ(testsupport::ReadHostFile(Host("C:\\Q\\zlib.txt")), text);
+  EXPECT_TRUE(testsupport::ReadHostFile(Host("C:\\Q\\noise.bin")) == noise);
+
+  // One flipped byte in the random data (only the frame's checksum sees
+  // it), and a frame of more than 16 MiB with a 32 MiB window.
+  ByteString flipped = parts.zstdFrame;
+  flipped[flipped.size() - 100] ^= 0x20;
+  const ByteString largeWindow = ZstdFrame(text + stream + noise + ByteString(8 << 20, 'z'), 25);
+  for (const ByteString* frame : std::vector<const ByteString*>{&flipped, &largeWindow}) {
+    SCOPED_TRACE(frame == &flipped ? "flipped" : "large window");
+    ResetOwnSections();
+    ResetPackedCheck();
+    ResetEngineValues();
+    std::filesystem::remove_all(Host("C:\\Q"));
+    PackageParts damaged = parts;
+    damaged.zstdFrame = *frame;
+    UsePackage(damaged);
+    EXPECT_TRUE(RunSetupScript(true));  // too large to be awaited before the question
+    try {
+      RunSetupScript(false);
+      ADD_FAILURE() << "a damaged frame installed";
+    } catch (const EZDecompressionError& error) {
+      EXPECT_NE(ByteString(error.what()).find("zstd: "), ByteString::npos) << error.what();
+    }
+    EXPECT_FALSE(testsupport::FileExistsOnHost(Host("C:\\Q")));
+  }
 }
 
 // Files are inflated ahead of their lines: a damaged stream raises at its

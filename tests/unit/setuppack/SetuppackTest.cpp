@@ -10,6 +10,7 @@
 
 #include "package/Sections.h"
 #include "package/ZLibHelpers.h"
+#include "package/ZstdHelpers.h"
 #include "tests/support/common/TinyImage.h"
 
 namespace fs = std::filesystem;
@@ -84,10 +85,11 @@ protected:
 
   // Builds with the standard inputs; the script and language data vary.
   RunResult Build(const std::string& script, const std::string* language = nullptr,
-                  const std::string& output = "Setup.exe") {
+                  const std::string& output = "Setup.exe", const std::vector<std::string>& options = {}) {
     WriteAll(Path("setup.src"), script);
     std::vector<std::string> args = {"build", "--stub", Path("stub.exe"), "--script", Path("setup.src"),
                                      "--root", Path("root"), "-o", Path(output)};
+    args.insert(args.begin() + 1, options.begin(), options.end());
     if (language) {
       WriteAll(Path("lang.txt"), *language);
       args.insert(args.end() - 2, {"--lng", Path("lang.txt")});
@@ -332,4 +334,128 @@ TEST_F(SetuppackTest, ExtractRefusesDamagedOrUnsafePackages) {
   run = RunSetuppack({"list", Path("cut.exe")});
   EXPECT_NE(run.exitCode, 0);
   EXPECT_NE(run.output.find("Section:Setup.cmd is damaged"), std::string::npos) << run.output;
+}
+
+namespace {
+
+// The whole frame decoded as the setup decodes it.
+std::string DecodeZstd(std::string_view frame) {
+  ZstdDecodeStream decoder;
+  std::string out(std::size_t{1} << 20, '\0');
+  std::size_t produced = 0;
+  while (!decoder.Ended()) {
+    if (out.size() - produced < (std::size_t{1} << 16)) out.resize(out.size() * 2);
+    produced += decoder.Decode(frame, &out[produced], out.size() - produced, true);
+  }
+  out.resize(produced);
+  return out;
+}
+
+// Many files of text that repeats across files and random bytes that do
+// not, in more than one packing batch; one stored raw.
+std::string MakeTree(const fs::path& root, std::vector<std::string>& contents) {
+  std::string script = "action=path,Version=1\r\n";
+  const std::string words = "alpha beta gamma delta epsilon zeta eta theta iota kappa lambda ";
+  for (int i = 0; i < 600; ++i) {
+    std::string data;
+    if (i % 2 == 0) {
+      for (int k = 0; k < 40 + i % 17; ++k) data += words.substr(static_cast<std::size_t>(k * 7 % 50)) + std::to_string(k);
+    } else {
+      data = RandomBytes(1000 + static_cast<std::size_t>(i) * 37, static_cast<unsigned>(i));
+    }
+    const std::string name = "d" + std::to_string(i % 7) + "/f" + std::to_string(i) + ".bin";
+    WriteAll(root / name, data);
+    contents.push_back(data);
+    script += "action=save,Source=" + name + ",Filename=*PgmPath*\\" + name + (i == 5 ? ",Stored=1" : "") + "\r\n";
+  }
+  // One file larger than a packing batch's file count allows alone.
+  const std::string big = RandomBytes(3 << 19, 99) + std::string(1 << 20, 'q');
+  WriteAll(root / "big.bin", big);
+  contents.push_back(big);
+  return script + "action=save,Source=big.bin,Filename=*PgmPath*\\big.bin\r\naction=uninst,name=Q\r\n";
+}
+
+}  // namespace
+
+// Both codecs, packed on one thread and on several: the same bytes, files
+// that extract as they went in, and for zlib no second deflate over the
+// files' own streams.
+TEST_F(SetuppackTest, BothCodecsPackTheSameBytesOnAnyNumberOfThreads) {
+  std::vector<std::string> contents;
+  const std::string script = MakeTree(dir_ / "root", contents);
+  std::size_t zlibSize = 0;
+  for (const char* codec : {"zlib", "zstd"}) {
+    SCOPED_TRACE(codec);
+    const RunResult one = Build(script, nullptr, "one.exe", {"--codec", codec, "--threads", "1"});
+    ASSERT_EQ(one.exitCode, 0) << one.output;
+    const RunResult four = Build(script, nullptr, "four.exe", {"--codec", codec, "--threads", "4"});
+    ASSERT_EQ(four.exitCode, 0) << four.output;
+    const std::string package = ReadAll(Path("one.exe"));
+    EXPECT_TRUE(package == ReadAll(Path("four.exe"))) << "the packages differ";
+
+    const std::string shipped = DecompressBytes(Section(package, kSectionSetupCmd));
+    std::string_view payload;
+    std::string packed;
+    if (std::string(codec) == "zstd") {
+      std::string_view ignored;
+      EXPECT_FALSE(ReadSectionIn(kSectionSetupBin, package, ignored));
+      ASSERT_TRUE(ReadSectionIn(kSectionSetupZst, package, payload));
+      EXPECT_EQ(shipped.find("ComprLen="), std::string::npos) << "zstd stores every file in its frame";
+      packed = DecodeZstd(payload);
+      std::string all;
+      for (const std::string& data : contents) all += data;
+      EXPECT_TRUE(packed == all);
+      // The text repeats across files: one frame over all of it is smaller
+      // than zlib's file by file.
+      EXPECT_LT(payload.size(), zlibSize);
+    } else {
+      std::string_view ignored;
+      EXPECT_FALSE(ReadSectionIn(kSectionSetupZst, package, ignored));
+      ASSERT_TRUE(ReadSectionIn(kSectionSetupBin, package, payload));
+      EXPECT_EQ(payload.substr(0, 2), "\x78\x9C");
+      packed = DecompressBytes(payload);
+      zlibSize = payload.size();
+      // Stored blocks cost 5 bytes per 64 KiB, and the raw file is deflated.
+      EXPECT_LE(payload.size(), packed.size() + packed.size() / 1000 + 64);
+      EXPECT_NE(shipped.find("ComprLen="), std::string::npos);
+      EXPECT_NE(shipped.find(",OrigLen=" + std::to_string(contents[5].size()) + ",Filename=*PgmPath*\\d5/f5.bin"),
+                std::string::npos)
+          << "the Stored=1 file has no ComprLen";
+    }
+
+    fs::remove_all(dir_ / "out");
+    const RunResult extract = RunSetuppack({"extract", Path("one.exe"), "--to", Path("out")});
+    ASSERT_EQ(extract.exitCode, 0) << extract.output;
+    EXPECT_EQ(extract.output.find("warning"), std::string::npos) << extract.output;
+    for (std::size_t i = 0; i < 600; ++i) {
+      const std::string name = "d" + std::to_string(i % 7) + "/f" + std::to_string(i) + ".bin";
+      ASSERT_TRUE(ReadAll(dir_ / "out" / "PgmPath" / name) == contents[i]) << name;
+    }
+    EXPECT_TRUE(ReadAll(dir_ / "out" / "PgmPath" / "big.bin") == contents.back());
+    const RunResult list = RunSetuppack({"list", Path("one.exe")});
+    ASSERT_EQ(list.exitCode, 0) << list.output;
+    EXPECT_NE(list.output.find(std::string(codec) == "zstd" ? "Section:Setup.zst  " : "Section:Setup.bin  "),
+              std::string::npos);
+    EXPECT_NE(list.output.find("action=save,OrigLen=" + std::to_string(contents[0].size())), std::string::npos);
+  }
+
+  // A damaged frame is refused by extract before any file is written.
+  std::string package = ReadAll(Path("one.exe"));
+  package[package.size() - 2] ^= 0x40;
+  WriteAll(Path("damaged.exe"), package);
+  fs::remove_all(dir_ / "out");
+  const RunResult damaged = RunSetuppack({"extract", Path("damaged.exe"), "--to", Path("out")});
+  EXPECT_NE(damaged.exitCode, 0);
+  EXPECT_NE(damaged.output.find("Section:Setup.zst is damaged: zstd: "), std::string::npos) << damaged.output;
+  EXPECT_FALSE(fs::exists(dir_ / "out" / "PgmPath"));
+
+  // Errors are those of one thread: the first failing line in script order.
+  fs::remove(dir_ / "root" / "d3" / "f10.bin");
+  fs::remove(dir_ / "root" / "d2" / "f500.bin");
+  const RunResult missing = Build(script, nullptr, "none.exe", {"--threads", "4"});
+  EXPECT_NE(missing.exitCode, 0);
+  EXPECT_NE(missing.output.find("line 12: source"), std::string::npos) << missing.output;
+  EXPECT_FALSE(fs::exists(Path("none.exe")));
+  EXPECT_NE(Build(script, nullptr, "none.exe", {"--codec", "lzma"}).exitCode, 0);
+  EXPECT_NE(Build(script, nullptr, "none.exe", {"--threads", "0"}).exitCode, 0);
 }
