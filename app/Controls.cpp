@@ -4,8 +4,8 @@
 
 const char* const kPanelClassName = "TKwSetupPanel";
 
-HFONT CreateFontFromDesc(const FontDesc& desc) {
-  return CreateFontA(-desc.height, 0, 0, 0, desc.bold ? FW_BOLD : FW_NORMAL, desc.italic ? TRUE : FALSE,
+HFONT CreateFontFromDesc(const FontDesc& desc, int dpi) {
+  return CreateFontA(-ScaleToDpi(desc.height, dpi), 0, 0, 0, desc.bold ? FW_BOLD : FW_NORMAL, desc.italic ? TRUE : FALSE,
                      FALSE, FALSE, desc.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                      DEFAULT_PITCH | FF_DONTCARE, desc.face.c_str());
 }
@@ -83,11 +83,15 @@ void FormControl::SetFontCharset(uint8_t charset) {
 void FormControl::SetOwnFont(const FontDesc& desc) {
   HFONT old = ownFont_;
   ownDesc_ = desc;
-  ownFont_ = CreateFontFromDesc(desc);
+  ownFont_ = CreateFontFromDesc(desc, host_.Dpi());
   parentFont_ = false;
   if (hwnd_) SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(ownFont_), TRUE);
   if (old) DeleteObject(old);
   FitToText();
+}
+
+void FormControl::DpiChanged() {
+  if (!parentFont_) SetOwnFont(ownDesc_);
 }
 
 void FormControl::FormFontChanged() {

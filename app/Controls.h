@@ -18,7 +18,10 @@ struct FontDesc {
   BYTE charset = ANSI_CHARSET;
 };
 
-HFONT CreateFontFromDesc(const FontDesc& desc);
+// The font at the given DPI: heights are described for 96 DPI.
+HFONT CreateFontFromDesc(const FontDesc& desc, int dpi = 96);
+// A length of the 96-DPI layout at the given DPI.
+inline int ScaleToDpi(int length, int dpi) { return MulDiv(length, dpi, 96); }
 
 // A compiled-in text (Windows-1252) in the system's ANSI code page, so that
 // the window shows it right and the translation finds it on every system.
@@ -33,6 +36,8 @@ public:
   virtual const FontDesc& FormFont() const = 0;
   virtual HFONT FormFontHandle() const = 0;
   virtual MLComponent* AsComponent() = 0;
+  // The DPI that the window lays out at now.
+  virtual int Dpi() const = 0;
 };
 
 class FormControl : public MLComponent {
@@ -66,6 +71,15 @@ public:
   void FormFontChanged();
   // Labels sized to their text recompute their size.
   void FitToText();
+  // The DPI changed: an own font is made anew at the new size (controls with
+  // the parent's font get theirs through FormFontChanged).
+  void DpiChanged();
+
+  // Where the control sits in the 96-DPI layout (relative to its parent);
+  // empty for a component without a window.
+  RECT DesignRect() const { return design_; }
+  void SetDesignRect(const RECT& rect) { design_ = rect; }
+  bool AutoSize() const { return autoSize_; }
 
 private:
   ControlHost& host_;
@@ -77,6 +91,7 @@ private:
   FontDesc ownDesc_;
   HFONT ownFont_ = nullptr;
   ByteString hint_;
+  RECT design_ = {0, 0, 0, 0};
 };
 
 // Panel window class: light grey, raised edge, a container for tabbing.

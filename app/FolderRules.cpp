@@ -37,3 +37,7 @@ ByteString ChosenProgramFolder(const ByteString& fileName) {
   if (lower.find("quil") == ByteString::npos) folder += "Quillon\\";
   return folder;
 }
+
+bool FolderLengthAllowed(const ByteString& folder, bool longPathsEnabled) {
+  return longPathsEnabled || folder.size() <= kShortPathsFolderLength;
+}

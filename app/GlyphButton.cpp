@@ -7,11 +7,11 @@ namespace {
 // the bottom point, then the long stroke up to the right.
 const POINT kMark[] = {{2, 9}, {5, 6}, {8, 9}, {14, 2}, {17, 5}, {8, 15}};
 
-void FillMark(HDC dc, int x, int y, COLORREF fill, COLORREF outline) {
+void FillMark(HDC dc, int x, int y, int dpi, COLORREF fill, COLORREF outline) {
   POINT points[sizeof kMark / sizeof kMark[0]];
   for (std::size_t i = 0; i < sizeof kMark / sizeof kMark[0]; ++i) {
-    points[i].x = x + kMark[i].x;
-    points[i].y = y + kMark[i].y;
+    points[i].x = x + MulDiv(kMark[i].x, dpi, 96);
+    points[i].y = y + MulDiv(kMark[i].y, dpi, 96);
   }
   HBRUSH brush = CreateSolidBrush(fill);
   HPEN pen = CreatePen(PS_SOLID, 1, outline);
@@ -26,17 +26,18 @@ void FillMark(HDC dc, int x, int y, COLORREF fill, COLORREF outline) {
 
 }  // namespace
 
-void DrawCheckGlyph(HDC dc, int x, int y, bool enabled) {
+void DrawCheckGlyph(HDC dc, int x, int y, bool enabled, int dpi) {
   if (enabled) {
-    FillMark(dc, x, y, RGB(0, 160, 0), RGB(0, 96, 0));
+    FillMark(dc, x, y, dpi, RGB(0, 160, 0), RGB(0, 96, 0));
   } else {
     // The greyed copy: a white shadow one pixel down-right under a grey mark.
-    FillMark(dc, x + 1, y + 1, RGB(255, 255, 255), RGB(255, 255, 255));
-    FillMark(dc, x, y, RGB(160, 160, 160), RGB(128, 128, 128));
+    FillMark(dc, x + 1, y + 1, dpi, RGB(255, 255, 255), RGB(255, 255, 255));
+    FillMark(dc, x, y, dpi, RGB(160, 160, 160), RGB(128, 128, 128));
   }
 }
 
-void DrawGlyphButton(const DRAWITEMSTRUCT& item, bool isDefault) {
+void DrawGlyphButton(const DRAWITEMSTRUCT& item, bool isDefault, int dpi) {
+  const int glyph = MulDiv(kGlyphSize, dpi, 96), spacing = MulDiv(kGlyphSpacing, dpi, 96);
   HDC dc = item.hDC;
   RECT r = item.rcItem;
   bool pressed = (item.itemState & ODS_SELECTED) != 0;
@@ -59,14 +60,14 @@ void DrawGlyphButton(const DRAWITEMSTRUCT& item, bool isDefault) {
   DrawTextW(dc, caption, length, &textRect, DT_CALCRECT | DT_SINGLELINE);
   int textWidth = textRect.right - textRect.left;
   int textHeight = textRect.bottom - textRect.top;
-  int total = kGlyphSize + (length > 0 ? kGlyphSpacing + textWidth : 0);
+  int total = glyph + (length > 0 ? spacing + textWidth : 0);
   int shift = pressed ? 1 : 0;
   int x = (r.left + r.right - total) / 2 + shift;
   int cy = (r.top + r.bottom) / 2 + shift;
 
-  DrawCheckGlyph(dc, x, cy - kGlyphSize / 2, !disabled);
+  DrawCheckGlyph(dc, x, cy - glyph / 2, !disabled, dpi);
   if (length > 0) {
-    RECT t = {x + kGlyphSize + kGlyphSpacing, cy - textHeight / 2, 0, 0};
+    RECT t = {x + glyph + spacing, cy - textHeight / 2, 0, 0};
     t.right = t.left + textWidth;
     t.bottom = t.top + textHeight;
     SetBkMode(dc, TRANSPARENT);

@@ -7,7 +7,8 @@
 constexpr int kGlyphSize = 18;
 constexpr int kGlyphSpacing = 6;
 
+// Sizes are for 96 DPI; the drawing scales them to the window's DPI.
 // Draws the check mark with its top-left corner at (x, y).
-void DrawCheckGlyph(HDC dc, int x, int y, bool enabled);
+void DrawCheckGlyph(HDC dc, int x, int y, bool enabled, int dpi = 96);
 // Draws the whole button; `isDefault` adds the dark frame of the default button.
-void DrawGlyphButton(const DRAWITEMSTRUCT& item, bool isDefault);
+void DrawGlyphButton(const DRAWITEMSTRUCT& item, bool isDefault, int dpi = 96);

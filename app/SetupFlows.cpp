@@ -5,11 +5,14 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <string>
 
 #include "app/FolderRules.h"
 #include "app/MessageBoxes.h"
+#include "app/PanelLayout.h"
 #include "app/SetupTexts.h"
 #include "app/SetupWindow.h"
+#include "app/SystemCalls.h"
 #include "app/SilentRun.h"
 #include "engine/Elevation.h"
 #include "engine/EngineValues.h"
@@ -61,6 +64,14 @@ ByteString LanguageForSystem(uint16_t primary) {
 
 namespace {
 
+// Paths beyond 260 characters work where the system has them enabled
+// (Windows 10 and later, with the setting on) and the manifest asks for them.
+bool LongPathsEnabled() {
+  using RtlAreLongPathsEnabledFn = BOOLEAN(WINAPI*)();
+  static const auto enabled = SystemCall<RtlAreLongPathsEnabledFn>("ntdll.dll", "RtlAreLongPathsEnabled");
+  return enabled && enabled();
+}
+
 bool FileExists(const ByteString& path) {
   uint32_t attributes = platform::FileAttributesOf(path);
   return attributes != platform::kInvalidFileAttributes && !(attributes & platform::kAttrDirectory);
@@ -92,6 +103,7 @@ void TKwSetupForm1::FormCreate() {
     SetChecked(eBayCheck, false);
     ShowWindow(eBayCheck->Handle(), SW_HIDE);
   }
+  LayOut();
   // A setup or uninstaller killed during its run left a journal: what it
   // changed is undone (or its commit completed) before anything else.
   if (UnfinishedRunJournal()) RecoverInterruptedRun();
@@ -118,25 +130,36 @@ void TKwSetupForm1::ShowPanel(FormControl* panel) {
 
 void TKwSetupForm1::ShowProgressPanel(const ByteString& label, bool cancellable) {
   ProgressLabel->SetText(label);
-  // The panel grows with a longer (translated) label; the bar and the
-  // button follow its width.
-  RECT labelRect;
-  GetWindowRect(ProgressLabel->Handle(), &labelRect);
-  const int width = std::max(kProgressPanelWidth, static_cast<int>(labelRect.right - labelRect.left) + 2 * kProgressMargin);
-  // With the cancel button below the bar, label and bar move up so that the
-  // three sit in the middle.
-  const int height = cancellable ? kCancellablePanelHeight : kProgressPanelHeight;
-  const int top = cancellable ? 32 : 56;
-  SetWindowPos(ProgressPanel->Handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  SetWindowPos(ProgressLabel->Handle(), nullptr, kProgressMargin, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  SetWindowPos(progressBar_, nullptr, kProgressMargin, top + 28, width - 2 * kProgressMargin, 18,
-               SWP_NOZORDER | SWP_NOACTIVATE);
-  SetWindowPos(CancelBtn->Handle(), nullptr, (width - 90) / 2, top + 64, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  progressCancellable_ = cancellable;
+  LayOutProgressPanel();
   ShowWindow(CancelBtn->Handle(), cancellable ? SW_SHOW : SW_HIDE);
   ShowPanel(ProgressPanel);
   // Esc reaches the window only while one of its controls has the focus.
   SetFocus(cancellable ? CancelBtn->Handle() : hwnd_);
+}
+
+void TKwSetupForm1::LayOutProgressPanel() {
+  const auto scaled = [this](int length) { return ScaleToDpi(length, dpi_); };
+  // The panel grows with a longer (translated) label or cancel button; the
+  // bar and the button follow its width.
+  ProgressLabel->FitToText();
+  RECT labelRect;
+  GetWindowRect(ProgressLabel->Handle(), &labelRect);
+  const int margin = scaled(kProgressMargin);
+  const int buttonWidth = std::max(scaled(90), NeededWidth(*CancelBtn, dpi_));
+  const int width = std::max({scaled(kProgressPanelWidth), static_cast<int>(labelRect.right - labelRect.left) + 2 * margin,
+                              buttonWidth + 2 * margin});
+  // With the cancel button below the bar, label and bar move up so that the
+  // three sit in the middle.
+  const int height = scaled(progressCancellable_ ? kCancellablePanelHeight : kProgressPanelHeight);
+  const int top = scaled(progressCancellable_ ? 32 : 56);
+  SetWindowPos(ProgressPanel->Handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(ProgressLabel->Handle(), nullptr, margin, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(progressBar_, nullptr, margin, top + scaled(28), width - 2 * margin, scaled(18),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(CancelBtn->Handle(), nullptr, (width - buttonWidth) / 2, top + scaled(64), buttonWidth, scaled(29),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  if (CurrentPanel == ProgressPanel) CenterPanel();
 }
 
 void TKwSetupForm1::RecoverInterruptedRun() {
@@ -216,6 +239,7 @@ void TKwSetupForm1::SwitchLanguage(const ByteString& code) {
   ByteString wanted = LanguageCode(code);
   if (wanted.empty() || !MLSystem || wanted == MLSystem->CurrentCode()) return;
   ChangeLanguage(MLSystem->CurrentCode(), wanted, "");
+  LayOut();
 }
 
 void TKwSetupForm1::FirstCheckTimerTimer() {
@@ -249,6 +273,10 @@ void TKwSetupForm1::StartBtnClick() {
   if (!CheckProgramFolder(folder)) {
     ShowErrorBox(Unit1Text(4));
     if (folder.empty()) PgmPathEd->SetText(PgmPath);
+    return;
+  }
+  if (!FolderLengthAllowed(folder, LongPathsEnabled())) {
+    ShowErrorBox(Unit1TextWith(23, ShortText(std::to_string(kShortPathsFolderLength))));
     return;
   }
   // Without the rights for all users, the elevated copy checks and installs.

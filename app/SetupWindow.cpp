@@ -4,10 +4,13 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <exception>
 #include <string>
 #include "app/GlyphButton.h"
 #include "app/MessageBoxes.h"
+#include "app/PanelLayout.h"
+#include "app/SystemCalls.h"
 #include "engine/PackedStream.h"
 #include "engine/RunJournal.h"
 #include "engine/ScriptInterpreter.h"
@@ -60,6 +63,24 @@ void AllowShutdown(HWND window) {
   if (destroy) destroy(window);
 }
 
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
+// The DPI of the monitor the window is on; systems before Windows 10 know
+// only the one DPI of the screen.
+int WindowDpi(HWND window) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = SystemCall<GetDpiForWindowFn>("user32.dll", "GetDpiForWindow");
+  if (getDpiForWindow && window) {
+    if (const UINT dpi = getDpiForWindow(window)) return static_cast<int>(dpi);
+  }
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
 HBRUSH NavyBrush() {
   static HBRUSH brush = CreateSolidBrush(kNavy);
   return brush;
@@ -95,12 +116,14 @@ bool TKwSetupForm1::Create(HINSTANCE instance) {
   if (!RegisterClassA(&wc)) return false;
 
   DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-  RECT r = {0, 0, kDesignClientWidth, kDesignClientHeight};
+  dpi_ = WindowDpi(nullptr);
+  RECT r = {0, 0, ScaleToDpi(kDesignClientWidth, dpi_), ScaleToDpi(kDesignClientHeight, dpi_)};
   AdjustWindowRect(&r, style, FALSE);
   KwSetupForm1 = this;
   hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kSetupWindowClass, "", style, CW_USEDEFAULT, CW_USEDEFAULT,
                           r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, this);
   if (!hwnd_) return false;
+  dpi_ = WindowDpi(hwnd_);
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
   BuildControls();
@@ -132,6 +155,7 @@ FormControl* TKwSetupForm1::AddControl(MLComponentKind kind, FormControl* parent
                               WS_CHILD | style, left, top, width, height, parentWindow,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
   components_.push_back(std::make_unique<FormControl>(*this, kind, hwnd, parent, autoSize));
+  components_.back()->SetDesignRect({left, top, left + width, top + height});
   return components_.back().get();
 }
 
@@ -141,8 +165,9 @@ FormControl* TKwSetupForm1::AddComponent() {
   return components_.back().get();
 }
 
-// The layout, in the order of ownership. Within a panel, windows are made in
-// tab order (the dialog manager tabs in creation order); labels come last.
+// The layout at 96 DPI, in the order of ownership; LayOut scales it and fits
+// it to the texts. Within a panel, windows are made from top to bottom, as
+// the dialog manager tabs and a screen reader reads in creation order.
 void TKwSetupForm1::BuildControls() {
   using K = MLComponentKind;
   const DWORD label = WS_VISIBLE | SS_LEFT;
@@ -155,12 +180,14 @@ void TKwSetupForm1::BuildControls() {
   Label6->SetOwnFont(nameFont);
 
   AskPanel = AddControl(K::Panel, nullptr, kPanelClassName, "", WS_CLIPSIBLINGS, 156, 104, 513, 269, 0, false);
-  StartBtn = AddControl(K::Button, AskPanel, "BUTTON", "Ja", WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 156, 216, 90,
-                        33, kIdStartBtn, false);
-  NoBtn = AddControl(K::Button, AskPanel, "BUTTON", "Abbrechen", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY,
-                     256, 216, 90, 33, kIdNoBtn, false);
+  VersionStaticText = AddControl(K::OtherControl, AskPanel, "STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 20,
+                                 16, 473, 49, kIdVersionStaticText, false);
+  // The label right before the edit box names it for a screen reader.
+  Label8 = AddControl(K::Label, AskPanel, "STATIC", "Programm-Ordner", label, 20, 78, 0, 0, kIdLabel, true);
   PgmPathEd = AddControl(K::OtherControl, AskPanel, "EDIT", "",
                          WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 20, 96, 477, 24, kIdPgmPathEd, false);
+  ChooseBtn = AddControl(K::Button, AskPanel, "BUTTON", "Durchsuchen ...",
+                         WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 374, 72, 123, 21, kIdChooseBtn, false);
   // For whom: one group of two, under the folder; shown where the system
   // has a per-user program folder.
   AllUsersRadio = AddControl(K::CheckBox, AskPanel, "BUTTON", "f\xFCr alle Benutzer",
@@ -174,12 +201,11 @@ void TKwSetupForm1::BuildControls() {
   eBayCheck = AddControl(K::CheckBox, AskPanel, "BUTTON",
                          "Verkn\xFCpfungen zu eBay auf dem Desktop und in der Schnellstartleiste anlegen",
                          WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 20, 166, 493, 17, kIdEBayCheck, false);
-  ChooseBtn = AddControl(K::Button, AskPanel, "BUTTON", "Durchsuchen ...",
-                         WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 374, 72, 123, 21, kIdChooseBtn, false);
-  VersionStaticText = AddControl(K::OtherControl, AskPanel, "STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 20,
-                                 16, 473, 49, kIdVersionStaticText, false);
-  Label8 = AddControl(K::Label, AskPanel, "STATIC", "Programm-Ordner", label, 20, 78, 0, 0, kIdLabel, true);
   Label4 = AddControl(K::Label, AskPanel, "STATIC", "Installation starten?", label, 156, 192, 0, 0, kIdLabel, true);
+  StartBtn = AddControl(K::Button, AskPanel, "BUTTON", "Ja", WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 156, 216, 90,
+                        33, kIdStartBtn, false);
+  NoBtn = AddControl(K::Button, AskPanel, "BUTTON", "Abbrechen", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY,
+                     256, 216, 90, 33, kIdNoBtn, false);
   SetChecked(CreateDesktopLinkCheck, true);
   SetChecked(eBayCheck, true);
 
@@ -196,14 +222,14 @@ void TKwSetupForm1::BuildControls() {
 
   UninstAskPanel =
       AddControl(K::Panel, nullptr, kPanelClassName, "", WS_CLIPSIBLINGS, 8, 404, 409, 121, 0, false);
+  Label7 = AddControl(K::Label, UninstAskPanel, "STATIC", "M\xF6\x63hten Sie Quillon von Ihrem Computer entfernen?",
+                      label, 20, 24, 0, 0, kIdLabel, true);
   UninstStartBtn = AddControl(K::Button, UninstAskPanel, "BUTTON", "Ja",
                               WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 104, 68, 90, 29,
                               kIdUninstStartBtn, false);
   UninstNoBtn = AddControl(K::Button, UninstAskPanel, "BUTTON", "Abbrechen",
                            WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 208, 68, 90, 29, kIdUninstNoBtn,
                            false);
-  Label7 = AddControl(K::Label, UninstAskPanel, "STATIC", "M\xF6\x63hten Sie Quillon von Ihrem Computer entfernen?",
-                      label, 20, 24, 0, 0, kIdLabel, true);
 
   FirstCheckTimer = AddComponent();
   OpenDialog = AddComponent();
@@ -238,9 +264,45 @@ void TKwSetupForm1::SetFontCharset(uint8_t charset) {
   if (charset == formFont_.charset) return;
   HFONT old = formFontHandle_;
   formFont_.charset = charset;
-  formFontHandle_ = CreateFontFromDesc(formFont_);
+  formFontHandle_ = CreateFontFromDesc(formFont_, dpi_);
   for (auto& component : components_) component->FormFontChanged();
   if (old) DeleteObject(old);
+}
+
+std::vector<FormControl*> TKwSetupForm1::ControlsOf(const FormControl* panel) const {
+  const MLComponent* parent = panel ? static_cast<const MLComponent*>(panel) : this;
+  std::vector<FormControl*> controls;
+  for (const auto& component : components_) {
+    if (!component->Handle() || component->Parent() != parent) continue;
+    if (!(GetWindowLongA(component->Handle(), GWL_STYLE) & WS_VISIBLE)) continue;
+    if (component->Kind() == MLComponentKind::Panel) continue;
+    controls.push_back(component.get());
+  }
+  return controls;
+}
+
+void TKwSetupForm1::LayOut() {
+  HFONT old = formFontHandle_;
+  formFontHandle_ = CreateFontFromDesc(formFont_, dpi_);
+  for (auto& component : components_) {
+    component->DpiChanged();
+    component->FormFontChanged();
+  }
+  if (old) DeleteObject(old);
+  // The progress panel follows its label (LayOutProgressPanel); the
+  // question panels grow to what their controls need.
+  for (FormControl* panel : {AskPanel, UninstAskPanel}) {
+    const std::vector<FormControl*> controls = ControlsOf(panel);
+    const SIZE extent = LayOutControls(controls, dpi_);
+    const RECT design = panel->DesignRect();
+    const int width = std::max<int>(ScaleToDpi(design.right - design.left, dpi_), extent.cx);
+    const int height = std::max<int>(ScaleToDpi(design.bottom - design.top, dpi_), extent.cy);
+    SetWindowPos(panel->Handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    FitIntoWidth(controls, width, dpi_);
+  }
+  LayOutControls(ControlsOf(nullptr), dpi_);
+  LayOutProgressPanel();
+  CenterPanel();
 }
 
 MLComponent* TKwSetupForm1::OwnedAt(int index) const {
@@ -392,7 +454,7 @@ LRESULT TKwSetupForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         HWND focus = GetFocus();
         bool otherButton = focus && focus != item->hwndItem &&
                            (focus == NoBtn->Handle() || focus == ChooseBtn->Handle());
-        DrawGlyphButton(*item, !otherButton);
+        DrawGlyphButton(*item, !otherButton, dpi_);
         return TRUE;
       }
       break;
@@ -407,6 +469,17 @@ LRESULT TKwSetupForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SIZE:
       Guarded([this] { FormResize(); });
       return 0;
+    case WM_DPICHANGED: {
+      // Moved to a monitor of another DPI: the window takes the size the
+      // system proposes and lays itself out anew.
+      dpi_ = HIWORD(wParam);
+      const RECT* proposed = reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(hwnd_, nullptr, proposed->left, proposed->top, proposed->right - proposed->left,
+                   proposed->bottom - proposed->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      Guarded([this] { LayOut(); });
+      InvalidateRect(hwnd_, nullptr, TRUE);
+      return 0;
+    }
     case WM_TIMER:
       if (wParam == kFirstCheckTimerId) Guarded([this] { FirstCheckTimerTimer(); });
       return 0;

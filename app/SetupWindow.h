@@ -70,10 +70,14 @@ public:
   const FontDesc& FormFont() const override { return formFont_; }
   HFONT FormFontHandle() const override { return formFontHandle_; }
   MLComponent* AsComponent() override { return this; }
+  int Dpi() const override { return dpi_; }
 
   // The window's operations.
   void ShowPanel(FormControl* panel);
   void CenterPanel();
+  // Lays the window out anew at its DPI: fonts, sizes, every control grown to
+  // its text within its panel, the panels grown to their controls.
+  void LayOut();
   void ShowInstallQuestion();
   void SwitchLanguage(const ByteString& code);
 
@@ -151,6 +155,9 @@ private:
   bool CancelOffered() const;
   // The progress panel with this label; the cancel button only for an install.
   void ShowProgressPanel(const ByteString& label, bool cancellable);
+  void LayOutProgressPanel();
+  // The shown controls that the panel (null: the window itself) holds.
+  std::vector<FormControl*> ControlsOf(const FormControl* panel) const;
   // Completes what a killed setup or uninstaller left unfinished.
   void RecoverInterruptedRun();
   // Room on every target drive and no file held by another program; false
@@ -174,6 +181,8 @@ private:
   std::vector<std::unique_ptr<FormControl>> components_;
   HWND focusBeforeDeactivate_ = nullptr;
   HWND progressBar_ = nullptr;
+  int dpi_ = 96;
+  bool progressCancellable_ = false;
   bool busy_ = false;        // a run is going on: the window cannot be closed
   bool running_ = false;     // inside a RunScope
   RunKind runKind_ = RunKind::Install;

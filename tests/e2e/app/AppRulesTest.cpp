@@ -1,7 +1,7 @@
 // The setup program's text rules that need no window: the program folder
 // check, the folder chosen in the dialog, the language file's name, the
 // application error box's message and the window's texts in the sample's
-// language data.
+// language data; and the layout of a panel's controls at two DPIs.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,10 +9,12 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "app/FolderRules.h"
 #include "app/MessageBoxes.h"
+#include "app/PanelLayout.h"
 #include "app/SetupTexts.h"
 #include "app/StartUp.h"
 #include "base/Encodings.h"
@@ -113,7 +115,7 @@ TEST(SampleLanguageData, TranslatesEveryMessageOfTheWindowIntoEveryLanguage) {
   ASSERT_GT(data.size(), 1000u) << Q_SAMPLE_LNG;
   MLSystem->LoadFromText(data, false);
   // A German text that the data misspells is not found and stays German.
-  const int messages[] = {4, 6, 7, 8, 9, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21};
+  const int messages[] = {4, 6, 7, 8, 9, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22};
   std::map<int, ByteString> german;
   for (int number : messages) german[number] = Unit1Text(number);
   for (const char* code : {"EN", "FR", "ES", "IT", "BR", "SV", "ZH"}) {
@@ -141,6 +143,81 @@ TEST(Unit1TextWithAll, PutsEachArgumentWhereTheTranslationHasItsMark) {
   // An inserted text is not searched again; a mark without its argument stays.
   EXPECT_EQ(Unit1TextWithAll(15, {"%2%3", "%1"}), "%3 MB free of %1 MB needed on %2%3.");
   DoneMultiLingua();
+}
+
+// Controls on a hidden panel that take their font from a host at one DPI.
+class LayoutHost : public ControlHost {
+public:
+  explicit LayoutHost(int dpi) : dpi_(dpi), font_(CreateFontFromDesc(desc_, dpi)) {
+    panel_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, ScaleToDpi(400, dpi), 200, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+  }
+  ~LayoutHost() override {
+    controls_.clear();
+    DestroyWindow(panel_);
+    DeleteObject(font_);
+  }
+  const FontDesc& FormFont() const override { return desc_; }
+  HFONT FormFontHandle() const override { return font_; }
+  MLComponent* AsComponent() override { return nullptr; }
+  int Dpi() const override { return dpi_; }
+
+  FormControl* Add(const char* text, DWORD style, RECT design) {
+    HWND hwnd = CreateWindowExA(0, "BUTTON", text, WS_CHILD | WS_VISIBLE | style, design.left, design.top,
+                                design.right - design.left, design.bottom - design.top, panel_, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    controls_.push_back(std::make_unique<FormControl>(*this, MLComponentKind::Button, hwnd, nullptr, false));
+    controls_.back()->SetDesignRect(design);
+    return controls_.back().get();
+  }
+  RECT RectOf(const FormControl* control) const {
+    RECT r;
+    GetWindowRect(control->Handle(), &r);
+    MapWindowPoints(nullptr, panel_, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  }
+
+private:
+  FontDesc desc_;
+  int dpi_;
+  HFONT font_;
+  HWND panel_ = nullptr;
+  std::vector<std::unique_ptr<FormControl>> controls_;
+};
+
+TEST(PanelLayout, ScalesTheDesignGrowsControlsToTheirTextsAndPushesTheirRowAlong) {
+  for (int dpi : {96, 144}) {
+    SCOPED_TRACE(dpi);
+    LayoutHost host(dpi);
+    const auto scaled = [dpi](int length) { return ScaleToDpi(length, dpi); };
+    FormControl* check = host.Add("Verkn\xFCpfungen zu eBay auf dem Desktop und in der Schnellstartleiste anlegen",
+                                  BS_AUTOCHECKBOX, {20, 20, 120, 37});
+    FormControl* browse = host.Add("Durchsuchen ...", BS_PUSHBUTTON, {130, 18, 160, 39});
+    FormControl* yes = host.Add("Ja", BS_PUSHBUTTON, {20, 60, 110, 93});
+    const SIZE extent = LayOutControls({check, browse, yes}, dpi);
+
+    const RECT c = host.RectOf(check), b = host.RectOf(browse), y = host.RectOf(yes);
+    EXPECT_GT(NeededWidth(*check, dpi), scaled(300));
+    EXPECT_EQ(c.right - c.left, NeededWidth(*check, dpi));
+    EXPECT_EQ(c.top, scaled(20));
+    EXPECT_EQ(b.left, c.right + scaled(6));  // pushed, with the row's gap
+    EXPECT_EQ(b.right - b.left, NeededWidth(*browse, dpi));
+    // The next row stays where the design has it, with its design width.
+    EXPECT_EQ(y.left, scaled(20));
+    EXPECT_EQ(y.top, scaled(60));
+    EXPECT_EQ(y.right - y.left, scaled(90));
+    EXPECT_EQ(extent.cx, b.right + scaled(kPanelMargin));
+    EXPECT_EQ(extent.cy, y.bottom + scaled(kPanelMargin));
+
+    // A design width beyond the panel shrinks to it, never below the text.
+    FormControl* wide = host.Add("Kurz", BS_AUTOCHECKBOX, {20, 100, 500, 117});
+    FormControl* longText = host.Add("Verkn\xFCpfung zu Quillon auf dem Desktop erstellen", BS_AUTOCHECKBOX,
+                                     {200, 120, 500, 137});
+    LayOutControls({wide, longText}, dpi);
+    FitIntoWidth({wide, longText}, scaled(300), dpi);
+    EXPECT_EQ(host.RectOf(wide).right, scaled(300) - scaled(kPanelMargin));
+    EXPECT_EQ(host.RectOf(longText).right - host.RectOf(longText).left, NeededWidth(*longText, dpi));
+  }
 }
 
 }  // namespace

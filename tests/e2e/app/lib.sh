@@ -26,15 +26,29 @@ FAILURES=0
 # the crash dialog (scripts/with-wine).
 
 # Chinese captions need a font with those characters behind the window's
-# fonts, as a Chinese Windows links them; the host's Droid Sans Fallback
-# stands in. Wine then draws Latin letters of those fonts poorly, so only the
-# Chinese case links it (each process reads the links when it starts).
+# fonts, as a Chinese Windows links them; Debian's WenQuanYi Micro Hei
+# (fonts-wqy-microhei, scripts/install-deps) stands in. Wine then draws Latin
+# letters of those fonts poorly, so only the Chinese case links it (each
+# process reads the links when it starts).
 link_cjk_font() {
   local face
   for face in Verdana Arial Tahoma "MS Shell Dlg" "MS Shell Dlg 2"; do
     "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
-      /t REG_MULTI_SZ /d 'tahoma.ttf,Tahoma\0DroidSansFallbackFull.ttf,Droid Sans Fallback' /f >/dev/null 2>&1
+      /t REG_MULTI_SZ /d 'tahoma.ttf,Tahoma\0wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
   done
+}
+unlink_cjk_font() {
+  local face
+  for face in Verdana Arial Tahoma "MS Shell Dlg" "MS Shell Dlg 2"; do
+    "$WINE" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" /f \
+      >/dev/null 2>&1
+  done
+}
+
+# set_dpi DPI: the screen's DPI as Windows' display settings set it (Wine's
+# LogPixels); programs started from then on see it.
+set_dpi() {
+  "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
 }
 
 ok() { echo "ok   - $*"; }

@@ -18,6 +18,14 @@
 //                                     (WM_QUERYENDSESSION); prints "end-session:allowed" or "...:refused"
 //   qdriver wait-progress PERMILLE [seconds]  wait until the progress bar stands at PERMILLE
 //                                     of its range or beyond; print "progress:POS/RANGE"
+//   qdriver fit                       every control on the panels measured with the panels' font
+//                                     (Verdana, 13 pixels at 96 DPI: a font handle is the setup's
+//                                     own): "cut:..." for a text wider (or taller) than its control
+//                                     or a control outside its parent; then "dpi:N", "font:HEIGHT"
+//                                     (the height of the label sized to its text before the folder
+//                                     box), "fit:COUNT" (controls with a text)
+//   qdriver tabs                      the tab order through the dialog manager, one "tab:KIND:TEXT"
+//                                     a stop, then "edit-label:TEXT" (the window before the edit box)
 //   qdriver close                     close the setup window (its close box)
 //   qdriver dialog [seconds]          wait for the folder dialog, print its title and file name
 //   qdriver dialog-open NAME [seconds]  type NAME as the file name and press the open button
@@ -256,6 +264,100 @@ void PrintRegistry(const std::wstring& path) {
   }
   PrintKey(key, path);
   RegCloseKey(key);
+}
+
+std::string KindOf(HWND child) {
+  std::string cls = ClassOf(child), kind;
+  for (char c : cls) kind += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  LONG style = GetWindowLongA(child, GWL_STYLE);
+  if (cls == "Button") kind = (style & 0x0F) == BS_AUTOCHECKBOX ? "check" : "button";
+  return kind;
+}
+
+// The size the text takes in the font; wrapping at `wrapWidth` when it is not 0.
+SIZE TextSize(HWND control, HFONT font, const std::wstring& text, int wrapWidth, UINT prefix) {
+  HDC dc = GetDC(control);
+  HGDIOBJ old = SelectObject(dc, font);
+  RECT r = {0, 0, wrapWidth, 0};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+            DT_CALCRECT | prefix | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE));
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+RECT RectIn(HWND child, HWND parent) {
+  RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+int FitCheck(HWND window) {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  const auto scaled = [dpi](int length) { return MulDiv(length, dpi, 96); };
+  HFONT font = CreateFontW(-scaled(13), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Verdana");
+  int measured = 0, fontHeight = 0;
+  for (HWND child : Descendants(window)) {
+    if (!OnScreen(child)) continue;
+    if (ClassOf(GetParent(child)) != "TKwSetupPanel") continue;
+    const std::string cls = ClassOf(child), kind = KindOf(child);
+    const std::wstring text = TextOf(child);
+    RECT client, inParent, parentClient;
+    GetClientRect(child, &client);
+    GetClientRect(GetParent(child), &parentClient);
+    inParent = RectIn(child, GetParent(child));
+    if (inParent.left < 0 || inParent.top < 0 || inParent.right > parentClient.right ||
+        inParent.bottom > parentClient.bottom)
+      std::printf("cut:%s:%s: outside its parent\n", kind.c_str(), OneLine(text).c_str());
+    if (cls == "Edit") {
+      RECT label;
+      if (HWND before = GetWindow(child, GW_HWNDPREV)) GetClientRect(before, &label), fontHeight = label.bottom;
+    }
+    if (text.empty() || (cls != "Static" && cls != "Button")) continue;
+    ++measured;
+    const LONG style = GetWindowLongA(child, GWL_STYLE);
+    const UINT prefix = (cls == "Static" && (style & SS_NOPREFIX)) ? DT_NOPREFIX : 0;
+    const int width = client.right, height = client.bottom;
+    int needWidth = 0, needHeight = 0;
+    if (cls == "Static" && (style & SS_TYPEMASK) == SS_LEFT) {
+      needHeight = TextSize(child, font, text, width, prefix).cy;  // a left-aligned static wraps
+    } else if (cls == "Static") {
+      needWidth = TextSize(child, font, text, 0, prefix).cx;
+    } else if (kind == "check") {
+      needWidth = TextSize(child, font, text, 0, 0).cx + scaled(13 + 3);  // the box and its gap
+    } else {
+      const bool glyph = (style & BS_TYPEMASK) == BS_OWNERDRAW;
+      needWidth = TextSize(child, font, text, 0, 0).cx + scaled(glyph ? 18 + 6 + 4 : 4);
+    }
+    if (needWidth > width || needHeight > height)
+      std::printf("cut:%s:%s: needs %dx%d, has %dx%d\n", kind.c_str(), OneLine(text).c_str(), needWidth,
+                  needHeight, width, height);
+  }
+  DeleteObject(font);
+  std::printf("dpi:%d\nfont:%d\nfit:%d\n", dpi, fontHeight, measured);
+  std::fflush(stdout);
+  return 0;
+}
+
+int TabOrder(HWND window) {
+  HWND first = GetNextDlgTabItem(window, nullptr, FALSE), edit = nullptr;
+  HWND stop = first;
+  for (int i = 0; stop && i < 50; ++i) {
+    std::printf("tab:%s:%s\n", KindOf(stop).c_str(), OneLine(TextOf(stop)).c_str());
+    if (ClassOf(stop) == "Edit") edit = stop;
+    stop = GetNextDlgTabItem(window, stop, FALSE);
+    if (stop == first) break;
+  }
+  if (edit) {
+    HWND before = GetWindow(edit, GW_HWNDPREV);
+    std::printf("edit-label:%s\n", before ? OneLine(TextOf(before)).c_str() : "");
+  }
+  std::fflush(stdout);
+  return 0;
 }
 
 int Fail(const char* what) {
@@ -497,6 +599,12 @@ int main(int argc, char** argv) {
     }
     std::fflush(stdout);
     return 0;
+  }
+  if (command == "fit" || command == "tabs") {
+    HWND window = SetupWindow();
+    if (!window) return Fail("no setup window");
+    Settle(window);
+    return command == "fit" ? FitCheck(window) : TabOrder(window);
   }
   if (command == "close") {
     HWND window = FindWindowA("TKwSetupForm1", nullptr);
