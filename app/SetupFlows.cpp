@@ -198,6 +198,7 @@ void TKwSetupForm1::ShowInstallQuestion() {
     SetChecked(CurrentUserRadio, PerUserRun());
     ShowWindow(AllUsersRadio->Handle(), SW_SHOW);
     ShowWindow(CurrentUserRadio->Handle(), SW_SHOW);
+    LayOut();  // the layout takes the visible controls: now these two as well
   }
   ShowPanel(AskPanel);
   SetTimer(hwnd_, kFirstCheckTimerId, 200, nullptr);

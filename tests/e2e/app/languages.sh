@@ -50,10 +50,11 @@ for dpi in 96 144; do
     font_at[$lang-$dpi]=$(sed -n 's/^font://p' <<<"$fit")
     tabs=$(drv tabs)
     echo "$tabs"
-    # Down the panel: the folder box, its browse button, the check boxes
-    # (the partner's only in German and English), then the answer.
+    # Down the panel: the folder box, its browse button, the chosen one of
+    # the two "for whom" buttons (one tab stop for the group), the check
+    # boxes (the partner's only in German and English), then the answer.
     order=$(sed -n 's/^tab:\([a-z]*\):.*/\1/p' <<<"$tabs" | tr '\n' ' ')
-    check "$at: tab order down the panel" grep -qxE 'edit button check (check )?button button ' <<<"$order"
+    check "$at: tab order down the panel" grep -qxE 'edit button button check (check )?button button ' <<<"$order"
     check "$at: tab order ends with the answer" test "$(grep '^tab:' <<<"$tabs" | tail -2 | cut -d: -f3 | tr '\n' '|')" = "$start|$cancel|"
     check "$at: the folder box named by its label" has_line "edit-label:$label" "$tabs"
     screenshot "languages-$lang-${dpi}dpi"
