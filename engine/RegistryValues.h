@@ -7,6 +7,3 @@
 // Reads a string value (REG_SZ or REG_EXPAND_SZ) of an open key; empty when
 // missing; raises ERegistryError for any other type.
 ByteString ReadRegistryString(std::uintptr_t key, const ByteString& name);
-// Deletes a key (below HKEY_LOCAL_MACHINE unless told otherwise), each
-// subkey before its parent.
-void DeleteRegistryTree(const ByteString& path, platform::Hive hive = platform::Hive::LocalMachine);

@@ -600,6 +600,10 @@ bool JournalSetDword(Hive hive, const ByteString& key, const ByteString& name, u
 
 void JournalDeleteKeyTree(Hive hive, const ByteString& key) { RecordAndDeleteTree(hive, key, 0); }
 
+bool JournalRemoveFile(const ByteString& path) { return platform::RemoveFile(path); }
+bool JournalRemoveEmptyFolder(const ByteString& folder) { return platform::RemoveEmptyDirectory(folder); }
+bool JournalRemoveAtRestart(const ByteString& path) { return platform::RemoveAtRestart(path); }
+
 void ResetRunJournal() {
   CloseState();
   JournalState& state = State();

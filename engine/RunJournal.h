@@ -67,5 +67,12 @@ bool JournalSetDword(platform::Hive hive, const ByteString& key, const ByteStrin
 // Deletes the key with its subkeys and values, each entered to be restored.
 void JournalDeleteKeyTree(platform::Hive hive, const ByteString& key);
 
+// The uninstall's removals: made at once and never undone (the uninstall
+// removes only what its information names, and its entry last).
+bool JournalRemoveFile(const ByteString& path);
+bool JournalRemoveEmptyFolder(const ByteString& folder);
+// MOVEFILE_DELAY_UNTIL_REBOOT: the file or emptied folder goes at the next restart.
+bool JournalRemoveAtRestart(const ByteString& path);
+
 // Tests: the journal closed and forgotten without undoing anything.
 void ResetRunJournal();

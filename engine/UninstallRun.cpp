@@ -11,6 +11,7 @@
 #include "engine/InstallScope.h"
 #include "engine/InstalledFiles.h"
 #include "engine/RegistryValues.h"
+#include "engine/RunJournal.h"
 #include "engine/Uninstaller.h"
 #include "package/Sections.h"
 #include "package/ZLibHelpers.h"
@@ -58,7 +59,7 @@ void RemoveUninstallEntry(const ByteString& key) {
   // empty parts.
   if (TrimControls(key).size() < 3) return;
   if (key.front() == '\\' || key.back() == '\\' || key.find("\\\\") != ByteString::npos) return;
-  DeleteRegistryTree(ByteString(kUninstallRoot) + "\\" + key, ScopeHive());
+  JournalDeleteKeyTree(ScopeHive(), ByteString(kUninstallRoot) + "\\" + key);
 }
 
 void SetUninstallProgressHook(void (*hook)(uint64_t done, uint64_t total)) { gProgressHook = hook; }
@@ -175,9 +176,9 @@ bool RunUninstall(UninstallLeftovers* leftovers) {
     const ByteString& path = *it;
     if (AsciiLower(path) == self) {
       if (leftovers) leftovers->file = path;
-    } else if (!IsKeptFile(path) && IsExisting(path) && !platform::RemoveFile(path)) {
+    } else if (!IsKeptFile(path) && IsExisting(path) && !JournalRemoveFile(path)) {
       // Held by a running program: the system removes it at the next restart.
-      if (platform::RemoveAtRestart(path)) {
+      if (JournalRemoveAtRestart(path)) {
         atRestart.push_back(path);
         AddError("in use, removed at the next restart: " + path);
       } else {
@@ -190,14 +191,14 @@ bool RunUninstall(UninstallLeftovers* leftovers) {
   // Folders, ascending (the lines are stored descending): a parent that
   // still holds a subfolder fails here and is tried again below.
   for (auto it = removals.folders.rbegin(); it != removals.folders.rend(); ++it)
-    platform::RemoveEmptyDirectory(*it);
+    JournalRemoveEmptyFolder(*it);
   for (const ByteString& folder : removals.folders) {
     const std::size_t slash = folder.find_last_of('\\');
-    if (slash != ByteString::npos && slash > 0) platform::RemoveEmptyDirectory(folder.substr(0, slash));
+    if (slash != ByteString::npos && slash > 0) JournalRemoveEmptyFolder(folder.substr(0, slash));
     // A folder that holds a file left for the restart goes after it.
     for (const ByteString& file : atRestart)
       if (IsExisting(folder) && StartsWith(AsciiLower(file), AsciiLower(folder) + "\\")) {
-        platform::RemoveAtRestart(folder);
+        JournalRemoveAtRestart(folder);
         break;
       }
     if (leftovers && !leftovers->file.empty() && StartsWith(self, AsciiLower(folder + "\\").c_str())) {
