@@ -1,5 +1,5 @@
 #pragma once
-// Registry reading and deleting that several parts of the engine share.
+// Registry reading that several parts of the engine share.
 #include <cstdint>
 #include "base/Text.h"
 #include "platform/Registry.h"
