@@ -44,6 +44,12 @@ bool WriteWholeFile(const ByteString& path, std::string_view data) {
   platform::WriteFailure why = platform::WriteFailure::None;
   if (!JournalWriteFile(path, data, &why)) {
     AddError("Write Error: " + path);
+    // A folder that could not be made on a full drive tells no reason: the
+    // drive's room does.
+    uint64_t free = 0;
+    if (why != platform::WriteFailure::DiskFull && platform::FreeSpaceAt(VolumeOf(path), free) &&
+        free < data.size() + 65536)
+      why = platform::WriteFailure::DiskFull;
     if (why == platform::WriteFailure::DiskFull) {
       WriteFailedForDiskFull = true;
       AddError("disk full: " + VolumeOf(path));
