@@ -55,7 +55,7 @@ ok() { echo "ok   - $*"; }
 fail() { echo "FAIL - $*"; FAILURES=$((FAILURES + 1)); }
 check() {  # check DESCRIPTION COMMAND...
   local what=$1; shift
-  if "$@"; then ok "$what"; else fail "$what"; fi
+  if "$@"; then ok "$what"; else fail "$what"; return 1; fi
 }
 finish() {
   if [ "$FAILURES" -eq 0 ]; then echo "$TEST_NAME: all checks passed"; exit 0; fi
