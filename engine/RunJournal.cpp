@@ -245,15 +245,21 @@ void RemoveKeyIfEmpty(Hive hive, const ByteString& key) {
 }
 
 // Another program (a virus scanner, the shell reading a program's icon for
-// a new shortcut) may hold a file for a moment: a file's undo is tried again
-// for up to two seconds.
+// a new shortcut) may hold a file for a moment: a change is tried again every
+// 100 ms while waits are left in `waitsLeft`.
+constexpr int kPatientWaits = 20;  // two seconds
 template <typename Change>
-bool Patiently(Change change) {
-  for (int attempt = 0;; ++attempt) {
+bool Patiently(Change change, int& waitsLeft) {
+  for (;; --waitsLeft) {
     if (change()) return true;
-    if (attempt >= 20) return false;
+    if (waitsLeft <= 0) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
+}
+template <typename Change>
+bool Patiently(Change change) {
+  int waits = kPatientWaits;
+  return Patiently(change, waits);
 }
 
 // Each undo looks at what is there, so that undoing twice (a kill during
@@ -308,15 +314,11 @@ bool Undo(const Entry& entry) {
 std::vector<ByteString> gLeftForRestart;
 
 void FinishCommit(const std::vector<Entry>& entries) {
-  int patience = 20;  // waits of 100 ms left for all the backups together
+  int waitsLeft = kPatientWaits;  // for all the backups together
   for (const Entry& entry : entries) {
     const ByteString& backup = entry.Field(2);
     if (entry.kind != "file" || backup.empty() || !Exists(backup)) continue;
-    bool removed = platform::RemoveFile(backup);
-    for (; !removed && patience > 0; --patience) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      removed = platform::RemoveFile(backup);
-    }
+    const bool removed = Patiently([&] { return platform::RemoveFile(backup); }, waitsLeft);
     if (!removed && platform::RemoveAtRestart(backup)) gLeftForRestart.push_back(backup);
   }
 }
