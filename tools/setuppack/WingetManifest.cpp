@@ -21,7 +21,11 @@ constexpr const char* kManifestVersion = "1.6.0";
 constexpr const char* kLocale = "de-DE";
 
 // The setup's exit codes (README, "Unattended install and uninstall") as the
-// package manager names them; 0 and 3010 are successes.
+// package manager names them. A code stands in one list only: winget refuses
+// a manifest that names a code both as a success and as an expected return
+// code. 3010 is "rebootRequiredToFinish", which winget counts as installed
+// with a restart pending, so it is not among the success codes (those would
+// hide the pending restart).
 struct ReturnCode {
   int code;
   const char* response;
@@ -128,9 +132,6 @@ std::string InstallerManifest(const ManifestRequest& request, const ScriptFacts&
           "ExpectedReturnCodes:\n";
   for (const ReturnCode& code : kReturnCodes)
     text += "- InstallerReturnCode: " + std::to_string(code.code) + "\n  ReturnResponse: " + code.response + "\n";
-  // 3010: installed; a file a running program held is replaced or removed at
-  // the next restart. The setup never restarts the machine itself.
-  text += "InstallerSuccessCodes:\n- 3010\n";
   // The entry's DisplayName adds the install date to the product name
   // ("Quillon (Installation 09.12.2026)"); the product name is the part
   // that is the same on every machine.

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """setuppack manifest: the winget manifest set of a package parses as YAML
 and carries the switches, both scopes, the package's SHA-256, a return code
-for every exit code of README's table and the entry's values.
+for every exit code of README's table and the entry's values; and it passes
+the checks winget's own validation makes after the schema.
 
 usage: manifest_test.py SETUPPACK README"""
 import hashlib
@@ -22,6 +23,80 @@ def check(what, condition):
     print(("ok   - " if condition else "FAIL - ") + what)
     if not condition:
         failures += 1
+
+
+# Field shapes of the manifest schemas (1.6.0) for the fields we write.
+IDENTIFIER = re.compile(r'^[^.\s\\/:*?"<>|\x01-\x1f]{1,32}(\.[^.\s\\/:*?"<>|\x01-\x1f]{1,32}){1,7}$')
+VERSION = re.compile(r'^[^\\/:*?"<>|\x01-\x1f]+$')
+ENUMS = {
+    "Scope": {"user", "machine"},
+    "InstallerType": {"msix", "msi", "appx", "exe", "zip", "inno", "nullsoft", "wix", "burn", "pwa", "portable"},
+    "Architecture": {"x86", "x64", "arm", "arm64", "neutral"},
+    "ElevationRequirement": {"elevationRequired", "elevationProhibited", "elevatesSelf"},
+    "ReturnResponse": {"packageInUse", "packageInUseByApplication", "installInProgress", "fileInUse",
+                       "missingDependency", "diskFull", "insufficientMemory", "invalidParameter", "noNetwork",
+                       "contactSupport", "rebootRequiredToFinish", "rebootRequiredForInstall", "rebootInitiated",
+                       "cancelledByUser", "alreadyInstalled", "downgrade", "blockedByPolicy",
+                       "systemNotSupported", "custom"},
+}
+
+
+def effective_installers(installer):
+    """Each installer as winget sees it: the root's fields where the
+    installer gives none, the switches merged field by field."""
+    result = []
+    for node in installer["Installers"]:
+        merged = {k: v for k, v in installer.items() if k not in ("Installers", "ManifestType", "ManifestVersion")}
+        merged.update({k: v for k, v in node.items() if k != "InstallerSwitches"})
+        merged["InstallerSwitches"] = dict(installer.get("InstallerSwitches", {}), **node.get("InstallerSwitches", {}))
+        result.append(merged)
+    return result
+
+
+def winget_errors(version, installer, locale):
+    """What winget's validation would refuse in the manifest set, by rule."""
+    errors = []
+    for doc in (version, installer, locale):
+        if not (IDENTIFIER.match(doc["PackageIdentifier"]) and len(doc["PackageIdentifier"]) <= 128):
+            errors.append("PackageIdentifier shape")
+        if not (VERSION.match(str(doc["PackageVersion"])) and len(str(doc["PackageVersion"])) <= 128):
+            errors.append("PackageVersion shape")
+    if not 2 <= len(locale["Publisher"]) <= 256 or not 2 <= len(locale["PackageName"]) <= 256:
+        errors.append("Publisher/PackageName length")
+    if not 3 <= len(locale.get("License", "")) <= 512 or not 3 <= len(locale.get("ShortDescription", "")) <= 256:
+        errors.append("License/ShortDescription length")
+    digests = {}
+    keys = set()
+    for i in effective_installers(installer):
+        for field in ("Scope", "InstallerType", "Architecture", "ElevationRequirement"):
+            if field in i and i[field] not in ENUMS[field]:
+                errors.append("enum " + field)
+        for c in i.get("ExpectedReturnCodes", []):
+            if c["ReturnResponse"] not in ENUMS["ReturnResponse"] or c["InstallerReturnCode"] == 0:
+                errors.append("ExpectedReturnCodes entry")
+        expected = [c["InstallerReturnCode"] for c in i.get("ExpectedReturnCodes", [])]
+        success = i.get("InstallerSuccessCodes", [])
+        if len(set(expected)) != len(expected) or set(expected) & set(success) or 0 in success:
+            errors.append("DuplicateReturnCodeEntry")
+        key = (i["InstallerType"], i["Architecture"], i.get("InstallerLocale"), i.get("Scope"))
+        if key in keys:
+            errors.append("DuplicateInstallerEntry")
+        keys.add(key)
+        switches = i["InstallerSwitches"]
+        if i["InstallerType"] == "exe" and not (switches.get("Silent") and switches.get("SilentWithProgress")):
+            errors.append("ExeInstallerMissingSilentSwitches")
+        if any(not 1 <= len(v) <= 512 for v in switches.values()):
+            errors.append("switch length")
+        if not re.match(r"^[Hh][Tt][Tt][Pp][Ss]?://.+$", i["InstallerUrl"]) or \
+                not re.match(r"^[A-Fa-f0-9]{64}$", i["InstallerSha256"]):
+            errors.append("InstallerUrl/InstallerSha256 shape")
+        if digests.setdefault(i["InstallerUrl"], i["InstallerSha256"]) != i["InstallerSha256"]:
+            errors.append("InstallerSha256 differs for one URL")
+        for entry in i.get("AppsAndFeaturesEntries", []):
+            shown = str(entry.get("DisplayVersion", ""))
+            if not shown or shown.startswith(("< ", "> ")):
+                errors.append("ApproximateVersionNotAllowed")
+    return errors
 
 
 def readme_exit_codes():
@@ -92,7 +167,18 @@ with tempfile.TemporaryDirectory() as work:
           all(expected[c] == r for c, r in ((1, "invalidParameter"), (3, "downgrade"), (4, "installInProgress"),
                                             (5, "diskFull"), (6, "fileInUse"), (7, "cancelledByUser"),
                                             (3010, "rebootRequiredToFinish"))))
-    check("3010 is a success", installer["InstallerSuccessCodes"] == [3010])
+    check("3010 stands among the expected codes alone (no success code list)",
+          "InstallerSuccessCodes" not in installer)
+    errors = winget_errors(version, installer, locale)
+    check("winget's validation finds nothing: " + ", ".join(errors), not errors)
+    # The rules themselves catch what they are there for.
+    broken = dict(installer, InstallerSuccessCodes=[3010])
+    broken["Installers"] = installer["Installers"] + [dict(installer["Installers"][0], InstallerSha256="0" * 64)]
+    broken["InstallerSwitches"] = {"Silent": "/S"}
+    found = set(winget_errors(version, broken, locale))
+    check("the rules find a duplicated code, installer, digest and a missing switch",
+          {"DuplicateReturnCodeEntry", "DuplicateInstallerEntry", "InstallerSha256 differs for one URL",
+           "ExeInstallerMissingSilentSwitches"} <= found)
     entry = installer["AppsAndFeaturesEntries"][0]
     check("the entry's values as the setup writes them (publisher from ANSI to UTF-8)",
           entry["DisplayName"] == "Quillon" and entry["Publisher"] == "Quillon M\u00fcnchen GmbH"
