@@ -107,7 +107,7 @@ void TKwSetupForm1::FormCreate() {
   LayOut();
   // A setup or uninstaller killed during its run left a journal: what it
   // changed is undone (or its commit completed) before anything else.
-  if (UnfinishedRunJournal()) RecoverInterruptedRun();
+  if (UnfinishedRunJournal() && RecoverInterruptedRun()) return;
   if (UninstallMode) {
     SetupTaskLabel->SetText(Unit1Text(3));
     ShowPanel(UninstAskPanel);
@@ -163,7 +163,8 @@ void TKwSetupForm1::LayOutProgressPanel() {
   if (CurrentPanel == ProgressPanel) CenterPanel();
 }
 
-void TKwSetupForm1::RecoverInterruptedRun() {
+bool TKwSetupForm1::RecoverInterruptedRun() {
+  OwnFileLeft own;
   const ByteString installLabel = ProgressLabel->Text();
   ShowProgressPanel(Unit1Text(20), false);
   SendMessageA(progressBar_, PBM_SETPOS, kProgressSteps, 0);
@@ -171,11 +172,19 @@ void TKwSetupForm1::RecoverInterruptedRun() {
   {
     RunScope run(*this, RunKind::Recovery);
     ProcessMessages();
-    RecoverUnfinishedRun(RollbackProgressHook);
+    RecoverUnfinishedRun(RollbackProgressHook, &own);
   }
   busy_ = false;
   SendMessageA(progressBar_, PBM_SETPOS, 0, 0);
   ProgressLabel->SetText(installLabel);
+  const bool complete = !UnfinishedRunJournal();
+  if (complete) ShowInformationBox(Unit1Text(24));
+  // The placeholder, or an uninstaller of the undone run, has nothing left
+  // to do; no uninstaller removes anything while a journal is left.
+  if (!UninstallMode || (complete && UninstallLeftAfterRecovery(own))) return false;
+  EndAfterRecovery(own);
+  Close();
+  return true;
 }
 
 void TKwSetupForm1::CenterPanel() {

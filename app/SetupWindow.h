@@ -158,8 +158,9 @@ private:
   void LayOutProgressPanel();
   // The shown controls that the panel (null: the window itself) holds.
   std::vector<FormControl*> ControlsOf(const FormControl* panel) const;
-  // Completes what a killed setup or uninstaller left unfinished.
-  void RecoverInterruptedRun();
+  // Completes what a killed setup or uninstaller left unfinished and says
+  // so; true when that was all this uninstaller had to do (it closes).
+  bool RecoverInterruptedRun();
   // Room on every target drive and no file held by another program; false
   // (after saying why) when the install cannot start now.
   bool InstallCanStart();

@@ -205,8 +205,12 @@ int RunSilently() {
   } else {
     try {
       // A run killed earlier is undone (or its commit finished) first.
-      RecoveredEarlierRun = RecoverUnfinishedRun();
-      code = UninstallMode ? SilentUninstall() : SilentInstall();
+      OwnFileLeft own;
+      RecoveredEarlierRun = RecoverUnfinishedRun(nullptr, &own);
+      // An uninstaller removes nothing while a journal is left.
+      if (UninstallMode && RecoveredEarlierRun && (UnfinishedRunJournal() || !UninstallLeftAfterRecovery(own)))
+        code = EndAfterRecovery(own);
+      else code = UninstallMode ? SilentUninstall() : SilentInstall();
     } catch (const std::exception& error) {
       AddError(error.what());
       code = kExitFailed;
@@ -291,6 +295,13 @@ void ScheduleSelfRemoval(const UninstallLeftovers& leftovers) {
   for (const ByteString& folder : leftovers.folders) commandLine += " \"" + folder + "\"";
   if (!copy.Start(commandLine)) copy.Remove();
   CloseHandle(self);
+}
+
+int EndAfterRecovery(const OwnFileLeft& own) {
+  ScheduleSelfRemoval(UninstallLeftovers{own.file, own.folders, {}});
+  if (!UnfinishedRunJournal()) return kExitInstalled;
+  AddError("the interrupted run could not be completed");
+  return kExitFailed;
 }
 
 bool FinishSelfRemoval() {

@@ -7,6 +7,7 @@
 #include <vector>
 #include "base/Text.h"
 
+struct OwnFileLeft;
 struct UninstallLeftovers;
 
 // Exit codes of a silent run.
@@ -56,6 +57,11 @@ void ShowSwitchesHelp();
 // Lets a copy of the uninstaller in the temporary folder remove the
 // uninstaller's file and then its emptied folders once this process ended.
 void ScheduleSelfRemoval(const UninstallLeftovers& leftovers);
+// An uninstaller whose whole work the recovery of an interrupted run did
+// (the placeholder, or the uninstaller of the undone run): its own file and
+// folders go as it ends. kExitInstalled when no journal is left, else
+// kExitFailed.
+int EndAfterRecovery(const OwnFileLeft& own);
 // As that copy (its command line says so): waits for the uninstaller to end,
 // removes what it left and marks the copy for deletion at the next restart.
 // False, doing nothing, for every other run.

@@ -40,9 +40,11 @@ ByteString TemporaryIn(const ByteString& folder, char kind) {
 }
 
 // Enters a file's write: the temporary name it is written under and, for a
-// file that stands there (not this run's own), the backup it moves to.
+// file that stands there (not this run's own), the backup it moves to. A
+// new file needs neither when `newUnderItsName`: it is made under its own
+// name (never over anything), and undoing it removes it, also cut off.
 // False when the file may not be replaced or the entry cannot be written.
-bool EnterFileWrite(const ByteString& path, ByteString& temporary, ByteString& backup) {
+bool EnterFileWrite(const ByteString& path, bool newUnderItsName, ByteString& temporary, ByteString& backup) {
   RunFileMemory& run = ThisRunsFiles();
   const ByteString folder = FolderPart(path);
   const bool ours = run.writtenFiles.count(AsciiLower(path)) > 0;
@@ -54,7 +56,7 @@ bool EnterFileWrite(const ByteString& path, ByteString& temporary, ByteString& b
   if (exists && (attributes & (platform::kAttrDirectory | kNotReplaceable))) return false;
   // A file this run wrote itself needs no backup: undoing its first write removes it.
   backup = exists && !ours ? TemporaryIn(folder, 'b') : ByteString();
-  temporary = TemporaryIn(folder, 'n');
+  temporary = exists || !newUnderItsName ? TemporaryIn(folder, 'n') : ByteString();
   return RecordChange("file", {path, temporary, backup});
 }
 
@@ -82,7 +84,7 @@ bool FolderMadeByThisRun(const ByteString& folder) {
 
 ByteString JournalTemporaryName(const ByteString& path) {
   ByteString temporary, backup;
-  if (!EnterFileWrite(path, temporary, backup)) return ByteString();
+  if (!EnterFileWrite(path, false, temporary, backup)) return ByteString();
   ThisRunsFiles().pendingBackups[temporary] = backup;
   return temporary;
 }
@@ -111,13 +113,14 @@ bool JournalPlaceFile(const ByteString& temporary, const ByteString& path) {
 bool JournalWriteFile(const ByteString& path, std::string_view data, platform::WriteFailure* why) {
   if (why) *why = platform::WriteFailure::Other;
   ByteString temporary, backup;
-  if (!EnterFileWrite(path, temporary, backup)) return false;
+  if (!EnterFileWrite(path, true, temporary, backup)) return false;
   // A replaced file moves aside only once its successor is complete.
   bool movedAside = false;
   const auto moveAside = [&] { return movedAside = platform::RenameFile(path, backup, false); };
-  const bool placed = backup.empty()
-                          ? platform::WriteThenPlace(temporary, path, data.data(), data.size(), nullptr, why)
-                          : platform::WriteThenPlace(temporary, path, data.data(), data.size(), moveAside, why);
+  const bool placed =
+      temporary.empty() ? platform::WriteFileAsNew(path, data.data(), data.size(), why)
+      : backup.empty()  ? platform::WriteThenPlace(temporary, path, data.data(), data.size(), nullptr, why)
+                        : platform::WriteThenPlace(temporary, path, data.data(), data.size(), moveAside, why);
   if (!placed) {
     if (movedAside) platform::RenameFile(backup, path, false);
     return false;

@@ -1,8 +1,9 @@
 #pragma once
 // The run's files and folders, each entered in the run's journal before it
-// is made. Files are written under a temporary name in their folder and
-// renamed into place when complete; a file they replace is kept (renamed)
-// as the backup until the run commits.
+// is made. A file that does not exist yet is made under its own name; one
+// that replaces a file is written under a temporary name in its folder and
+// renamed into place when complete, and the file it replaces is kept
+// (renamed) as the backup until the run commits.
 #include <cstdint>
 #include <string_view>
 #include "base/Text.h"

@@ -10,6 +10,7 @@
 #include "engine/JournalPlace.h"
 #include "package/WholeFiles.h"
 #include "platform/Files.h"
+#include "platform/Process.h"
 
 namespace {
 
@@ -72,15 +73,25 @@ bool Patiently(Change change) {
 
 // Each undo looks at what is there, so that undoing twice (a kill during
 // the rollback) does no harm. False when a file could not be put back: the
-// journal then stays for the next start.
-bool Undo(const Entry& entry) {
+// journal then stays for the next start. The running program's own file,
+// new in the run, is left to `own`, with the run's folders that hold it.
+bool Undo(const Entry& entry, OwnFileLeft* own) {
   if (entry.kind == "file") {
     const ByteString& target = entry.Field(0);
     const ByteString& temporary = entry.Field(1);
     const ByteString& backup = entry.Field(2);
     bool undone = temporary.empty() || !Exists(temporary) ||
                   Patiently([&] { return platform::RemoveFile(temporary) || !Exists(temporary); });
-    if (backup.empty()) {
+    const bool running = own && AsciiLower(target) == AsciiLower(platform::ModuleFileName()) && Exists(target);
+    if (running && backup.empty()) {
+      own->file = target;
+    } else if (running && Exists(backup)) {
+      // A running program's file cannot be removed, but it can move aside
+      // (to the name it was written under) for the file it replaced.
+      undone = platform::RenameFile(target, temporary, false) &&
+               Patiently([&] { return platform::RenameFile(backup, target, false); }) && undone;
+      if (undone) own->file = temporary;
+    } else if (backup.empty()) {
       // The file was new (or this run's own): it goes.
       undone = (!Exists(target) || Patiently([&] { return platform::RemoveFile(target) || !Exists(target); })) &&
                undone;
@@ -91,7 +102,10 @@ bool Undo(const Entry& entry) {
     if (!undone) AddError("cannot undo the write of " + target);
     return undone;
   } else if (entry.kind == "dir") {
-    platform::RemoveEmptyDirectory(entry.Field(0));
+    const ByteString& folder = entry.Field(0);
+    if (!platform::RemoveEmptyDirectory(folder) && own && !own->file.empty() &&
+        StartsWith(AsciiLower(own->file), AsciiLower(folder) + "\\"))
+      own->folders.push_back(folder);
   } else if (entry.kind == "attr") {
     const int32_t attributes = IntOrMinusOne(entry.Field(1));
     if (attributes >= 0 && Exists(entry.Field(0)))
@@ -132,12 +146,12 @@ void FinishCommit(const std::vector<Entry>& entries) {
 }
 
 // True when every change was undone.
-bool UndoAll(const std::vector<Entry>& entries, JournalProgress progress) {
+bool UndoAll(const std::vector<Entry>& entries, JournalProgress progress, OwnFileLeft* own = nullptr) {
   const uint64_t total = entries.size();
   uint64_t done = 0;
   bool all = true;
   for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-    all = Undo(*it) && all;
+    all = Undo(*it, own) && all;
     ++done;
     if (progress && (done % 16 == 0 || done == total)) progress(done, total);
   }
@@ -247,7 +261,7 @@ void RollBackRunJournal(JournalProgress progress) {
 
 bool UnfinishedRunJournal() { return JournalAnchored(); }
 
-bool RecoverUnfinishedRun(JournalProgress progress) {
+bool RecoverUnfinishedRun(JournalProgress progress, OwnFileLeft* own) {
   bool found = false;
   for (Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
     const ByteString path = FindJournal(hive);
@@ -258,9 +272,11 @@ bool RecoverUnfinishedRun(JournalProgress progress) {
     if (ReadWholeFile(path, text)) DecodeJournal(text, entries);
     bool committed = false;
     for (const Entry& entry : entries) committed = committed || entry.kind == "commit";
+    OwnFileLeft left;
     if (committed) FinishCommit(entries);
-    else if (!UndoAll(entries, progress)) continue;  // the journal stays for the next start
+    else if (!UndoAll(entries, progress, own ? &left : nullptr)) continue;  // the journal stays for the next start
     RemoveJournal(path, hive);
+    if (own && !left.file.empty()) *own = left;
   }
   return found;
 }

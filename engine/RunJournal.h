@@ -35,9 +35,18 @@ const std::vector<ByteString>& FilesLeftForRestart();
 void RollBackRunJournal(JournalProgress progress = nullptr);
 // A journal that a killed run left behind.
 bool UnfinishedRunJournal();
+// The running program's own file when the recovery undid its writing (it is
+// the placeholder or the uninstaller of the undone run): it cannot remove
+// itself while it runs, so it goes as the program ends, followed by the
+// folders the run made around it (deepest first) once they are empty.
+struct OwnFileLeft {
+  ByteString file;
+  std::vector<ByteString> folders;
+};
 // Rolls such a journal back (or finishes its commit) and removes it; false
-// when there was none.
-bool RecoverUnfinishedRun(JournalProgress progress = nullptr);
+// when there was none. Without `own` a run whose own file is running
+// cannot be undone (the journal stays for the next start).
+bool RecoverUnfinishedRun(JournalProgress progress = nullptr, OwnFileLeft* own = nullptr);
 
 // Registry values by key path; missing keys are created (and entered).
 bool JournalSetString(platform::Hive hive, const ByteString& key, const ByteString& name,

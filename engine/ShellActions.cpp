@@ -95,7 +95,12 @@ void WriteDesktopIni(const ByteString& folder, const ByteString& iconFile) {
   if (!platform::HasPathMakeSystemFolder()) return;
   const ByteString fileName = folder + "Desktop.ini";
   const ByteString contents = "[.ShellClassInfo]\r\nIconFile=" + iconFile + "\r\nIconIndex=0\r\n";
-  if (!JournalWriteFile(fileName, contents)) return;
+  if (!JournalWriteFile(fileName, contents)) {
+    // An earlier installation's file (hidden and system) is not replaced,
+    // but listed all the same: the uninstall removes it with the folder.
+    if (IsExistingFile(fileName)) WrittenFiles->Add(fileName);
+    return;
+  }
   WrittenFiles->Add(fileName);
   JournalSetAttributes(fileName, kDesktopIniAttributes);
   if (!folder.empty()) JournalMakeSystemFolder(folder.substr(0, folder.size() - 1));

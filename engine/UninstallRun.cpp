@@ -52,6 +52,14 @@ std::unique_ptr<TQStringList> ReadUninstallInfo() {
   return lines;
 }
 
+bool UninstallLeftAfterRecovery(const OwnFileLeft& own) {
+  if (!own.file.empty()) return false;
+  LoadOwnSections();
+  ByteString payload;
+  ReadOwnSection(kSectionUninst, payload);
+  return !payload.empty();
+}
+
 void RemoveUninstallEntry(const ByteString& key) {
   // The guard keeps the Uninstall key itself (and its other entries) safe:
   // "Uninstall\" + "\\\" would name the root once the system drops the

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 #include "base/Text.h"
+#include "engine/RunJournal.h"
 
 class TQStringList;
 
@@ -28,6 +29,11 @@ struct UninstallLeftovers {
 // next restart. The entry goes last, once every file is gone or left for
 // the restart; false when that fails for a file.
 bool RunUninstall(UninstallLeftovers* leftovers = nullptr);
+// After the recovery of an interrupted run: whether this uninstaller still
+// has an installation to remove. Not when the recovery undid its own file
+// (it was the placeholder or the uninstaller of the undone run), nor for a
+// placeholder elsewhere (a copy), which carries no uninstall information.
+bool UninstallLeftAfterRecovery(const OwnFileLeft& own);
 // The installed files that another program holds now (the window offers to
 // try again before anything is removed).
 std::vector<ByteString> HeldInstalledFiles();

@@ -4,6 +4,7 @@
 #include "base/TextBasics.h"
 #include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
+#include "engine/FileWriting.h"
 #include "engine/InstalledFiles.h"
 #include "engine/PathVariables.h"
 #include "engine/RegistryValues.h"
@@ -72,16 +73,30 @@ void SetUninstallValue(const ByteString& name, const ByteString& value) {
 // An earlier installation's entry names the uninstaller this run writes.
 bool gEntryNamesThisUninstaller = false;
 
-// The entry's values, each set through the run's journal.
+// The entry's values as the uninst line gives them. They are written (each
+// through the run's journal) only once the uninstaller is complete: the
+// system never lists an installation whose uninstaller cannot remove it.
 struct EntryValues {
+  struct Value {
+    ByteString name;
+    ByteString text;  // for a string
+    uint32_t number;  // for a DWORD
+    bool isNumber;
+  };
   ByteString key;
-  bool SetString(const ByteString& name, const ByteString& value) const {
-    return JournalSetString(ScopeHive(), key, name, value);
-  }
-  bool SetDword(const ByteString& name, uint32_t value) const {
-    return JournalSetDword(ScopeHive(), key, name, value);
+  std::vector<Value> values;
+  void SetString(const ByteString& name, const ByteString& value) { values.push_back({name, value, 0, false}); }
+  void SetDword(const ByteString& name, uint32_t value) { values.push_back({name, ByteString(), value, true}); }
+  void Write() const {
+    for (const Value& value : values) {
+      const bool written = value.isNumber ? JournalSetDword(ScopeHive(), key, value.name, value.number)
+                                          : JournalSetString(ScopeHive(), key, value.name, value.text);
+      if (!written) return;
+    }
   }
 };
+// Of the uninst lines of this run, until the uninstaller is written.
+std::vector<EntryValues> gPendingEntries;
 
 // Of the entries `names`, the first one of an earlier installation of
 // `product` into the place `quotedPath`; later such entries are deleted.
@@ -139,7 +154,7 @@ bool ParseDword(const ByteString& text, uint32_t& value) {
 // The values by which Apps & Features and package managers show and match
 // the installation. A value of the same name on the uninst line wins; paths
 // given there may use path variables.
-void WriteListingValues(const EntryValues& entry, const CommandItems& items) {
+void WriteListingValues(EntryValues& entry, const CommandItems& items) {
   auto stringValue = [&](const char* name, ByteString fallback, bool isPath) {
     ByteString value = CommandValue(items, name);
     if (value.empty()) value = std::move(fallback);
@@ -202,8 +217,9 @@ bool RegisterUninstall(const CommandItems& items) {
   if (!reused.empty()) uninstallKey = reused;
   gEntryNamesThisUninstaller = !reused.empty();
 
-  const EntryValues entry{ByteString(kUninstallRoot) + "\\" + uninstallKey};
-  if (!entry.SetString("DisplayName", product + " (Installation " + DisplayDate(now) + ")")) return true;
+  gPendingEntries.push_back(EntryValues{ByteString(kUninstallRoot) + "\\" + uninstallKey, {}});
+  EntryValues& entry = gPendingEntries.back();
+  entry.SetString("DisplayName", product + " (Installation " + DisplayDate(now) + ")");
   SetUninstallValue("UninstallKey", uninstallKey);
   entry.SetString("UninstallString", uninstallString);
   entry.SetString("QuietUninstallString", uninstallString + " /S");
@@ -234,6 +250,8 @@ ByteString BuildUninstallInfo() {
 }
 
 bool CreateUninstaller() {
+  const std::vector<EntryValues> entries = std::move(gPendingEntries);
+  gPendingEntries.clear();
   if (UninstallerPath.empty() || StubPart().empty()) return true;
   SetUninstallValue("Lng", Lng);
   // The installation's folders: the uninstaller removes nothing outside them
@@ -243,6 +261,11 @@ bool CreateUninstaller() {
   SetUninstallValue("MyStartMenu", MyStartMenu);
   // Where the uninstall removes the entry and the product key.
   SetUninstallValue("Scope", PerUserRun() ? "user" : "");
+  // The uninstaller is this run's file, also where it replaces an earlier
+  // one whose information cannot be merged (damaged): then nothing else
+  // would name it or its folder.
+  EnsureFolder(ParentFolderOf(UninstallerPath));
+  if (WrittenFiles->PositionOf(UninstallerPath) < 0) WrittenFiles->Add(UninstallerPath);
   // Over an earlier installation, its uninstaller is still in place here.
   // Only the one its registered entry names is merged: any other file of
   // that name in the chosen folder could say anything.
@@ -256,5 +279,7 @@ bool CreateUninstaller() {
   // A signed setup's header still names its certificate table, which lay
   // behind sections this file does not have.
   DropImageCertificate(file);
-  return WriteWholeFile(UninstallerPath, file);
+  if (!WriteWholeFile(UninstallerPath, file)) return false;
+  for (const EntryValues& entry : entries) entry.Write();
+  return true;
 }

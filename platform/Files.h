@@ -83,6 +83,9 @@ enum class WriteFailure { None, DiskFull, Other };
 // again: no cut-off file ever stands under either name.
 bool WriteThenPlace(const ByteString& temporary, const ByteString& target, const char* data, std::size_t size,
                     const std::function<bool()>& beforePlacing, WriteFailure* why = nullptr);
+// Writes a new file under its own name (CREATE_NEW: never over anything). A
+// write that fails removes what it made; a kill may leave it cut off.
+bool WriteFileAsNew(const ByteString& path, const char* data, std::size_t size, WriteFailure* why = nullptr);
 // MoveFileExA on one volume; `replace` replaces an existing target.
 bool RenameFile(const ByteString& from, const ByteString& to, bool replace);
 // Bytes the caller may still write on the volume that holds `path` (the

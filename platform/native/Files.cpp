@@ -248,16 +248,18 @@ void NativeChangePoint() {
   if (gChangeHook) gChangeHook(gChangePoints);
 }
 
-bool WriteThenPlace(const ByteString& temporary, const ByteString& target, const char* data, std::size_t size,
-                    const std::function<bool()>& beforePlacing, WriteFailure* why) {
-  NativeChangePoint();
-  if (why) *why = WriteFailure::Other;
-  if (temporary.empty() || target.empty()) return false;
-  const ByteString native = NativePath(temporary);
+namespace {
+
+// A new file (O_EXCL) with every byte. False when it could not be made
+// (`made` false) or not written completely (`full` when the volume had no
+// room): the cut-off file is left for the caller to remove.
+bool WriteExclusive(const ByteString& native, const char* data, std::size_t size, bool& made, bool& full) {
+  full = false;
   const int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-  if (fd < 0) return false;
+  made = fd >= 0;
+  if (!made) return false;
   // The test's volume limit counts what is written now.
-  bool full = gFreeSpace >= 0 && static_cast<uint64_t>(gFreeSpace) < size;
+  full = gFreeSpace >= 0 && static_cast<uint64_t>(gFreeSpace) < size;
   std::size_t done = 0;
   while (!full && done < size) {
     const ssize_t put = write(fd, data + done, size - done);
@@ -268,7 +270,36 @@ bool WriteThenPlace(const ByteString& temporary, const ByteString& target, const
     }
     done += static_cast<std::size_t>(put);
   }
-  const bool written = close(fd) == 0 && done == size && !full;
+  return close(fd) == 0 && done == size && !full;
+}
+
+}  // namespace
+
+bool WriteFileAsNew(const ByteString& path, const char* data, std::size_t size, WriteFailure* why) {
+  NativeChangePoint();
+  if (why) *why = WriteFailure::Other;
+  if (path.empty()) return false;
+  const ByteString native = NativePath(path);
+  bool made = false, full = false;
+  if (!WriteExclusive(native, data, size, made, full)) {
+    if (made) unlink(native.c_str());
+    if (why && full) *why = WriteFailure::DiskFull;
+    return false;
+  }
+  if (gFreeSpace >= 0) gFreeSpace -= static_cast<int64_t>(size);
+  if (why) *why = WriteFailure::None;
+  return true;
+}
+
+bool WriteThenPlace(const ByteString& temporary, const ByteString& target, const char* data, std::size_t size,
+                    const std::function<bool()>& beforePlacing, WriteFailure* why) {
+  NativeChangePoint();
+  if (why) *why = WriteFailure::Other;
+  if (temporary.empty() || target.empty()) return false;
+  const ByteString native = NativePath(temporary);
+  bool made = false, full = false;
+  const bool written = WriteExclusive(native, data, size, made, full);
+  if (!made) return false;
   const bool allowed = written && (!beforePlacing || beforePlacing());
   if (allowed) NativeChangePoint();
   if (!allowed || rename(native.c_str(), NativePath(target).c_str()) != 0) {

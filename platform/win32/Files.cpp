@@ -163,6 +163,25 @@ bool WriteThenPlace(const ByteString& temporary, const ByteString& target, const
   return false;
 }
 
+bool WriteFileAsNew(const ByteString& path, const char* data, std::size_t size, WriteFailure* why) {
+  if (why) *why = WriteFailure::Other;
+  if (size > std::numeric_limits<DWORD>::max()) return false;
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD put = 0;
+  bool written = size == 0 || (WriteFile(file, data, static_cast<DWORD>(size), &put, nullptr) && put == size);
+  const DWORD error = written ? ERROR_SUCCESS : GetLastError();
+  written = CloseHandle(file) && written;
+  if (written) {
+    if (why) *why = WriteFailure::None;
+    return true;
+  }
+  DeleteFileA(path.c_str());
+  if (why && (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL)) *why = WriteFailure::DiskFull;
+  return false;
+}
+
 bool RenameFile(const ByteString& from, const ByteString& to, bool replace) {
   return MoveFileExA(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0) != FALSE;
 }

@@ -77,8 +77,8 @@ cancelled upgrade
 same_prefix "upgrade: 2.5 complete" "$before"
 check "upgrade: the entry still names 2.5" test "$(reg_value "$(uninstall_keys | head -1)" DisplayVersion)" = 2.5
 
-# The same upgrade killed at about half: the next setup undoes it before it
-# shows the install question, which then offers 2.6 over a complete 2.5.
+# The same upgrade killed at about half: the next setup undoes it, says so,
+# and shows the install question, which then offers 2.6 over a complete 2.5.
 start_program 'C:\e2e\dl\Big26.exe'
 drv wait-setup 120 >/dev/null
 drv click Ja >/dev/null
@@ -89,6 +89,9 @@ check "killed upgrade: its journal is left" \
   has_text 'RunJournal=REG_SZ:' "$(reg_dump 'HKLM\SOFTWARE\QuillonSetup')"
 start_program 'C:\e2e\dl\Big26.exe'
 drv wait-setup 120 >/dev/null
+box=$(drv answer OK 120)
+check "next setup: says that it undid the interrupted run" \
+  has_line 'text:Eine unterbrochene Installation wurde vollständig rückgängig gemacht oder abgeschlossen.' "$box"
 for i in $(seq 1 100); do has_line 'button:Ja' "$(drv dump)" && break; sleep 0.2; done
 check "next setup: the install question" has_line 'static:Dieses Setup-Programm installiert Quillon (Version 2.6) auf Ihrem Computer' "$(drv dump)"
 same_prefix "next setup: 2.5 complete" "$before"

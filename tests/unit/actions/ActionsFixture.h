@@ -9,6 +9,7 @@
 #include "engine/EngineValues.h"
 #include "engine/ErrorList.h"
 #include "engine/PackedData.h"
+#include "engine/RunJournal.h"
 #include "engine/ScriptCommands.h"
 #include "package/Sections.h"
 #include "platform/Files.h"
@@ -22,6 +23,7 @@ class ActionsTest : public ::testing::Test {
 protected:
   void SetUp() override {
     ResetEngineValues();
+    ResetRunJournal();  // what an earlier test's run wrote or made is no longer its own
     fakes::ResetRegistry();
     fakes::ResetProcess();
     fakes::ResetShell();

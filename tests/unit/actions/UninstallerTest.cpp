@@ -1,6 +1,7 @@
 #include "ActionsFixture.h"
 #include "engine/InstalledFiles.h"
 #include "engine/ScriptCommands.h"
+#include "engine/ShellActions.h"
 #include "engine/Uninstaller.h"
 #include "package/ProgramImage.h"
 #include "package/ZLibHelpers.h"
@@ -40,6 +41,10 @@ TEST_F(UninstallerTest, RegistersTheProductWithDefaults) {
   EXPECT_EQ(Read("C:\\Prog\\uninstall.exe"), kStub);  // the placeholder
   EXPECT_EQ(Entries(*WrittenFiles), (std::vector<ByteString>{"C:\\Prog\\uninstall.exe"}));
   const ByteString key = "Quillon.exe 2024-01-02 03.04.05";
+  EXPECT_EQ(Entries(*UninstallValues), (std::vector<ByteString>{"UninstallKey=" + key}));
+  // Listed only once the uninstaller that removes the installation is complete.
+  EXPECT_FALSE(KeyExists(key));
+  ASSERT_TRUE(CreateUninstaller());
   EXPECT_EQ(Value(key, "DisplayName"), "Quillon.exe (Installation 02.01.2024)");
   EXPECT_EQ(Value(key, "UninstallString"), "C:\\Prog\\uninstall.exe /uninst \"UninstallKey=" + key + "\"");
   uint32_t type = 0;
@@ -50,7 +55,6 @@ TEST_F(UninstallerTest, RegistersTheProductWithDefaults) {
   EXPECT_EQ(Value(key, "NoRepair"), Dword(1));
   for (const char* name : {"Publisher", "URLInfoAbout", "HelpLink", "URLUpdateInfo", "RegOwner", "Readme"})
     EXPECT_FALSE(fakes::GetRegistryValue(Hive::LocalMachine, kRoot + "\\" + key, name, type, data)) << name;
-  EXPECT_EQ(Entries(*UninstallValues), (std::vector<ByteString>{"UninstallKey=" + key}));
   EXPECT_EQ(fakes::OpenRegistryHandles(), 0);
 }
 
@@ -58,6 +62,7 @@ TEST_F(UninstallerTest, ReadmeOnlyWhenTheFileExists) {
   Write("C:\\Prog\\Liesmich.txt", "readme");
   EXPECT_TRUE(Uninst("action=uninst,name=Quillon,Readme=*PgmPath*\\Liesmich.txt"));
   EXPECT_TRUE(Uninst("action=uninst,name=Other,Readme=C:\\nowhere.txt"));
+  CreateUninstaller();  // the entries of both lines
   EXPECT_EQ(Value(kKey, "Readme"), "C:\\Prog\\Liesmich.txt");
   uint32_t type = 0;
   ByteString data;
@@ -76,12 +81,13 @@ TEST_F(UninstallerTest, SecondInstallIntoSamePlaceReusesTheEntry) {
   fakes::SetRegistryString(Hive::LocalMachine, kRoot + "\\quillon 2020-01-01 00.00.00x", "UninstallString", command);
 
   EXPECT_TRUE(Uninst("action=uninst,name=Quillon"));
-
   const ByteString reused = "Quillon 2020-05-06 07.08.09";
+  EXPECT_EQ(Entries(*UninstallValues), (std::vector<ByteString>{"UninstallKey=" + reused}));
+  CreateUninstaller();
+
   EXPECT_EQ(Value(reused, "DisplayName"), "Quillon (Installation 02.01.2024)");
   // The command line names the new key; the information names the reused one.
   EXPECT_EQ(Value(reused, "UninstallString"), "C:\\Prog\\uninstall.exe /uninst \"UninstallKey=" + kKey + "\"");
-  EXPECT_EQ(Entries(*UninstallValues), (std::vector<ByteString>{"UninstallKey=" + reused}));
   EXPECT_FALSE(KeyExists(kKey));
   EXPECT_FALSE(KeyExists("Quillon 2021-05-06 07.08.09"));  // the duplicate, with its subkeys
   EXPECT_TRUE(KeyExists("Quillon 2022-01-01 00.00.00"));   // another place
@@ -147,6 +153,30 @@ TEST_F(UninstallerTest, UninstallerCarriesItsSections) {
   EXPECT_EQ(WrittenFiles->ItemText(WrittenFiles->Count() - 1), "C:\\Prog\\uninstall.exe");
 }
 
+// Over an installation whose uninstall information cannot be read, the new
+// information alone must name everything that stands there of this run:
+// the uninstaller it replaced in place, its folder, and the Desktop.ini it
+// could not replace.
+TEST_F(UninstallerTest, OverUnreadableEarlierInformationItListsItselfAndItsFolder) {
+  fakes::SetRegistryString(Hive::LocalMachine, kRoot + "\\Quillon 2020-05-06 07.08.09", "UninstallString",
+                           "C:\\Prog\\uninstall.exe /uninst");
+  Write("C:\\Prog\\uninstall.exe", kStub + BuildSection(kSectionUninst, "not zlib"));
+  Write("C:\\Prog\\q.ico", "icon");
+  Write("C:\\Prog\\Desktop.ini", "earlier");
+  ASSERT_TRUE(platform::ChangeFileAttributes("C:\\Prog\\Desktop.ini", platform::kAttrReadOnly));  // not replaceable
+  EXPECT_TRUE(Uninst("action=uninst,name=Quillon"));
+  WriteDesktopIni("C:\\Prog\\", "C:\\Prog\\q.ico");
+  EXPECT_EQ(Read("C:\\Prog\\Desktop.ini"), "earlier");
+  ASSERT_TRUE(CreateUninstaller());
+
+  std::string_view payload;
+  const ByteString file = Read("C:\\Prog\\uninstall.exe");
+  ASSERT_TRUE(ReadSectionIn(kSectionUninst, std::string_view(file).substr(kStub.size()), payload));
+  const ByteString info = DecompressBytes(payload);
+  EXPECT_EQ(info.substr(info.find("file=")),
+            "file=C:\\Prog\\Desktop.ini\r\nfile=C:\\Prog\\uninstall.exe\r\ndir=C:\\Prog\r\n");
+}
+
 TEST_F(UninstallerTest, WithoutLanguageDataOnlyTwoSections) {
   EXPECT_TRUE(Uninst("action=uninst,name=Quillon"));
   Lng = "DE";
@@ -175,6 +205,7 @@ TEST_F(UninstallerTest, ListingValuesFromTheRunOrTheLine) {
   WrittenFiles->Add("C:\\Prog\\Quillon.exe");
   WrittenFiles->Add("C:\\Prog\\gone.txt");  // vanished since: counts nothing
   EXPECT_TRUE(Uninst("action=uninst,name=Quillon"));
+  CreateUninstaller();
   EXPECT_EQ(Value(kKey, "DisplayVersion"), "2.5");
   EXPECT_EQ(Value(kKey, "DisplayIcon"), "C:\\Prog\\Quillon.exe");
   EXPECT_EQ(Value(kKey, "InstallLocation"), "C:\\Prog");
@@ -186,10 +217,12 @@ TEST_F(UninstallerTest, ListingValuesFromTheRunOrTheLine) {
 
   Exec.clear();
   EXPECT_TRUE(Uninst("action=uninst,name=Bare,pgm=C:\\Other\\un.exe"));
+  CreateUninstaller();
   EXPECT_EQ(Value("Bare 2024-01-02 03.04.05", "DisplayIcon"), "C:\\Other\\un.exe");
 
   EXPECT_TRUE(Uninst("action=uninst,name=Given,\"DisplayVersion=2.5.1 beta\",\"DisplayIcon=*PgmPath*\\q.ico,0\","
                      "InstallLocation=D:\\Q,EstimatedSize=4096"));
+  CreateUninstaller();
   const ByteString given = "Given 2024-01-02 03.04.05";
   EXPECT_EQ(Value(given, "DisplayVersion"), "2.5.1 beta");
   EXPECT_EQ(Value(given, "DisplayIcon"), "C:\\Prog\\q.ico,0");

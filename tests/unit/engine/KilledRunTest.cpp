@@ -1,10 +1,13 @@
-// An upgrade killed at every single change it makes (a child process ends
-// itself there, leaving its files and its registry as a kill would), then
-// the next start's recovery: the machine is always either as before the run
-// or as after a complete one.
+// A run killed at every single change it makes (a child process ends itself
+// there, leaving its files and its registry as a kill would), then the next
+// start's recovery, by a setup or by the run's own uninstaller in place (the
+// placeholder or the complete one, which cannot remove itself while it
+// runs): the machine is always either as before the run or as after a
+// complete one.
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -12,6 +15,8 @@
 #include "engine/ErrorList.h"
 #include "engine/RunJournal.h"
 #include "engine/ScriptInterpreter.h"
+#include "engine/Uninstaller.h"
+#include "package/Sections.h"
 #include "tests/unit/engine/EngineFixture.h"
 
 namespace enginetest {
@@ -98,6 +103,58 @@ protected:
     return parts;
   }
 
+  // The uninstaller started in place: what the recovery leaves of its own
+  // file and folders goes as it ends, as the self-removal does it.
+  bool RecoverFromTheUninstaller() {
+    fakes::SetModuleFileName("C:\\Q\\uninstall.exe");
+    OwnFileLeft own;
+    RecoverUnfinishedRun(nullptr, &own);
+    if (own.file.empty()) return false;
+    EXPECT_TRUE(fs::remove(Host(own.file))) << own.file;
+    std::error_code ignored;
+    for (const ByteString& folder : own.folders) fs::remove(Host(folder), ignored);  // only an empty one
+    return true;
+  }
+  bool HasEntry() {
+    platform::RegKey root = 0;
+    if (!platform::RegOpen(platform::Hive::LocalMachine, kUninstallRoot, false, root)) return false;
+    const std::vector<ByteString> names = platform::RegSubkeyNames(root);
+    platform::RegClose(root);
+    return std::any_of(names.begin(), names.end(), [](const ByteString& name) { return name.rfind("Quillon ", 0) == 0; });
+  }
+  // Kills the run of version2_ before each of its changes and recovers,
+  // every other time from the uninstaller; counts the outcomes.
+  struct Outcomes {
+    int earlier = 0, newer = 0, ownFileLeft = 0;
+  };
+  Outcomes KillAtEveryChange(const ByteString& before) {
+    RunChild(0);
+    const ByteString result = testsupport::ReadHostFile(temp_ / "points.txt");
+    EXPECT_EQ(result.rfind("done ", 0), 0u) << result;
+    const uint64_t changes = std::stoull(result.substr(5));
+    const ByteString after = Snapshot();
+    EXPECT_NE(before, after);
+    EXPECT_FALSE(UnfinishedRunJournal());
+    Outcomes outcomes;
+    for (uint64_t killAt = 1; killAt <= changes; ++killAt) {
+      RestoreMachine();
+      RunChild(killAt);
+      // Right after the kill: an entry only with an uninstaller that can remove the installation.
+      if (HasEntry())
+        EXPECT_NE(testsupport::ReadHostFile(Host("C:\\Q\\uninstall.exe")).find(MakeSectionMarker(kSectionUninst)),
+                  ByteString::npos) << "killed before change " << killAt << ": an entry with the placeholder";
+      ResetRunJournal();
+      if (killAt % 2 == 0) RecoverUnfinishedRun();
+      else outcomes.ownFileLeft += RecoverFromTheUninstaller();
+      const ByteString now = Snapshot();
+      if (now == before) ++outcomes.earlier;
+      else if (now == after) ++outcomes.newer;
+      else ADD_FAILURE() << "killed before change " << killAt << " of " << changes << ": neither state";
+      EXPECT_FALSE(UnfinishedRunJournal());
+    }
+    return outcomes;
+  }
+
   PackageParts version2_;
   ByteString savedRegistry_;
 };
@@ -109,34 +166,27 @@ TEST_F(KilledRun, EveryKillPointEndsInTheEarlierOrTheNewInstallation) {
   const ByteString before = Snapshot();
   SaveMachine();
 
-  // A complete upgrade, counting its changes.
   version2_ = Version("2.0", "MZ program 2.0, longer", "info 2.0", true);
-  RunChild(0);
-  const ByteString result = testsupport::ReadHostFile(temp_ / "points.txt");
-  ASSERT_EQ(result.rfind("done ", 0), 0u) << result;
-  const uint64_t changes = std::stoull(result.substr(5));
-  const ByteString after = Snapshot();
-  ASSERT_NE(before, after);
-  EXPECT_EQ(testsupport::ReadHostFile(Host("C:\\Q\\new.txt")), "new in 2.0");
-  EXPECT_FALSE(UnfinishedRunJournal());
-  ASSERT_GT(changes, 30u);
-
-  int earlier = 0, newer = 0;
-  for (uint64_t killAt = 1; killAt <= changes; ++killAt) {
-    RestoreMachine();
-    RunChild(killAt);
-    ResetRunJournal();
-    RecoverUnfinishedRun();
-    const ByteString now = Snapshot();
-    if (now == before) ++earlier;
-    else if (now == after) ++newer;
-    else ADD_FAILURE() << "killed before change " << killAt << " of " << changes << ": neither state";
-    EXPECT_FALSE(UnfinishedRunJournal());
-  }
+  const Outcomes outcomes = KillAtEveryChange(before);
   // The kills before the commit entry give back the earlier installation,
-  // those after it the new one.
-  EXPECT_GT(earlier, 10);
-  EXPECT_GT(newer, 0);
+  // those after it the new one; an uninstaller of the undone run (written,
+  // not yet committed) moved aside for the earlier one.
+  EXPECT_GT(outcomes.earlier, 10);
+  EXPECT_GT(outcomes.newer, 0);
+  EXPECT_GT(outcomes.ownFileLeft, 0);
+}
+
+TEST_F(KilledRun, AFirstInstallKilledAnywhereIsUndoneAlsoByItsPlaceholder) {
+  // What every system has.
+  fakes::CreateRegistryKey(platform::Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
+  const ByteString before = Snapshot();
+  SaveMachine();
+  version2_ = Version("1.0", "MZ program 1.0", "info 1.0", false);
+  const Outcomes outcomes = KillAtEveryChange(before);
+  EXPECT_GT(outcomes.earlier, 10);
+  EXPECT_GT(outcomes.newer, 0);
+  // Killed after the placeholder was written, the placeholder itself undid the run.
+  EXPECT_GT(outcomes.ownFileLeft, 1);
 }
 
 }  // namespace
