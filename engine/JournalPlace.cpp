@@ -108,7 +108,7 @@ ByteString FindJournal(Hive hive) {
   return path;
 }
 
-bool JournalAnchored() { return !ReadAnchor(Hive::LocalMachine).empty() || !ReadAnchor(Hive::CurrentUser).empty(); }
+bool AnchorNamesJournal() { return !ReadAnchor(Hive::LocalMachine).empty() || !ReadAnchor(Hive::CurrentUser).empty(); }
 
 void RemoveJournal(const ByteString& path, Hive hive) {
   platform::RemoveFile(path);

@@ -19,8 +19,8 @@ platform::AppendHandle CreateJournal(platform::Hive hive, ByteString& path, plat
 // anchor key left without its value (a kill while it was made or removed)
 // is dropped.
 ByteString FindJournal(platform::Hive hive);
-// Whether either hive names a journal.
-bool JournalAnchored();
+// Whether either hive's anchor names a journal.
+bool AnchorNamesJournal();
 // The journal file, its folder and the anchor go, in this order: a kill in
 // between leaves an anchor that names nothing, which the next start drops.
 void RemoveJournal(const ByteString& path, platform::Hive hive);

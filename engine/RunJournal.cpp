@@ -259,7 +259,7 @@ void RollBackRunJournal(JournalProgress progress) {
   ResetRunJournal();
 }
 
-bool UnfinishedRunJournal() { return JournalAnchored(); }
+bool UnfinishedRunJournal() { return AnchorNamesJournal(); }
 
 bool RecoverUnfinishedRun(JournalProgress progress, OwnFileLeft* own) {
   bool found = false;

@@ -2,14 +2,18 @@
 # A setup killed anywhere (Task Manager, a crash) leaves a journal; the next
 # start of a setup completes it first: the machine is then in the earlier
 # state or in the committed new one, never in between. Killed during a
-# first install after some files; during an upgrade 2.5 -> 2.6 after some
-# files, while the uninstaller is written and during the commit. Afterwards
-# the version installed is complete and its uninstaller removes it completely.
+# first install after some files, and after its uninst line (then the
+# placeholder uninstaller, started in place, undoes it and removes itself);
+# during an upgrade 2.5 -> 2.6 after some files, while the uninstaller is
+# written and during the commit. Right after every kill no entry names an
+# uninstaller that cannot remove the installation. Afterwards the version
+# installed is complete and its uninstaller removes it completely.
 . "$(dirname "$0")/lib.sh"
 export LC_ALL=de_DE.UTF-8
 
 make_package "$WORK/q25.exe" 2.5 300
 make_package "$WORK/q26.exe" 2.6 300
+UNINST_FIRST=1 make_package "$WORK/q25u.exe" 2.5 300
 JOURNALS=$DRIVE_C/ProgramData
 
 # kill_when CASE EXE CONDITION: starts the setup silently and kills it as
@@ -27,6 +31,7 @@ kill_when() {
   if kill -9 "$setup" 2>/dev/null; then KILLED=1; fi
   wait "$setup" 2>/dev/null
   check "$name: the setup was killed while it ran" test "$KILLED" = 1
+  check "$name: right after the kill, no entry without a working uninstaller" entry_has_uninstaller
 }
 journal() { cat "$JOURNALS"/QuillonSetup-*/journal 2>/dev/null; }
 files_written() { find "$PROGRAM/many" -name 'f*.bin' 2>/dev/null | wc -l; }
@@ -44,6 +49,14 @@ kill_when first-install 'C:\broken\q25.exe' '[ "$(files_written)" -ge 40 ]'
 check "first install: the journal is left" test -n "$(journal)"
 next_start first-install
 same_as "first install" "$empty" "the machine as before"
+
+kill_when after-uninst 'C:\broken\q25u.exe' '[ -e "$PROGRAM/uninstall.exe" ] && [ "$(files_written)" -ge 40 ]'
+check "after the uninst line: no entry yet" test -z "$(uninstall_entries)"
+silent placeholder "$PROGRAM_WIN\\uninstall.exe" /uninst
+check "the placeholder in place: exit code 0" test "$EXIT_CODE" = 0
+check "the placeholder: it undid the interrupted run" grep -q '^Recovered: ' <<<"$LOG"
+wait_removed
+same_as "the placeholder" "$empty" "the machine as before, the placeholder and its folder gone"
 
 # --- an upgrade, killed at three points -------------------------------------------------
 silent install-25 'C:\broken\q25.exe'
@@ -86,8 +99,7 @@ is_committed_26 "killed during the commit"
 entry=$(uninstall_entries | head -1)
 silent uninstall "$PROGRAM_WIN\\uninstall.exe" /uninst "UninstallKey=${entry##*\\}"
 check "uninstall: exit code 0" test "$EXIT_CODE" = 0
-i=0
-while [ -e "$PROGRAM/uninstall.exe" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+wait_removed
 kept=$(find "$PROGRAM" -type f 2>/dev/null | grep -v '\.qdb$')
 check "uninstall: no file of either version stays (only the kept data file)" test -z "$kept"
 check "uninstall: the entry is gone" test -z "$(uninstall_entries)"

@@ -12,7 +12,10 @@ PROGRAM=$DRIVE_C/Program\ Files/Quillon
 # The whole prefix as a person and the system would see it: every file with
 # its checksum and every folder (Wine's own windows folder, the temporary
 # folders and this test's work folder aside; C:\Setup.log is the failure's
-# log), the product's keys, the journal's anchor and the uninstall entries.
+# log), the product's keys, the journal's anchor, the uninstall entries of
+# the machine and the user, the removals waiting for the next restart (the
+# uninstaller's own copy in the temporary folder aside) and the attributes
+# of Desktop.ini and the program folder.
 snapshot() {
   ( cd "$DRIVE_C" && find . \( -path ./windows -o -path ./broken -o -path './users/*/Temp' \
       -o -path './users/*/AppData/Local/Temp' -o -path ./Setup.log \) -prune -o -print0 | sort -z |
@@ -21,7 +24,20 @@ snapshot() {
       done )
   [ -z "${DRIVE_D:-}" ] || ( cd "$DRIVE_D" && find . -print0 | sort -z | xargs -0 -r md5sum 2>&1 )
   drv reg 'HKLM\SOFTWARE\Quillon' 'HKLM\SOFTWARE\QuillonSetup' 'HKCU\Software\Quillon' 'HKCU\Software\QuillonSetup' \
-    "$UNINSTALL_ROOT"
+    "$UNINSTALL_ROOT" 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+  reg_value 'HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations |
+    sed 's/\\0/\n/g' | grep -v -e 'QuillonUninstall-' -e '^$'
+  echo "attributes: Desktop.ini $(drv attrib "$PROGRAM_WIN\\Desktop.ini"), folder $(drv attrib "$PROGRAM_WIN")"
+}
+# The installation's entry, if any, names an uninstaller that can remove it
+# (one with its uninstall information, not the placeholder).
+entry_has_uninstaller() {
+  [ -z "$(uninstall_entries)" ] || $SECTIONS list "$PROGRAM/uninstall.exe" 2>/dev/null | grep -q Uninst
+}
+# wait_removed: the uninstaller's own file is gone (its copy removes it once it ended).
+wait_removed() {
+  local i=0
+  while [ -e "$PROGRAM/uninstall.exe" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
 }
 # same_as NAME SNAPSHOT WHAT: the prefix equals the snapshot.
 same_as() {
@@ -34,7 +50,7 @@ same_as() {
 # make_package OUT VERSION FILES [KIB]: the sample product as VERSION, with
 # FILES extra files of KIB KiB (40; random, so that writing them takes a
 # while) below the program folder; version 2.6 also changes Quillon.exe and
-# adds new26.txt.
+# adds new26.txt. UNINST_FIRST=1 moves the uninst line before the files.
 make_package() {
   local out=$1 version=$2 files=$3 kib=${4:-40} root=$WORK/root-$2-$3 script=$WORK/setup-$2-$3.src i
   rm -rf "$root"; mkdir -p "$root/many"
@@ -49,11 +65,13 @@ make_package() {
   fi
   for ((i = 0; i < files; i++)); do head -c $((kib * 1024)) /dev/urandom >"$root/many/f$i.bin"; done
   # The extra files right after the path line; 2.6's new file before the shortcuts.
-  EXTRA=$extra awk -v version="$version" -v files="$files" '
+  EXTRA=$extra awk -v version="$version" -v files="$files" -v first="${UNINST_FIRST:-0}" '
     BEGIN { extra = ENVIRON["EXTRA"] }
     { sub(/Version=2\.5/, "Version=" version) }
     /^action=icon,/ && extra != "" { print extra; extra = "" }
+    /^action=uninst,/ && first == 1 { next }
     { print }
+    NR == 1 && first == 1 { print "action=uninst,name=Quillon" }
     NR == 1 { for (i = 0; i < files; i++) printf "action=save,Source=many/f%d.bin,Filename=*PgmPath*\\many\\f%d.bin\n", i, i }
   ' "$Q_SAMPLE/setup.src" >"$script"
   "$Q_SETUPPACK" build --stub "$Q_STUB" --script "$script" --root "$root" --lng "$Q_SAMPLE/Setup.lng" -o "$out" >/dev/null

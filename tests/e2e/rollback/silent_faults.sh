@@ -3,7 +3,9 @@
 # drive with too little room (refused before the first change, exit 5), a
 # drive that fills up during the run (undone, exit 5), a file of the earlier
 # version held by a running program during an upgrade (refused, exit 6), a
-# damaged uninstaller (exit 2, nothing removed, the entry kept). An
+# damaged uninstaller (exit 2, nothing removed, the entry kept); a setup
+# over it and then its uninstall leave the machine as a clean install and
+# uninstall do. An
 # uninstall while the product's file is held removes the rest, leaves that
 # file for the next restart and says so (exit 3010).
 . "$(dirname "$0")/lib.sh"
@@ -49,6 +51,14 @@ else
   echo "note: no tmpfs can be mounted here (not root): the small-drive cases are left out"
 fi
 
+# --- a clean cycle: what an install and its uninstall leave ----------------------
+silent cycle-install 'C:\broken\q25.exe'
+entry=$(uninstall_entries | head -1)
+silent cycle-uninstall "$PROGRAM_WIN\\uninstall.exe" /uninst "UninstallKey=${entry##*\\}"
+check "clean cycle: installed and uninstalled" test "$EXIT_CODE" = 0
+wait_removed
+cycle=$(snapshot)
+
 # --- an upgrade while a file of the earlier version is held --------------------
 silent install-25 'C:\broken\q25.exe'
 check "2.5: installed" test "$EXIT_CODE" = 0
@@ -70,10 +80,19 @@ damaged=$(snapshot)
 silent damaged "$PROGRAM_WIN\\uninstall.exe" /uninst "UninstallKey=$key"
 check "damaged uninstaller: exit code 2" test "$EXIT_CODE" = 2
 same_as "damaged uninstaller" "$damaged" "nothing removed, the entry kept"
-cp "$WORK/uninstall-good.exe" "$PROGRAM/uninstall.exe"
+release_holds
+silent over-damaged 'C:\broken\q26.exe'
+check "over damaged information: 2.6 installed" test "$EXIT_CODE" = 0
+entry=$(uninstall_entries | head -1)
+silent over-damaged-uninstall "$PROGRAM_WIN\\uninstall.exe" /uninst "UninstallKey=${entry##*\\}"
+check "over damaged information: its uninstall, exit code 0" test "$EXIT_CODE" = 0
+wait_removed
+same_as "over damaged information, then its uninstall" "$cycle" "the machine as after a clean cycle"
+silent reinstall-25 'C:\broken\q25.exe'
+entry=$(uninstall_entries | head -1)
+key=${entry##*\\}
 
 # --- an uninstall while the program's file is held -----------------------------------
-release_holds
 hold "$PROGRAM_WIN\\Quillon.exe"
 silent held-uninstall "$PROGRAM_WIN\\uninstall.exe" /uninst "UninstallKey=$key"
 release_holds
