@@ -17,6 +17,7 @@
 #include "engine/ScriptInterpreter.h"
 #include "engine/Uninstaller.h"
 #include "package/Sections.h"
+#include "platform/Shell.h"
 #include "tests/unit/engine/EngineFixture.h"
 
 namespace enginetest {
@@ -72,6 +73,7 @@ protected:
       gKillAt = killAt;
       platform::SetNativeChangeHook(KillHere);
       ResetEngineValues();
+      if (perUser_) Scope = InstallScope::CurrentUser;
       ResetOwnSections();
       UsePackage(version2_);
       RunSetupScript(true);
@@ -117,7 +119,8 @@ protected:
   }
   bool HasEntry() {
     platform::RegKey root = 0;
-    if (!platform::RegOpen(platform::Hive::LocalMachine, kUninstallRoot, false, root)) return false;
+    const platform::Hive hive = perUser_ ? platform::Hive::CurrentUser : platform::Hive::LocalMachine;
+    if (!platform::RegOpen(hive, kUninstallRoot, false, root)) return false;
     const std::vector<ByteString> names = platform::RegSubkeyNames(root);
     platform::RegClose(root);
     return std::any_of(names.begin(), names.end(), [](const ByteString& name) { return name.rfind("Quillon ", 0) == 0; });
@@ -155,8 +158,24 @@ protected:
     return outcomes;
   }
 
+  // A first install of version 1.0, killed everywhere.
+  void FirstInstallKilledEverywhere() {
+    // What every system has.
+    for (platform::Hive hive : {platform::Hive::LocalMachine, platform::Hive::CurrentUser})
+      fakes::CreateRegistryKey(hive, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
+    const ByteString before = Snapshot();
+    SaveMachine();
+    version2_ = Version("1.0", "MZ program 1.0", "info 1.0", false);
+    const Outcomes outcomes = KillAtEveryChange(before);
+    EXPECT_GT(outcomes.earlier, 10);
+    EXPECT_GT(outcomes.newer, 0);
+    // Killed after the placeholder was written, the placeholder itself undid the run.
+    EXPECT_GT(outcomes.ownFileLeft, 1);
+  }
+
   PackageParts version2_;
   ByteString savedRegistry_;
+  bool perUser_ = false;
 };
 
 TEST_F(KilledRun, EveryKillPointEndsInTheEarlierOrTheNewInstallation) {
@@ -176,17 +195,14 @@ TEST_F(KilledRun, EveryKillPointEndsInTheEarlierOrTheNewInstallation) {
   EXPECT_GT(outcomes.ownFileLeft, 0);
 }
 
-TEST_F(KilledRun, AFirstInstallKilledAnywhereIsUndoneAlsoByItsPlaceholder) {
-  // What every system has.
-  fakes::CreateRegistryKey(platform::Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
-  const ByteString before = Snapshot();
-  SaveMachine();
-  version2_ = Version("1.0", "MZ program 1.0", "info 1.0", false);
-  const Outcomes outcomes = KillAtEveryChange(before);
-  EXPECT_GT(outcomes.earlier, 10);
-  EXPECT_GT(outcomes.newer, 0);
-  // Killed after the placeholder was written, the placeholder itself undid the run.
-  EXPECT_GT(outcomes.ownFileLeft, 1);
+TEST_F(KilledRun, AFirstInstallKilledAnywhereIsUndoneAlsoByItsPlaceholder) { FirstInstallKilledEverywhere(); }
+
+// The journal and the entry in the user's hive.
+TEST_F(KilledRun, APerUserFirstInstallKilledAnywhereIsUndoneAlike) {
+  perUser_ = true;
+  testsupport::MakeHostFolders(Host("C:\\Users\\Q\\AppData\\Local"));
+  fakes::SetSpecialFolder(platform::kCsidlLocalAppData, "C:\\Users\\Q\\AppData\\Local");
+  FirstInstallKilledEverywhere();
 }
 
 }  // namespace
