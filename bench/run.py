@@ -291,7 +291,7 @@ def main():
     parser.add_argument("--giant-mib", type=int, default=1024, help="size of the giant package (0: none)")
     parser.add_argument("--giant-runs", type=int, default=2, help="rounds of the giant package")
     parser.add_argument("--peer-runs", type=int, default=3, help="rounds of the peer comparison")
-    parser.add_argument("--peer-sets", default="big,giant", help="the packages compared with the peer")
+    parser.add_argument("--peer-sets", default="big,giant,s2k,s20k", help="the packages compared with the peer")
     args = parser.parse_args()
     if "WINEPREFIX" not in os.environ or "WINE" not in os.environ:
         sys.exit("bench: run through scripts/with-wine")
@@ -529,6 +529,9 @@ def peer_report(results, stamps, peers, names, runs):
                peers[name, "zlib"][1] / peers[name, "nsis-zlib"][1], 1.0)
         target("%s: peak memory of the zstd install (64 MiB + 2 x largest file)" % label,
                med((name, "peer-zstd"), "hwm") / MiB, (64 * MiB + 2 * stamps[name]["largest"]) / MiB, " MiB")
+        if stamps[name]["files"] >= 2000 and stamps[name]["bytes"] / stamps[name]["files"] < 8192:
+            target("%s, %d small files: our zlib install / NSIS zlib install (limit 0.80)" % (label, stamps[name]["files"]),
+                   med((name, "peer-zlib")) / med((name, "peer-nsis-zlib")), 0.8)
     return "\n".join(lines)
 
 
