@@ -18,6 +18,7 @@ struct SecurityState {
   std::map<ByteString, ByteString> granted;
   int lookUps = 0;
   std::vector<ByteString> privateFolders;
+  std::vector<ByteString> protectedFolders;
 };
 
 SecurityState& State() {
@@ -37,6 +38,7 @@ void SetAclRequiresExistingFolder(bool required) { State().requireFolder = requi
 const std::vector<AclCall>& AclCalls() { return State().calls; }
 int AclLookUps() { return State().lookUps; }
 const std::vector<ByteString>& PrivateFolders() { return State().privateFolders; }
+const std::vector<ByteString>& ProgramsProtectedFolders() { return State().protectedFolders; }
 
 ByteString GrantedTrustee(const ByteString& folder) {
   auto it = State().granted.find(folder);
@@ -73,6 +75,20 @@ bool MakePrivateFolder(const ByteString& folder) {
   if (FileAttributesOf(folder) != kInvalidFileAttributes || !MakeDirectory(folder)) return false;
   State().privateFolders.push_back(folder);
   return true;
+}
+
+bool MakeProgramsProtectedFolder(const ByteString& folder) {
+  if (FileAttributesOf(folder) != kInvalidFileAttributes || !MakeDirectory(folder)) return false;
+  State().protectedFolders.push_back(folder);
+  return true;
+}
+
+// Only what MakePrivateFolder made: anything else a test prepares counts as
+// another user's.
+bool FolderIsAdministratorsOnly(const ByteString& folder) {
+  const std::vector<ByteString>& made = State().privateFolders;
+  return std::find(made.begin(), made.end(), folder) != made.end() &&
+         FileAttributesOf(folder) != kInvalidFileAttributes;
 }
 
 }  // namespace platform

@@ -28,6 +28,9 @@ const std::vector<AclCall>& AclCalls();
 int AclLookUps();  // calls of LookUpAclEntryPoints
 // Folders MakePrivateFolder made, in order.
 const std::vector<ByteString>& PrivateFolders();
+// Folders MakeProgramsProtectedFolder made, in order.
+const std::vector<ByteString>& ProgramsProtectedFolders();
+// FolderIsAdministratorsOnly holds only for folders MakePrivateFolder made.
 // The trustee last granted on the folder (empty when none).
 ByteString GrantedTrustee(const ByteString& folder);
 
