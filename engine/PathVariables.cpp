@@ -208,7 +208,7 @@ bool EnsureFolder(const ByteString& path) {
   if (PerUserRun()) chain.clear();
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     if (!FolderMadeByThisRun(*it)) continue;
-    GrantFolderAccess(*it);
+    GrantFolderAccessAtCommit(*it);
     break;
   }
   return true;
