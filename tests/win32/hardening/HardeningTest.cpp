@@ -175,10 +175,18 @@ TEST(SetupMark, AdministratorsNamespaceAndItsBoundary) {
   SetNamespaceCallsForTests(&calls);
   EXPECT_EQ(AdministratorsOnlyName("SetupRunning"), "QuillonSetup\\SetupRunning");
   EXPECT_EQ(gSeen.opened, 1);
+  // A run without administrator rights: bounded by its own account, open to
+  // it and the system alone.
+  gSeen = SeenByNamespace();
+  EXPECT_EQ(OwnAccountOnlyName("SetupRunning"), "QuillonSetup\\SetupRunning");
+  EXPECT_EQ(gSeen.sid.rfind("S-1-5-", 0), 0u);
+  EXPECT_NE(gSeen.sid, "S-1-5-32-544");
+  EXPECT_EQ(gSeen.access, "D:P(A;;GA;;;" + gSeen.sid + ")(A;;GA;;;SY)");
   // A system without the calls (or a run outside the boundary): no name.
   const NamespaceCalls none;
   SetNamespaceCallsForTests(&none);
   EXPECT_EQ(AdministratorsOnlyName("SetupRunning"), "");
+  EXPECT_EQ(OwnAccountOnlyName("SetupRunning"), "");
   SetNamespaceCallsForTests(nullptr);
 
   // The mark itself, in whichever namespace this system offers: one holder.
