@@ -24,6 +24,7 @@
 #include "engine/RunJournal.h"
 #include "engine/ScriptInterpreter.h"
 #include "engine/ShellActions.h"
+#include "engine/SystemFolders.h"
 #include "engine/UninstallRun.h"
 #include "lang/Multilingual.h"
 #include "package/WholeFiles.h"

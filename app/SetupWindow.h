@@ -8,7 +8,7 @@
 #include <vector>
 #include "app/Controls.h"
 #include "base/Text.h"
-#include "engine/InstallScope.h"
+#include "engine/EngineValues.h"
 #include "lang/FormInterface.h"
 
 extern const char* const kSetupWindowClass;  // "TKwSetupForm1"

@@ -6,7 +6,6 @@
 #include "base/ByteStringList.h"
 #include "engine/Elevation.h"
 #include "engine/EngineValues.h"
-#include "engine/InstallScope.h"
 #include "platform/Process.h"
 
 namespace {

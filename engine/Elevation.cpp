@@ -4,7 +4,6 @@
 
 #include "engine/CommandLine.h"
 #include "engine/EngineValues.h"
-#include "engine/InstallScope.h"
 
 const char* const kElevatedCopySwitch = "/ELEVATED";
 

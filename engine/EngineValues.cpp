@@ -1,7 +1,6 @@
 #include "engine/EngineValues.h"
 
 #include "base/ByteStringList.h"
-#include "engine/InstallScope.h"
 
 ByteString PgmPath;
 ByteString DataPath;
@@ -20,6 +19,7 @@ ByteString UninstallerPath;
 bool UninstallMode = false;
 ByteString LastTrustee;
 bool DataPathFromScript = false;
+InstallScope Scope = InstallScope::AllUsers;
 
 TQStringList* CreatedFolders = nullptr;
 TQStringList* WrittenFiles = nullptr;

@@ -3,6 +3,7 @@
 // ends and are never reset between the path-only run and the full run.
 #include <cstdint>
 #include "base/Text.h"
+#include "platform/Registry.h"
 
 class TQStringList;
 
@@ -23,6 +24,20 @@ extern ByteString UninstallerPath;  // where the uninstaller is written
 extern bool UninstallMode;          // running as the uninstaller
 extern ByteString LastTrustee;      // the trustee name that last succeeded
 extern bool DataPathFromScript;     // DataPath is the script's, not a registered one
+
+// For whom a run installs: every user of the machine (the program below the
+// program files, the entries under HKEY_LOCAL_MACHINE, administrator rights
+// needed) or the current user alone (below the user's own program folder,
+// the entries under HKEY_CURRENT_USER, no elevation).
+enum class InstallScope { AllUsers, CurrentUser };
+// Set from the command line (/CURRENTUSER, /ALLUSERS) or by the window's
+// choice before the runs; all users unless told otherwise.
+extern InstallScope Scope;
+inline bool PerUserRun() { return Scope == InstallScope::CurrentUser; }
+// Where the product key and the uninstall entry of this run live.
+inline platform::Hive ScopeHive() {
+  return PerUserRun() ? platform::Hive::CurrentUser : platform::Hive::LocalMachine;
+}
 
 // Sorted, case-insensitive, duplicates ignored.
 extern TQStringList* CreatedFolders;

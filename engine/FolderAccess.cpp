@@ -4,8 +4,8 @@
 
 #include "base/TextBasics.h"
 #include "engine/EngineValues.h"
-#include "engine/InstallScope.h"
 #include "engine/PathVariables.h"
+#include "engine/FileWriting.h"
 #include "engine/RunJournal.h"
 #include "platform/Files.h"
 #include "platform/Security.h"

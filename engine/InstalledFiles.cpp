@@ -4,8 +4,7 @@
 #include "base/TextBasics.h"
 #include "engine/EngineValues.h"
 #include "engine/ErrorList.h"
-#include "engine/PathVariables.h"
-#include "engine/RunJournal.h"
+#include "engine/FileWriting.h"
 #include "platform/Files.h"
 
 ByteString LowerFileExtension(const ByteString& path) {

@@ -2,7 +2,6 @@
 #include "engine/ProductSettings.h"
 
 #include "engine/EngineValues.h"
-#include "engine/InstallScope.h"
 #include "engine/PathVariables.h"
 #include "engine/RegistryValues.h"
 #include "engine/RunJournal.h"

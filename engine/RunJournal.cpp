@@ -1,140 +1,24 @@
 #include "engine/RunJournal.h"
 
 #include <chrono>
-#include <map>
-#include <random>
-#include <set>
 #include <thread>
 
 #include "base/TextBasics.h"
-#include "engine/EngineErrors.h"
+#include "engine/EngineValues.h"
 #include "engine/ErrorList.h"
-#include "engine/InstallScope.h"
-#include "engine/PathVariables.h"
-#include "engine/RegistryValues.h"
+#include "engine/JournalFormat.h"
+#include "engine/JournalPlace.h"
 #include "package/WholeFiles.h"
-#include "platform/Security.h"
-#include "platform/Shell.h"
+#include "platform/Files.h"
 
 namespace {
 
 using platform::Hive;
 using platform::RegKey;
 
-constexpr const char* kHeader = "QuillonSetupJournal 1";
-constexpr const char* kAnchorValue = "RunJournal";
-constexpr int kCsidlCommonAppData = 35;
-constexpr uint32_t kNotReplaceable = platform::kAttrReadOnly | platform::kAttrHidden | platform::kAttrSystem;
-
-ByteString AnchorKey(Hive hive) {
-  return hive == Hive::LocalMachine ? "\\SOFTWARE\\QuillonSetup" : "Software\\QuillonSetup";
-}
-
-// One journal entry: its kind and fields, one line of the file.
-struct Entry {
-  ByteString kind;
-  std::vector<ByteString> fields;
-  const ByteString& Field(std::size_t i) const {
-    static const ByteString kNone;
-    return i < fields.size() ? fields[i] : kNone;
-  }
-};
-
-// Fields are separated by tabs; "%", tab, CR and LF inside them are written
-// as %XX, so that any path or registry name survives.
-ByteString Escape(const ByteString& text) {
-  ByteString out;
-  for (char c : text) {
-    if (c == '%' || c == '\t' || c == '\r' || c == '\n') {
-      static const char kHex[] = "0123456789ABCDEF";
-      out += '%';
-      out += kHex[(static_cast<unsigned char>(c) >> 4) & 15];
-      out += kHex[static_cast<unsigned char>(c) & 15];
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-ByteString Unescape(const ByteString& text) {
-  ByteString out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
-      out += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
-      i += 2;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
-}
-
-ByteString HexOf(const ByteString& data) {
-  static const char kHex[] = "0123456789ABCDEF";
-  ByteString out;
-  for (unsigned char c : data) {
-    out += kHex[c >> 4];
-    out += kHex[c & 15];
-  }
-  return out;
-}
-
-ByteString BytesOfHex(const ByteString& hex) {
-  ByteString out;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-    const int high = HexDigit(hex[i]), low = HexDigit(hex[i + 1]);
-    if (high < 0 || low < 0) break;
-    out += static_cast<char>(high * 16 + low);
-  }
-  return out;
-}
-
-ByteString EncodeEntry(const Entry& entry) {
-  ByteString line = entry.kind;
-  for (const ByteString& field : entry.fields) line += "\t" + Escape(field);
-  return line + "\n";
-}
-
-// Only complete lines: a line cut off by a power cut was never acted on.
-std::vector<Entry> DecodeEntries(const ByteString& text) {
-  std::vector<Entry> entries;
-  std::size_t begin = 0;
-  for (std::size_t end; (end = text.find('\n', begin)) != ByteString::npos; begin = end + 1) {
-    const ByteString line = text.substr(begin, end - begin);
-    Entry entry;
-    std::size_t start = 0;
-    bool first = true;
-    for (;;) {
-      const std::size_t tab = line.find('\t', start);
-      const ByteString part = line.substr(start, tab == ByteString::npos ? ByteString::npos : tab - start);
-      if (first) entry.kind = part;
-      else entry.fields.push_back(Unescape(part));
-      first = false;
-      if (tab == ByteString::npos) break;
-      start = tab + 1;
-    }
-    entries.push_back(std::move(entry));
-  }
-  return entries;
-}
-
-ByteString HiveCode(Hive hive) { return hive == Hive::LocalMachine ? "M" : "U"; }
-Hive HiveOfCode(const ByteString& code) { return code == "U" ? Hive::CurrentUser : Hive::LocalMachine; }
+using Entry = JournalEntry;
 
 bool Exists(const ByteString& path) { return platform::FileAttributesOf(path) != platform::kInvalidFileAttributes; }
-
-ByteString FolderPart(const ByteString& path) {
-  const std::size_t separator = path.find_last_of("\\:");
-  return separator == ByteString::npos ? ByteString() : path.substr(0, separator + 1);
-}
 
 ByteString ParentKey(const ByteString& key) {
   const std::size_t slash = key.find_last_of('\\');
@@ -147,88 +31,12 @@ struct JournalState {
   Hive hive = Hive::LocalMachine;  // where its anchor is
   bool committing = false;
   std::vector<Entry> entries;  // of this run, in their order
-  // A replaced file's temporary name -> its backup (empty: nothing to keep).
-  std::map<ByteString, ByteString> pendingBackups;
-  std::set<ByteString> madeFolders;   // lower case
-  std::set<ByteString> writtenFiles;  // lower case: replaced without a backup
-  ByteString token;
-  uint32_t counter = 0;
+  RunFileMemory files;
 };
 
 JournalState& State() {
   static JournalState state;
   return state;
-}
-
-ByteString NewToken() {
-  std::random_device device;
-  const uint64_t mixed = (static_cast<uint64_t>(device()) << 32) ^ device() ^
-                         static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-  char text[17];
-  static const char kHex[] = "0123456789abcdef";
-  for (int i = 0; i < 16; ++i) text[i] = kHex[(mixed >> (4 * i)) & 15];
-  text[16] = '\0';
-  return text;
-}
-
-// A short name in the file's own folder (a rename there never crosses volumes).
-ByteString TemporaryIn(const ByteString& folder, char kind) {
-  JournalState& state = State();
-  if (state.token.empty()) state.token = NewToken();
-  // Random per run: nobody can plant the name beforehand, and a file that
-  // stands there anyway is refused by the create.
-  char number[16];
-  std::snprintf(number, sizeof number, "%x", ++state.counter);
-  return folder + "~q" + kind + state.token.substr(0, 8) + number + ".tmp";
-}
-
-// Entered before the change; a change whose entry could not be written is
-// not made.
-bool Record(const ByteString& kind, std::vector<ByteString> fields) {
-  JournalState& state = State();
-  if (!state.file) return true;
-  Entry entry{kind, std::move(fields)};
-  const ByteString line = EncodeEntry(entry);
-  if (!platform::AppendBytes(state.file, line.data(), line.size())) return false;
-  state.entries.push_back(std::move(entry));
-  return true;
-}
-
-ByteString ReadAnchor(Hive hive) {
-  RegKey key = 0;
-  if (!platform::RegOpen(hive, AnchorKey(hive), false, key)) return ByteString();
-  ByteString value;
-  try {
-    value = ReadRegistryString(key, kAnchorValue);
-  } catch (const ERegistryError&) {
-    value.clear();  // not ours: nothing to recover from
-  }
-  platform::RegClose(key);
-  return value;
-}
-
-void DropAnchor(Hive hive) {
-  RegKey key = 0;
-  if (platform::RegOpen(hive, AnchorKey(hive), true, key)) {
-    platform::RegRemoveValue(key, kAnchorValue);
-    const bool empty = platform::RegValueNames(key).empty() && platform::RegSubkeyNames(key).empty();
-    platform::RegClose(key);
-    if (!empty) return;
-  }
-  RegKey parent = 0;
-  if (platform::RegOpen(hive, ParentKey(AnchorKey(hive)), true, parent)) {
-    platform::RegDeleteSubkey(parent, "QuillonSetup");
-    platform::RegClose(parent);
-  }
-}
-
-// The journal file, its folder and the anchor go, in this order: a kill in
-// between leaves an anchor that names nothing, which the next start drops.
-void RemoveJournal(const ByteString& path, Hive hive) {
-  platform::RemoveFile(path);
-  const ByteString folder = FolderPart(path);
-  if (folder.size() > 3) platform::RemoveEmptyDirectory(folder.substr(0, folder.size() - 1));
-  DropAnchor(hive);
 }
 
 void RemoveKeyIfEmpty(Hive hive, const ByteString& key) {
@@ -355,7 +163,7 @@ bool EnsureKey(Hive hive, const ByteString& key, RegKey& open) {
   for (ByteString current = key; !current.empty() && !KeyExists(hive, current); current = ParentKey(current))
     missing.push_back(current);
   for (auto it = missing.rbegin(); it != missing.rend(); ++it)
-    if (!Record("key", {HiveCode(hive), *it})) return false;
+    if (!RecordChange("key", {HiveCode(hive), *it})) return false;
   return platform::RegCreate(hive, key, open);
 }
 
@@ -366,7 +174,7 @@ bool SetValue(Hive hive, const ByteString& key, const ByteString& name, SetFn se
   uint32_t oldType = 0;
   ByteString oldData;
   const bool existed = platform::RegQuery(open, name, oldType, oldData);
-  const bool ok = Record("value", {HiveCode(hive), key, name, existed ? std::to_string(oldType) : ByteString(),
+  const bool ok = RecordChange("value", {HiveCode(hive), key, name, existed ? std::to_string(oldType) : ByteString(),
                                    existed ? HexOf(oldData) : ByteString()}) &&
                   set(open);
   platform::RegClose(open);
@@ -378,12 +186,12 @@ void RecordAndDeleteTree(Hive hive, const ByteString& key, int depth) {
   if (depth > 512) return;
   RegKey open = 0;
   if (!platform::RegOpen(hive, key, true, open)) return;
-  bool recorded = Record("keep", {HiveCode(hive), key});
+  bool recorded = RecordChange("keep", {HiveCode(hive), key});
   for (const ByteString& name : platform::RegValueNames(open)) {
     uint32_t type = 0;
     ByteString data;
     if (recorded && platform::RegQuery(open, name, type, data))
-      recorded = Record("value", {HiveCode(hive), key, name, std::to_string(type), HexOf(data)});
+      recorded = RecordChange("value", {HiveCode(hive), key, name, std::to_string(type), HexOf(data)});
   }
   const std::vector<ByteString> subkeys = platform::RegSubkeyNames(open);
   platform::RegClose(open);
@@ -409,34 +217,8 @@ bool OpenRunJournal() {
   JournalState& state = State();
   // The machine's registry when the run may write it, else the user's; a
   // per-user run leaves the machine alone.
-  RegKey anchor = 0;
-  state.hive = ScopeHive();
-  if (!platform::RegCreate(state.hive, AnchorKey(state.hive), anchor)) {
-    state.hive = Hive::CurrentUser;
-    if (!platform::RegCreate(state.hive, AnchorKey(state.hive), anchor)) return false;
-  }
-  ByteString base =
-      SpecialFolderPath(state.hive == Hive::LocalMachine ? kCsidlCommonAppData : platform::kCsidlLocalAppData);
-  while (!base.empty() && base.back() == '\\') base.pop_back();
-  bool made = false;
-  // The folder must be new: one that somebody made beforehand is never used.
-  for (int attempt = 0; !base.empty() && attempt < 8 && !made; ++attempt) {
-    const ByteString folder = base + "\\QuillonSetup-" + NewToken();
-    state.path = folder + "\\journal";
-    // The anchor first: a kill right after it leaves a name the next start drops.
-    if (!platform::RegSetString(anchor, kAnchorValue, state.path)) break;
-    made = platform::MakePrivateFolder(folder);
-  }
-  platform::RegClose(anchor);
-  if (made) state.file = platform::CreateAppendFile(state.path);
-  const ByteString header = ByteString(kHeader) + "\n";
-  if (!state.file || !platform::AppendBytes(state.file, header.data(), header.size())) {
-    CloseState();
-    RemoveJournal(state.path, state.hive);
-    state.path.clear();
-    return false;
-  }
-  return true;
+  state.file = CreateJournal(ScopeHive(), state.path, state.hive);
+  return state.file != 0;
 }
 
 bool RunJournalOpen() { return State().file != 0; }
@@ -447,7 +229,7 @@ void CommitRunJournal() {
   JournalState& state = State();
   if (!state.file) return;
   state.committing = true;
-  Record("commit", {});
+  RecordChange("commit", {});
   FinishCommit(state.entries);
   CloseState();
   RemoveJournal(state.path, state.hive);
@@ -463,28 +245,17 @@ void RollBackRunJournal(JournalProgress progress) {
   ResetRunJournal();
 }
 
-bool UnfinishedRunJournal() {
-  return !ReadAnchor(Hive::LocalMachine).empty() || !ReadAnchor(Hive::CurrentUser).empty();
-}
+bool UnfinishedRunJournal() { return JournalAnchored(); }
 
 bool RecoverUnfinishedRun(JournalProgress progress) {
   bool found = false;
   for (Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
-    const ByteString path = ReadAnchor(hive);
-    if (path.empty()) {
-      // A kill between the anchor key and its value (or between removing
-      // the value and the key) leaves the key alone.
-      RegKey key = 0;
-      if (platform::RegOpen(hive, AnchorKey(hive), false, key)) {
-        platform::RegClose(key);
-        DropAnchor(hive);
-      }
-      continue;
-    }
+    const ByteString path = FindJournal(hive);
+    if (path.empty()) continue;
     found = true;
     ByteString text;
     std::vector<Entry> entries;
-    if (ReadWholeFile(path, text) && StartsWith(text, ByteString(kHeader) + "\n")) entries = DecodeEntries(text);
+    if (ReadWholeFile(path, text)) DecodeJournal(text, entries);
     bool committed = false;
     for (const Entry& entry : entries) committed = committed || entry.kind == "commit";
     if (committed) FinishCommit(entries);
@@ -494,103 +265,18 @@ bool RecoverUnfinishedRun(JournalProgress progress) {
   return found;
 }
 
-bool JournalMakeFolder(const ByteString& folder) {
-  if (!Record("dir", {folder})) return false;
-  if (!platform::MakeDirectory(folder)) return false;
-  State().madeFolders.insert(AsciiLower(folder));
+bool RecordChange(const ByteString& kind, std::vector<ByteString> fields) {
+  JournalState& state = State();
+  if (!state.file) return true;
+  Entry entry{kind, std::move(fields)};
+  const ByteString line = EncodeEntry(entry);
+  if (!platform::AppendBytes(state.file, line.data(), line.size())) return false;
+  state.entries.push_back(std::move(entry));
   return true;
 }
 
-bool FolderMadeByThisRun(const ByteString& folder) {
-  ByteString key = AsciiLower(folder);
-  while (!key.empty() && key.back() == '\\') key.pop_back();
-  return State().madeFolders.count(key) > 0;
-}
 
-namespace {
-
-// Enters a file's write: the temporary name it is written under and, for a
-// file that stands there (not this run's own), the backup it moves to.
-// False when the file may not be replaced or the entry cannot be written.
-bool EnterFileWrite(const ByteString& path, ByteString& temporary, ByteString& backup) {
-  JournalState& state = State();
-  const ByteString folder = FolderPart(path);
-  const bool ours = state.writtenFiles.count(AsciiLower(path)) > 0;
-  // In a folder this run made only its own files stand: no look-up (it
-  // costs a scan of the folder for a name that is not there).
-  const uint32_t attributes = !ours && FolderMadeByThisRun(folder) ? platform::kInvalidFileAttributes
-                                                                    : platform::FileAttributesOf(path);
-  const bool exists = attributes != platform::kInvalidFileAttributes;
-  if (exists && (attributes & (platform::kAttrDirectory | kNotReplaceable))) return false;
-  // A file this run wrote itself needs no backup: undoing its first write removes it.
-  backup = exists && !ours ? TemporaryIn(folder, 'b') : ByteString();
-  temporary = TemporaryIn(folder, 'n');
-  return Record("file", {path, temporary, backup});
-}
-
-}  // namespace
-
-ByteString JournalTemporaryName(const ByteString& path) {
-  ByteString temporary, backup;
-  if (!EnterFileWrite(path, temporary, backup)) return ByteString();
-  State().pendingBackups[temporary] = backup;
-  return temporary;
-}
-
-bool JournalPlaceFile(const ByteString& temporary, const ByteString& path) {
-  JournalState& state = State();
-  const auto pending = state.pendingBackups.find(temporary);
-  const ByteString backup = pending == state.pendingBackups.end() ? ByteString() : pending->second;
-  if (pending != state.pendingBackups.end()) state.pendingBackups.erase(pending);
-  if (!Exists(temporary)) return false;
-  if (!backup.empty() && !platform::RenameFile(path, backup, false)) {
-    platform::RemoveFile(temporary);
-    return false;
-  }
-  if (!platform::RenameFile(temporary, path, true)) {
-    if (!backup.empty()) platform::RenameFile(backup, path, false);
-    platform::RemoveFile(temporary);
-    return false;
-  }
-  state.writtenFiles.insert(AsciiLower(path));
-  // Without a journal there is no commit to wait for.
-  if (!state.file && !backup.empty()) platform::RemoveFile(backup);
-  return true;
-}
-
-bool JournalWriteFile(const ByteString& path, std::string_view data, platform::WriteFailure* why) {
-  if (why) *why = platform::WriteFailure::Other;
-  JournalState& state = State();
-  ByteString temporary, backup;
-  if (!EnterFileWrite(path, temporary, backup)) return false;
-  // A replaced file moves aside only once its successor is complete.
-  bool movedAside = false;
-  const auto moveAside = [&] { return movedAside = platform::RenameFile(path, backup, false); };
-  const bool placed = backup.empty()
-                          ? platform::WriteThenPlace(temporary, path, data.data(), data.size(), nullptr, why)
-                          : platform::WriteThenPlace(temporary, path, data.data(), data.size(), moveAside, why);
-  if (!placed) {
-    if (movedAside) platform::RenameFile(backup, path, false);
-    return false;
-  }
-  state.writtenFiles.insert(AsciiLower(path));
-  // Without a journal there is no commit to wait for.
-  if (!state.file && !backup.empty()) platform::RemoveFile(backup);
-  return true;
-}
-
-bool JournalSetAttributes(const ByteString& path, uint32_t attributes) {
-  const uint32_t old = platform::FileAttributesOf(path);
-  if (old == platform::kInvalidFileAttributes) return false;
-  if (!Record("attr", {path, std::to_string(old)})) return false;
-  return platform::ChangeFileAttributes(path, attributes);
-}
-
-void JournalMakeSystemFolder(const ByteString& folder) {
-  const uint32_t old = platform::FileAttributesOf(folder);
-  if (old == platform::kInvalidFileAttributes || !Record("attr", {folder, std::to_string(old)})) return;
-  platform::MakeSystemFolder(folder);
-}
+RunFileMemory& ThisRunsFiles() { return State().files; }
 
 bool JournalSetString(Hive hive, const ByteString& key, const ByteString& name, const ByteString& value) {
   return SetValue(hive, key, name, [&](RegKey open) { return platform::RegSetString(open, name, value); });
@@ -601,10 +287,6 @@ bool JournalSetDword(Hive hive, const ByteString& key, const ByteString& name, u
 }
 
 void JournalDeleteKeyTree(Hive hive, const ByteString& key) { RecordAndDeleteTree(hive, key, 0); }
-
-bool JournalRemoveFile(const ByteString& path) { return platform::RemoveFile(path); }
-bool JournalRemoveEmptyFolder(const ByteString& folder) { return platform::RemoveEmptyDirectory(folder); }
-bool JournalRemoveAtRestart(const ByteString& path) { return platform::RemoveAtRestart(path); }
 
 void ResetRunJournal() {
   CloseState();

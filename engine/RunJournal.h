@@ -3,22 +3,17 @@
 // here. Each change is entered in the journal file before it is made,
 // together with what undoes it; a failed or cancelled run is undone from it
 // in reverse order, and a run that was killed is undone by the next setup or
-// uninstaller that starts. Files are written under a temporary name in
-// their folder and renamed into place when complete; a file they replace is
-// kept (renamed) as the backup until the run commits.
-//
-// The journal lies in a folder of its own that only the system and the
-// administrators may change (below the common application data), and the
-// machine's registry names it ("\SOFTWARE\QuillonSetup", "RunJournal"); a
-// run without the rights for that uses the user's hive and application data.
+// uninstaller that starts. This file holds the recording, the undo and the
+// commit, and the registry changes; the files are written in FileWriting,
+// the journal's lines are JournalFormat's and its place JournalPlace's.
 //
 // Without an open journal the changes are made without a record (single
 // actions in tests, the path-only run changes nothing).
 #include <cstdint>
-#include <string_view>
+#include <map>
+#include <set>
 #include <vector>
 #include "base/Text.h"
-#include "platform/Files.h"
 #include "platform/Registry.h"
 
 using JournalProgress = void (*)(uint64_t done, uint64_t total);
@@ -44,22 +39,6 @@ bool UnfinishedRunJournal();
 // when there was none.
 bool RecoverUnfinishedRun(JournalProgress progress = nullptr);
 
-// One folder whose parent exists.
-bool JournalMakeFolder(const ByteString& folder);
-// The folder was made by this run (not one that existed before).
-bool FolderMadeByThisRun(const ByteString& folder);
-// Writes the whole file. As a plain create would, an existing read-only,
-// hidden or system file is not replaced. `why` tells a full disk apart.
-bool JournalWriteFile(const ByteString& path, std::string_view data,
-                      platform::WriteFailure* why = nullptr);
-// For a file another writer makes (the shell link object): the name to
-// write to, entered in the journal; then JournalPlaceFile puts it in place.
-// Empty when the file may not be replaced.
-ByteString JournalTemporaryName(const ByteString& path);
-bool JournalPlaceFile(const ByteString& temporary, const ByteString& path);
-bool JournalSetAttributes(const ByteString& path, uint32_t attributes);
-// PathMakeSystemFolderA on the folder, its attributes entered before.
-void JournalMakeSystemFolder(const ByteString& folder);
 // Registry values by key path; missing keys are created (and entered).
 bool JournalSetString(platform::Hive hive, const ByteString& key, const ByteString& name,
                       const ByteString& value);
@@ -67,12 +46,19 @@ bool JournalSetDword(platform::Hive hive, const ByteString& key, const ByteStrin
 // Deletes the key with its subkeys and values, each entered to be restored.
 void JournalDeleteKeyTree(platform::Hive hive, const ByteString& key);
 
-// The uninstall's removals: made at once and never undone (the uninstall
-// removes only what its information names, and its entry last).
-bool JournalRemoveFile(const ByteString& path);
-bool JournalRemoveEmptyFolder(const ByteString& folder);
-// MOVEFILE_DELAY_UNTIL_REBOOT: the file or emptied folder goes at the next restart.
-bool JournalRemoveAtRestart(const ByteString& path);
+// Enters a change before it is made (true without an open journal); a
+// change whose entry could not be written is not made.
+bool RecordChange(const ByteString& kind, std::vector<ByteString> fields);
+// What the file writing keeps of the run; emptied when a journal opens,
+// commits or rolls back.
+struct RunFileMemory {
+  std::map<ByteString, ByteString> pendingBackups;  // temporary name -> backup (empty: none)
+  std::set<ByteString> madeFolders;                 // lower case
+  std::set<ByteString> writtenFiles;                // lower case: replaced without a backup
+  ByteString token;                                 // of the temporary names
+  uint32_t counter = 0;
+};
+RunFileMemory& ThisRunsFiles();
 
 // Tests: the journal closed and forgotten without undoing anything.
 void ResetRunJournal();

@@ -3,7 +3,7 @@
 // line to its action. The only part of the engine that knows every action.
 #include <cstdint>
 #include "base/Text.h"
-#include "engine/InstallScope.h"
+#include "engine/EngineValues.h"
 #include "engine/PackedData.h"
 #include "engine/ScriptCommands.h"
 

@@ -8,7 +8,6 @@
 #include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
 #include "engine/ErrorList.h"
-#include "engine/InstallScope.h"
 #include "engine/InstalledFiles.h"
 #include "engine/RegistryValues.h"
 #include "engine/RunJournal.h"
@@ -176,9 +175,9 @@ bool RunUninstall(UninstallLeftovers* leftovers) {
     const ByteString& path = *it;
     if (AsciiLower(path) == self) {
       if (leftovers) leftovers->file = path;
-    } else if (!IsKeptFile(path) && IsExisting(path) && !JournalRemoveFile(path)) {
+    } else if (!IsKeptFile(path) && IsExisting(path) && !platform::RemoveFile(path)) {
       // Held by a running program: the system removes it at the next restart.
-      if (JournalRemoveAtRestart(path)) {
+      if (platform::RemoveAtRestart(path)) {
         atRestart.push_back(path);
         AddError("in use, removed at the next restart: " + path);
       } else {
@@ -191,14 +190,14 @@ bool RunUninstall(UninstallLeftovers* leftovers) {
   // Folders, ascending (the lines are stored descending): a parent that
   // still holds a subfolder fails here and is tried again below.
   for (auto it = removals.folders.rbegin(); it != removals.folders.rend(); ++it)
-    JournalRemoveEmptyFolder(*it);
+    platform::RemoveEmptyDirectory(*it);
   for (const ByteString& folder : removals.folders) {
     const std::size_t slash = folder.find_last_of('\\');
-    if (slash != ByteString::npos && slash > 0) JournalRemoveEmptyFolder(folder.substr(0, slash));
+    if (slash != ByteString::npos && slash > 0) platform::RemoveEmptyDirectory(folder.substr(0, slash));
     // A folder that holds a file left for the restart goes after it.
     for (const ByteString& file : atRestart)
       if (IsExisting(folder) && StartsWith(AsciiLower(file), AsciiLower(folder) + "\\")) {
-        JournalRemoveAtRestart(folder);
+        platform::RemoveAtRestart(folder);
         break;
       }
     if (leftovers && !leftovers->file.empty() && StartsWith(self, AsciiLower(folder + "\\").c_str())) {

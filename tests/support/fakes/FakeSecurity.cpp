@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 
+#include <sys/stat.h>
+
 #include "platform/Files.h"
 #include "platform/Security.h"
 
@@ -73,6 +75,7 @@ bool SetFolderDacl(const ByteString& folder, const ByteString& trustee) {
 
 bool MakePrivateFolder(const ByteString& folder) {
   if (FileAttributesOf(folder) != kInvalidFileAttributes || !MakeDirectory(folder)) return false;
+  chmod(NativePath(folder).c_str(), 0700);
   State().privateFolders.push_back(folder);
   return true;
 }
@@ -83,12 +86,11 @@ bool MakeProgramsProtectedFolder(const ByteString& folder) {
   return true;
 }
 
-// Only what MakePrivateFolder made: anything else a test prepares counts as
-// another user's.
+// A private folder's mode (also one a killed process made): a folder, not
+// a link, that neither group nor others may change.
 bool FolderIsAdministratorsOnly(const ByteString& folder) {
-  const std::vector<ByteString>& made = State().privateFolders;
-  return std::find(made.begin(), made.end(), folder) != made.end() &&
-         FileAttributesOf(folder) != kInvalidFileAttributes;
+  struct stat info;
+  return lstat(NativePath(folder).c_str(), &info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & 077) == 0;
 }
 
 }  // namespace platform

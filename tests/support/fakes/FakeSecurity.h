@@ -30,7 +30,8 @@ int AclLookUps();  // calls of LookUpAclEntryPoints
 const std::vector<ByteString>& PrivateFolders();
 // Folders MakeProgramsProtectedFolder made, in order.
 const std::vector<ByteString>& ProgramsProtectedFolders();
-// FolderIsAdministratorsOnly holds only for folders MakePrivateFolder made.
+// MakePrivateFolder makes folders of mode 0700; FolderIsAdministratorsOnly
+// holds for a folder (not a link) of that mode.
 // The trustee last granted on the folder (empty when none).
 ByteString GrantedTrustee(const ByteString& folder);
 

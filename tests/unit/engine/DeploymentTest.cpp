@@ -8,7 +8,7 @@
 #include "base/ByteStringList.h"
 #include "engine/CommandLine.h"
 #include "engine/Elevation.h"
-#include "engine/InstallScope.h"
+#include "engine/EngineValues.h"
 #include "engine/ScriptInterpreter.h"
 #include "engine/UninstallRun.h"
 #include "platform/Shell.h"

@@ -1,7 +1,9 @@
 // Path variables, system folders and folder creation against the fakes.
 #include "engine/EngineErrors.h"
+#include "engine/FileWriting.h"
 #include "engine/FolderAccess.h"
 #include "engine/PathVariables.h"
+#include "engine/SystemFolders.h"
 #include "base/ByteStringList.h"
 #include "platform/Shell.h"
 #include "tests/unit/engine/EngineFixture.h"

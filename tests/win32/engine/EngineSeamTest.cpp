@@ -11,9 +11,11 @@
 
 #include "base/ByteStringList.h"
 #include "engine/EngineErrors.h"
+#include "engine/FileWriting.h"
 #include "engine/EngineValues.h"
 #include "engine/FolderAccess.h"
 #include "engine/PathVariables.h"
+#include "engine/SystemFolders.h"
 #include "engine/ProductSettings.h"
 #include "platform/Registry.h"
 #include "platform/Security.h"

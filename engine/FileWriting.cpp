@@ -1,0 +1,183 @@
+#include "engine/FileWriting.h"
+
+#include "base/ByteStringList.h"
+#include "base/TextBasics.h"
+#include "engine/EngineValues.h"
+#include "engine/FolderAccess.h"
+#include "engine/JournalPlace.h"
+#include "engine/PathVariables.h"
+#include "engine/RunJournal.h"
+#include "engine/SystemFolders.h"
+#include "platform/Files.h"
+#include "platform/Shell.h"
+
+namespace {
+
+constexpr uint32_t kNotReplaceable = platform::kAttrReadOnly | platform::kAttrHidden | platform::kAttrSystem;
+
+ByteString FolderPart(const ByteString& path) {
+  const std::size_t separator = path.find_last_of("\\:");
+  return separator == ByteString::npos ? ByteString() : path.substr(0, separator + 1);
+}
+
+ByteString WithoutTrailingBackslashes(const ByteString& path) {
+  std::size_t end = path.size();
+  while (end > 0 && path[end - 1] == '\\') --end;
+  return path.substr(0, end);
+}
+
+bool Exists(const ByteString& path) { return platform::FileAttributesOf(path) != platform::kInvalidFileAttributes; }
+
+// A short name in the file's own folder (a rename there never crosses volumes).
+ByteString TemporaryIn(const ByteString& folder, char kind) {
+  RunFileMemory& run = ThisRunsFiles();
+  if (run.token.empty()) run.token = RandomToken();
+  // Random per run: nobody can plant the name beforehand, and a file that
+  // stands there anyway is refused by the create.
+  char number[16];
+  std::snprintf(number, sizeof number, "%x", ++run.counter);
+  return folder + "~q" + kind + run.token.substr(0, 8) + number + ".tmp";
+}
+
+// Enters a file's write: the temporary name it is written under and, for a
+// file that stands there (not this run's own), the backup it moves to.
+// False when the file may not be replaced or the entry cannot be written.
+bool EnterFileWrite(const ByteString& path, ByteString& temporary, ByteString& backup) {
+  RunFileMemory& run = ThisRunsFiles();
+  const ByteString folder = FolderPart(path);
+  const bool ours = run.writtenFiles.count(AsciiLower(path)) > 0;
+  // In a folder this run made only its own files stand: no look-up (it
+  // costs a scan of the folder for a name that is not there).
+  const uint32_t attributes = !ours && FolderMadeByThisRun(folder) ? platform::kInvalidFileAttributes
+                                                                    : platform::FileAttributesOf(path);
+  const bool exists = attributes != platform::kInvalidFileAttributes;
+  if (exists && (attributes & (platform::kAttrDirectory | kNotReplaceable))) return false;
+  // A file this run wrote itself needs no backup: undoing its first write removes it.
+  backup = exists && !ours ? TemporaryIn(folder, 'b') : ByteString();
+  temporary = TemporaryIn(folder, 'n');
+  return RecordChange("file", {path, temporary, backup});
+}
+
+// The folder is the data folder or lies below it.
+bool InDataFolder(const ByteString& folder) {
+  const ByteString data = AsciiLower(WithoutTrailingBackslashes(DataPath));
+  const ByteString lower = AsciiLower(folder);
+  return !data.empty() && (lower == data || StartsWith(lower, data + "\\"));
+}
+
+}  // namespace
+
+bool JournalMakeFolder(const ByteString& folder) {
+  if (!RecordChange("dir", {folder})) return false;
+  if (!MakeRunFolder(folder)) return false;
+  ThisRunsFiles().madeFolders.insert(AsciiLower(folder));
+  return true;
+}
+
+bool FolderMadeByThisRun(const ByteString& folder) {
+  ByteString key = AsciiLower(folder);
+  while (!key.empty() && key.back() == '\\') key.pop_back();
+  return ThisRunsFiles().madeFolders.count(key) > 0;
+}
+
+ByteString JournalTemporaryName(const ByteString& path) {
+  ByteString temporary, backup;
+  if (!EnterFileWrite(path, temporary, backup)) return ByteString();
+  ThisRunsFiles().pendingBackups[temporary] = backup;
+  return temporary;
+}
+
+bool JournalPlaceFile(const ByteString& temporary, const ByteString& path) {
+  RunFileMemory& run = ThisRunsFiles();
+  const auto pending = run.pendingBackups.find(temporary);
+  const ByteString backup = pending == run.pendingBackups.end() ? ByteString() : pending->second;
+  if (pending != run.pendingBackups.end()) run.pendingBackups.erase(pending);
+  if (!Exists(temporary)) return false;
+  if (!backup.empty() && !platform::RenameFile(path, backup, false)) {
+    platform::RemoveFile(temporary);
+    return false;
+  }
+  if (!platform::RenameFile(temporary, path, true)) {
+    if (!backup.empty()) platform::RenameFile(backup, path, false);
+    platform::RemoveFile(temporary);
+    return false;
+  }
+  ThisRunsFiles().writtenFiles.insert(AsciiLower(path));
+  // Without a journal there is no commit to wait for.
+  if (!RunJournalOpen() && !backup.empty()) platform::RemoveFile(backup);
+  return true;
+}
+
+bool JournalWriteFile(const ByteString& path, std::string_view data, platform::WriteFailure* why) {
+  if (why) *why = platform::WriteFailure::Other;
+  ByteString temporary, backup;
+  if (!EnterFileWrite(path, temporary, backup)) return false;
+  // A replaced file moves aside only once its successor is complete.
+  bool movedAside = false;
+  const auto moveAside = [&] { return movedAside = platform::RenameFile(path, backup, false); };
+  const bool placed = backup.empty()
+                          ? platform::WriteThenPlace(temporary, path, data.data(), data.size(), nullptr, why)
+                          : platform::WriteThenPlace(temporary, path, data.data(), data.size(), moveAside, why);
+  if (!placed) {
+    if (movedAside) platform::RenameFile(backup, path, false);
+    return false;
+  }
+  ThisRunsFiles().writtenFiles.insert(AsciiLower(path));
+  // Without a journal there is no commit to wait for.
+  if (!RunJournalOpen() && !backup.empty()) platform::RemoveFile(backup);
+  return true;
+}
+
+bool JournalSetAttributes(const ByteString& path, uint32_t attributes) {
+  const uint32_t old = platform::FileAttributesOf(path);
+  if (old == platform::kInvalidFileAttributes) return false;
+  if (!RecordChange("attr", {path, std::to_string(old)})) return false;
+  return platform::ChangeFileAttributes(path, attributes);
+}
+
+void JournalMakeSystemFolder(const ByteString& folder) {
+  const uint32_t old = platform::FileAttributesOf(folder);
+  if (old == platform::kInvalidFileAttributes || !RecordChange("attr", {folder, std::to_string(old)})) return;
+  platform::MakeSystemFolder(folder);
+}
+
+bool CreateFolderChain(const ByteString& path) {
+  // Walks up to the first folder that exists (or a root), then creates the
+  // missing folders top-down. Iterative, so that no path can exhaust the stack.
+  std::vector<ByteString> missing;
+  ByteString current = WithoutTrailingBackslashes(path);
+  while (current.size() >= 3 && !FolderExists(current)) {
+    ByteString parent = ParentFolderOf(current);
+    if (parent == current) break;
+    missing.push_back(current);
+    current = WithoutTrailingBackslashes(parent);
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    if (!JournalMakeFolder(*it)) return false;
+  }
+  return true;
+}
+
+bool EnsureFolder(const ByteString& path) {
+  const ByteString folder = WithoutTrailingBackslashes(path);
+  if (folder.empty()) return false;
+  if (CreatedFolders->PositionOf(folder) >= 0) return true;
+  if (!CreateFolderChain(folder)) return false;
+  CreatedFolders->Add(folder);
+  // The users may change only the data folder and what lies below it, and
+  // only where this run made it: a folder that existed keeps its access, and
+  // below a granted folder the access is inherited. A folder that stays
+  // closed is no failure.
+  std::vector<ByteString> chain;
+  for (ByteString current = folder; current.size() >= 3 && InDataFolder(current);
+       current = WithoutTrailingBackslashes(ParentFolderOf(current)))
+    chain.push_back(current);
+  // A per-user installation is the user's own: nobody else is let in.
+  if (PerUserRun()) chain.clear();
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    if (!FolderMadeByThisRun(*it)) continue;
+    GrantFolderAccessAtCommit(*it);
+    break;
+  }
+  return true;
+}
