@@ -4,6 +4,7 @@
 
 #include "base/TextBasics.h"
 #include "engine/EngineValues.h"
+#include "engine/ErrorList.h"
 #include "engine/PathVariables.h"
 #include "engine/FileWriting.h"
 #include "engine/RunJournal.h"
@@ -65,3 +66,47 @@ void GrantWaitingFolders() {
 }
 
 void ForgetWaitingGrants() { gWaitingGrants.clear(); }
+
+namespace {
+
+// "C:\" of "C:\a\b", "\\server\share" of "\\server\share\a"; empty for any other path.
+ByteString RootOf(const ByteString& path) {
+  if (path.size() > 3 && path[1] == ':' && path[2] == '\\') return path.substr(0, 3);
+  if (path.rfind("\\\\", 0) != 0) return ByteString();
+  const std::size_t share = path.find('\\', 2);
+  const std::size_t end = share == ByteString::npos ? share : path.find('\\', share + 1);
+  return end == ByteString::npos ? ByteString() : path.substr(0, end);
+}
+
+// A refusal is final: it is said once and counts as handled.
+bool Guarded(platform::GuardedChange change, const ByteString& path) {
+  if (change != platform::GuardedChange::Refused) return change == platform::GuardedChange::Done;
+  const ByteString text = "not followed: a link on the way to " + path + "; ";
+  if (ErrorText.find(text) == ByteString::npos) ErrorText += text;
+  return true;
+}
+
+}  // namespace
+
+// A path without a drive or share (a bare "C:") names nothing to change.
+bool RemoveWithoutLinks(const ByteString& path) {
+  const ByteString root = RootOf(path);
+  return !root.empty() && Guarded(platform::RemoveBelow(root, path), path);
+}
+
+bool RenameWithoutLinks(const ByteString& from, const ByteString& to, bool replace) {
+  const ByteString root = RootOf(from);
+  return !root.empty() && Guarded(platform::RenameBelow(root, from, to, replace), from);
+}
+
+bool RemoveAtRestartOutsideDataFolder(const ByteString& path) {
+  ByteString data = AsciiLower(DataPath);
+  while (!data.empty() && data.back() == '\\') data.pop_back();
+  const ByteString lower = AsciiLower(path);
+  if (!data.empty() && (lower == data || StartsWith(lower, data + "\\"))) {
+    AddError("not removed at the restart (in the data folder): " + path);
+    return false;
+  }
+  return platform::RemoveAtRestart(path);
+}
+

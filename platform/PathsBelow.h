@@ -15,16 +15,16 @@ inline bool NamesBelow(ByteString folder, const ByteString& path, std::vector<By
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     if (lower(folder[i]) != lower(path[i])) return false;
   }
-  std::size_t start = folder.size() + 1;
-  for (;;) {
-    const std::size_t end = path.find('\\', start);
-    const ByteString name = path.substr(start, end == ByteString::npos ? ByteString::npos : end - start);
-    if (name.empty() || name == "." || name == ".." || name.find_first_of(":/") != ByteString::npos) return false;
-    names.push_back(name);
-    if (end == ByteString::npos) return true;
+  // Doubled separators name the same path, as the system reads it.
+  for (std::size_t start = folder.size() + 1; start < path.size();) {
+    std::size_t end = path.find('\\', start);
+    if (end == ByteString::npos) end = path.size();
+    const ByteString name = path.substr(start, end - start);
+    if (name == "." || name == ".." || name.find_first_of(":/") != ByteString::npos) return false;
+    if (!name.empty()) names.push_back(name);
     start = end + 1;
-    if (start == path.size()) return true;  // a trailing "\" names a folder
   }
+  return !names.empty();
 }
 
 }  // namespace platform

@@ -76,6 +76,12 @@ GuardedChange RemoveBelow(const ByteString& trusted, const ByteString& path) {
   if (folder < 0) return result;
   bool isFolder = false;
   result = CheckLast(folder, names.back(), &isFolder);
+  // As on Windows, a read-only file or one another program holds stays.
+  struct stat info;
+  if (result == GuardedChange::Done && !isFolder &&
+      (FileIsHeld(path) || (fstatat(folder, names.back().c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                            (info.st_mode & S_IWUSR) == 0)))
+    result = GuardedChange::Failed;
   if (result == GuardedChange::Done && unlinkat(folder, names.back().c_str(), isFolder ? AT_REMOVEDIR : 0) != 0)
     result = GuardedChange::Failed;
   close(folder);

@@ -220,14 +220,19 @@ public:
     if (!NamesBelow(trusted, path, names)) return GuardedChange::Refused;
     ByteString current = trusted;
     while (!current.empty() && current.back() == '\\') current.pop_back();
+    if (current.size() == 2 && current[1] == ':') current += '\\';  // a drive's root, not its current folder
     HANDLE folder = OpenNoFollow(current, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
     if (folder == INVALID_HANDLE_VALUE) return GuardedChange::Failed;
     held_.push_back(folder);
     // The trusted folder's own final path (short names expanded) starts the expected one.
     ByteString expected = FinalPathOf(folder);
+    const auto add = [](ByteString& path, const ByteString& name) {
+      if (path.empty() || path.back() != '\\') path += '\\';
+      path += name;
+    };
     for (std::size_t i = 0; i < names.size(); ++i) {
-      current += "\\" + names[i];
-      expected += "\\" + names[i];
+      add(current, names[i]);
+      add(expected, names[i]);
       const bool last = i + 1 == names.size();
       const HANDLE next = last ? OpenNoFollow(current, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE)
                                : OpenNoFollow(current, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
