@@ -81,8 +81,7 @@ ByteString RootOf(const ByteString& path) {
 // A refusal is final: it is said once and counts as handled.
 bool Guarded(platform::GuardedChange change, const ByteString& path) {
   if (change != platform::GuardedChange::Refused) return change == platform::GuardedChange::Done;
-  const ByteString text = "not followed: a link on the way to " + path + "; ";
-  if (ErrorText.find(text) == ByteString::npos) ErrorText += text;
+  NoteRefusal("not followed: a link on the way to " + path);
   return true;
 }
 
@@ -104,7 +103,7 @@ bool RemoveAtRestartOutsideDataFolder(const ByteString& path) {
   while (!data.empty() && data.back() == '\\') data.pop_back();
   const ByteString lower = AsciiLower(path);
   if (!data.empty() && (lower == data || StartsWith(lower, data + "\\"))) {
-    AddError("not removed at the restart (in the data folder): " + path);
+    NoteRefusal("not removed at the restart (in the data folder): " + path);
     return false;
   }
   return platform::RemoveAtRestart(path);

@@ -130,7 +130,7 @@ ByteString WhyNotGenuine(const ByteString& path) {
 // A refused journal's name moves aside (for inspection; nothing of it is
 // touched), and the log says why.
 void SetAside(Hive hive, const ByteString& path, const ByteString& why) {
-  AddError("journal not replayed: " + path + " (" + why + ")");
+  NoteRefusal("journal not replayed: " + path + " (" + why + ")");
   RegKey key = 0;
   if (!platform::RegOpen(hive, AnchorKey(hive), true, key)) return;
   platform::RegSetString(key, kSetAsideValue, path);
@@ -141,7 +141,11 @@ void SetAside(Hive hive, const ByteString& path, const ByteString& why) {
 }  // namespace
 
 ByteString FindJournal(Hive hive) {
-  if (!RecoversIn(hive)) return ByteString();
+  if (!RecoversIn(hive)) {
+    const ByteString other = ReadAnchor(hive);
+    if (!other.empty()) NoteRefusal("journal not replayed: " + other + " (the user's hive's, left for the user's own run)");
+    return ByteString();
+  }
   const ByteString path = ReadAnchor(hive);
   if (path.empty()) {
     // A kill between the anchor key and its value (or between removing

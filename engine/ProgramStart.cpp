@@ -14,7 +14,7 @@ ByteString FolderOf(const ByteString& file) {
 }
 
 bool NotStarted(const ByteString& file, const char* why) {
-  AddError("not started: " + file + " (" + why + ")");
+  NoteRefusal("not started: " + file + " (" + why + ")");
   return false;
 }
 

@@ -152,8 +152,7 @@ TEST_F(ShellActionsTest, RunProgramNeverWithTheSetupsRights) {
     EXPECT_TRUE(RunProgram());
   }
   EXPECT_TRUE(fakes::StartedPrograms().empty());
-  EXPECT_EQ(ErrorText, "not started: C:\\Prog\\Quillon.exe (no desktop user to start it as); "
-                       "not started: C:\\Prog\\Quillon.exe (no desktop user to start it as); ");
+  EXPECT_EQ(Refusals, std::vector<ByteString>{"not started: C:\\Prog\\Quillon.exe (no desktop user to start it as)"});
 
   Switches.elevatedCopy = false;
   fakes::SetAdministratorRights(false);
@@ -161,12 +160,12 @@ TEST_F(ShellActionsTest, RunProgramNeverWithTheSetupsRights) {
   ASSERT_EQ(fakes::StartedPrograms().size(), 1u);
   EXPECT_EQ(fakes::StartedPrograms()[0].as, fakes::StartedAs::OwnChild);
 
-  ErrorText.clear();
+  Refusals.clear();
   fakes::SetUserShellOffered(true);
   fakes::SetRunsAsSystem(true);
   EXPECT_TRUE(RunProgram());
   EXPECT_EQ(fakes::StartedPrograms().size(), 1u);
-  EXPECT_EQ(ErrorText, "not started: C:\\Prog\\Quillon.exe (the setup runs as the system account); ");
+  EXPECT_EQ(Refusals, std::vector<ByteString>{"not started: C:\\Prog\\Quillon.exe (the setup runs as the system account)"});
 }
 
 }  // namespace

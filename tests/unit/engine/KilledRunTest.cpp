@@ -168,13 +168,16 @@ TEST_F(KilledRun, PlantedJournalsAreNeverReplayed) {
   plant(Hive::CurrentUser, "C:\\Users\\u\\Planted");
   EXPECT_FALSE(UnfinishedRunJournal());
   EXPECT_FALSE(RecoverUnfinishedRun());
+  EXPECT_EQ(Refusals, std::vector<ByteString>{"journal not replayed: C:\\Users\\u\\Planted\\journal (the user's "
+                                              "hive's, left for the user's own run)"});
   // Where the user can write, and a folder of the right name that the
   // administrators do not own alone.
   for (const ByteString folder : {"C:\\Users\\u\\Planted", "C:\\ProgramData\\QuillonSetup-0123456789abcdef"}) {
-    ErrorText.clear();
+    Refusals.clear();
     plant(Hive::LocalMachine, folder);
     EXPECT_FALSE(RecoverUnfinishedRun());
-    EXPECT_NE(ErrorText.find("journal not replayed: " + folder + "\\journal ("), ByteString::npos) << ErrorText;
+    ASSERT_EQ(Refusals.size(), 2u);  // the user's, left alone again, and the machine's
+    EXPECT_EQ(Refusals[0].rfind("journal not replayed: " + folder + "\\journal (", 0), 0u) << Refusals[0];
     EXPECT_EQ(fakes::RegistryValueData(Hive::LocalMachine, "SOFTWARE\\QuillonSetup", "RefusedJournal"),
               folder + "\\journal");
     EXPECT_FALSE(UnfinishedRunJournal());

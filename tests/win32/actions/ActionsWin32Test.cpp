@@ -77,7 +77,7 @@ TEST_F(ActionsWin32, RunProgramStartsExecWithItsParameters) {
   // Elevated, without a desktop shell: never started with the setup's rights.
   if (!GetShellWindow()) {
     EXPECT_TRUE(RunProgram());
-    EXPECT_EQ(ErrorText, "not started: " + Exec + " (no desktop user to start it as); ");
+    EXPECT_EQ(Refusals, std::vector<ByteString>{"not started: " + Exec + " (no desktop user to start it as)"});
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_FALSE(fs::exists(record));
   }
