@@ -30,6 +30,7 @@ protected:
     fakes::SetRegistryString(Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
                              "C:\\Program Files");
     fakes::SetSpecialFolder(platform::kCsidlCommonPrograms, "C:\\ProgramData\\Start Menu\\Programs");
+    fakes::SetSpecialFolder(platform::kCsidlProgramFiles, "C:\\Program Files");
     fakes::SetSpecialFolder(platform::kCsidlCommonDesktop, "C:\\Users\\Public\\Desktop");
     fakes::SetSpecialFolder(platform::kCsidlPrograms, "C:\\Users\\u\\Start Menu\\Programs");
     fakes::SetSpecialFolder(platform::kCsidlDesktopDirectory, "C:\\Users\\u\\Desktop");
@@ -135,8 +136,11 @@ TEST_F(Deployment, PerUserAndPerMachineInstallationsAreSeparate) {
 }
 
 // The data folder opens to the users last, at the commit: a run that is
-// undone never opened it.
-TEST_F(Deployment, TheDataFolderOpensOnlyAtTheCommit) {
+// undone never opened it. A folder made outside the program folders
+// (/D=C:\\Quillon, the start menu's) gets their protection at its creation.
+TEST_F(Deployment, FoldersOutsideTheProgramFoldersAreProtectedTheDataFolderOpensAtTheCommit) {
+  for (const char* folder : {"C:\\Program Files", "C:\\ProgramData\\Start Menu\\Programs", "C:\\Users\\Public\\Desktop"})
+    ASSERT_TRUE(testsupport::MakeHostFolders(Host(folder)));
   UseScript("action=broken\r\n");
   Scope = InstallScope::AllUsers;
   ASSERT_TRUE(RunSetupScript(true));
@@ -146,6 +150,10 @@ TEST_F(Deployment, TheDataFolderOpensOnlyAtTheCommit) {
   UseScript("");
   Install(InstallScope::AllUsers);
   ASSERT_EQ(fakes::AclCalls().size(), 1u);
+  // Outside the program folders a new folder is protected as it is made;
+  // the program folder and its data folder below it inherit.
+  EXPECT_EQ(fakes::ProgramsProtectedFolders(),
+            (std::vector<ByteString>(2, "C:\\ProgramData\\Start Menu\\Programs\\Quillon")));  // in both runs
   EXPECT_EQ(fakes::GrantedTrustee("C:\\Program Files\\Quillon\\Daten"), "S-1-5-32-545");
 }
 
