@@ -58,12 +58,16 @@ void DropAnchor(Hive hive) {
 }  // namespace
 
 ByteString RandomToken() {
-  std::random_device device;
-  const uint64_t mixed = (static_cast<uint64_t>(device()) << 32) ^ device() ^
-                         static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  uint64_t drawn = 0;
+  // Where the system gives nothing, the clock and the library's generator still differ per call.
+  if (!platform::SystemRandomBytes(&drawn, sizeof drawn)) {
+    std::random_device device;
+    drawn = (static_cast<uint64_t>(device()) << 32) ^ device() ^
+            static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  }
   char text[17];
   static const char kHex[] = "0123456789abcdef";
-  for (int i = 0; i < 16; ++i) text[i] = kHex[(mixed >> (4 * i)) & 15];
+  for (int i = 0; i < 16; ++i) text[i] = kHex[(drawn >> (4 * i)) & 15];
   text[16] = '\0';
   return text;
 }

@@ -8,7 +8,7 @@
 #include "platform/Files.h"
 #include "platform/Registry.h"
 
-// Sixteen random hex digits, new for every call.
+// Sixteen hex digits from the system's random generator, new for every call.
 ByteString RandomToken();
 
 // Makes a new journal (a folder that did not exist before, made with its

@@ -110,6 +110,10 @@ GuardedChange RemoveBelow(const ByteString& trusted, const ByteString& path);
 // A file or folder renamed within its own folder (`to` names the same folder).
 GuardedChange RenameBelow(const ByteString& trusted, const ByteString& from, const ByteString& to, bool replace);
 
+// Bytes from the system's random generator (RtlGenRandom; natively
+// /dev/urandom); false when it gave none.
+bool SystemRandomBytes(void* buffer, std::size_t size);
+
 // A file that grows by appended records (the journal): each append is one
 // write to the system, so a killed process loses nothing it appended.
 using AppendHandle = std::uintptr_t;

@@ -19,6 +19,14 @@ ReadHandle DuplicateReading(ReadHandle file) {
   return copy < 0 ? 0 : static_cast<ReadHandle>(copy) + 1;
 }
 
+bool SystemRandomBytes(void* buffer, std::size_t size) {
+  const int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = read(fd, buffer, size) == static_cast<ssize_t>(size);
+  close(fd);
+  return ok;
+}
+
 bool WriteLogFile(const ByteString& path, const char* data, std::size_t size) {
   if (path.empty()) return false;
   // O_NOFOLLOW refuses a symbolic link; a folder does not open for writing.
