@@ -14,49 +14,26 @@ namespace {
 namespace fs = std::filesystem;
 using platform::GuardedChange;
 
-// Windows paths below a trusted folder "T" of the temporary folder; natively
-// they are mapped below it as "C:\T\...".
+// Paths below the temporary folder: natively as "C:\..." mapped below it.
 class GuardedChangesTest : public ::testing::Test {
 protected:
-  void SetUp() override {
 #ifndef _WIN32
-    platform::SetNativeDriveRoot(temp_.Path(""));
-    fs::create_directories(temp_.Path("C/T/Daten"));
-    fs::create_directories(temp_.Path("C/Victim"));
+  void SetUp() override { platform::SetNativeDriveRoot(temp_.Path("")); }
+  void TearDown() override { platform::SetNativeDriveRoot(""); }
+  ByteString Win(const ByteString& below) const { return "C:\\" + below; }
+  fs::path Host(const ByteString& below) const { return platform::NativePath(Win(below)); }
 #else
-    fs::create_directories(temp_.Path("T/Daten"));
-    fs::create_directories(temp_.Path("Victim"));
+  ByteString Win(const ByteString& below) const { return fs::path(temp_.Path(below)).make_preferred().string(); }
+  fs::path Host(const ByteString& below) const { return Win(below); }
 #endif
-    Write("Victim\\v.txt");
+  void Write(const ByteString& below) const {
+    fs::create_directories(Host(below).parent_path());
+    std::ofstream(Host(below)) << "x";
   }
-  void TearDown() override {
-#ifndef _WIN32
-    platform::SetNativeDriveRoot("");
-#endif
-  }
-  ByteString Win(const ByteString& below) const {
-#ifndef _WIN32
-    return "C:\\" + below;
-#else
-    ByteString path = temp_.Path(below);
-    for (char& c : path) c = c == '/' ? '\\' : c;
-    return path;
-#endif
-  }
-  fs::path Host(ByteString below) const {
-    for (char& c : below) c = c == '\\' ? '/' : c;
-#ifndef _WIN32
-    return temp_.Path("C/" + below);
-#else
-    return temp_.Path(below);
-#endif
-  }
-  void Write(const ByteString& below) const { std::ofstream(Host(below)) << "x"; }
   // A symbolic link, where the system lets a test make one.
-  bool Link(const ByteString& below, const ByteString& to, bool folder) const {
+  bool Link(const ByteString& below, const ByteString& to) const {
     std::error_code error;
-    if (folder) fs::create_directory_symlink(Host(to), Host(below), error);
-    else fs::create_symlink(Host(to), Host(below), error);
+    fs::create_symlink(Host(to), Host(below), error);
     if (error) std::printf("note: no symbolic link here (%s); not checked\n", error.message().c_str());
     return !error;
   }
@@ -68,6 +45,7 @@ TEST_F(GuardedChangesTest, ChangesBelowTheTrustedFolderThroughNoLink) {
   const ByteString trusted = Win("T");
   Write("T\\Daten\\a.txt");
   Write("T\\Daten\\b.txt");
+  Write("Victim\\v.txt");
   EXPECT_EQ(platform::RenameBelow(trusted, Win("T\\Daten\\a.txt"), Win("T\\Daten\\b.txt"), false),
             GuardedChange::Failed);
   EXPECT_EQ(platform::RenameBelow(trusted, Win("T\\Daten\\a.txt"), Win("T\\Daten\\b.txt"), true), GuardedChange::Done);
@@ -79,7 +57,6 @@ TEST_F(GuardedChangesTest, ChangesBelowTheTrustedFolderThroughNoLink) {
   // Nothing outside the trusted folder, nothing moved to another folder.
   EXPECT_EQ(platform::RemoveBelow(trusted, Win("Victim\\v.txt")), GuardedChange::Refused);
   EXPECT_EQ(platform::RemoveBelow(trusted, Win("T\\..\\Victim\\v.txt")), GuardedChange::Refused);
-  fs::create_directories(Host("T\\Daten"));
   Write("T\\Daten\\a.txt");
   EXPECT_EQ(platform::RenameBelow(trusted, Win("T\\Daten\\a.txt"), Win("T\\a.txt"), true), GuardedChange::Refused);
   EXPECT_TRUE(fs::exists(Host("T\\Daten\\a.txt")));
@@ -87,15 +64,15 @@ TEST_F(GuardedChangesTest, ChangesBelowTheTrustedFolderThroughNoLink) {
 
 TEST_F(GuardedChangesTest, ALinkOnTheWayOrAtThePathRefusesTheChange) {
   const ByteString trusted = Win("T");
-  fs::remove(Host("T\\Daten"));
-  if (!Link("T\\Daten", "Victim", true)) return;
+  Write("Victim\\v.txt");
   Write("T\\Own.txt");
-  if (!Link("T\\File.txt", "Victim\\v.txt", false)) return;
+  if (!Link("T\\Daten", "Victim") || !Link("T\\File.txt", "Victim\\v.txt")) return;
   EXPECT_EQ(platform::RemoveBelow(trusted, Win("T\\Daten\\v.txt")), GuardedChange::Refused);
   EXPECT_EQ(platform::RenameBelow(trusted, Win("T\\Daten\\v.txt"), Win("T\\Daten\\w.txt"), true),
             GuardedChange::Refused);
   EXPECT_EQ(platform::RemoveBelow(trusted, Win("T\\Daten")), GuardedChange::Refused);
   EXPECT_EQ(platform::RemoveBelow(trusted, Win("T\\File.txt")), GuardedChange::Refused);
+  // Replacing a link's name replaces the link, never what it points at.
   EXPECT_EQ(platform::RenameBelow(trusted, Win("T\\Own.txt"), Win("T\\File.txt"), true), GuardedChange::Done);
   EXPECT_TRUE(fs::exists(Host("Victim\\v.txt")));
   EXPECT_TRUE(fs::is_symlink(Host("T\\Daten")));
