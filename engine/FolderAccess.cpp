@@ -87,15 +87,18 @@ bool Guarded(platform::GuardedChange change, const ByteString& path) {
 
 }  // namespace
 
-// A path without a drive or share (a bare "C:") names nothing to change.
+// A path without a drive or share (a bare "C:") names nothing to change. A
+// run for the user alone changes only what is the user's own, with the
+// user's rights: its links (a profile's folders may be links) are followed.
 bool RemoveWithoutLinks(const ByteString& path) {
+  if (PerUserRun()) {
+    const uint32_t attributes = platform::FileAttributesOf(path);
+    return attributes != platform::kInvalidFileAttributes && (attributes & platform::kAttrDirectory)
+               ? platform::RemoveEmptyDirectory(path)
+               : platform::RemoveFile(path);
+  }
   const ByteString root = RootOf(path);
   return !root.empty() && Guarded(platform::RemoveBelow(root, path), path);
-}
-
-bool RenameWithoutLinks(const ByteString& from, const ByteString& to, bool replace) {
-  const ByteString root = RootOf(from);
-  return !root.empty() && Guarded(platform::RenameBelow(root, from, to, replace), from);
 }
 
 bool RemoveAtRestartOutsideDataFolder(const ByteString& path) {

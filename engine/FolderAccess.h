@@ -21,15 +21,14 @@ bool GrantFolderAccessAtCommit(const ByteString& folder);
 void GrantWaitingFolders();
 void ForgetWaitingGrants();
 
-// The removals and renames of the undo, the commit and the uninstall, where
-// users may have put a link (the data folder opened to them, folders the
+// The removals of the undo, the commit and the uninstall of a
+// run for all users, where users may have put a link (the data folder opened to them, folders the
 // run did not make): each goes from the drive's root down without following
 // a link on the way or at the path, through the handle it checked. A
 // refusal changes nothing, is one error of the run ("not followed: ...")
 // and is final: true for it as for a change made, false when the change
 // failed (and may be tried again).
 bool RemoveWithoutLinks(const ByteString& path);  // a file, or an empty folder
-bool RenameWithoutLinks(const ByteString& from, const ByteString& to, bool replace);
 // A removal at the next restart, by name: never for a path in the data
 // folder (users may put a link there before the restart). False when refused.
 bool RemoveAtRestartOutsideDataFolder(const ByteString& path);

@@ -22,7 +22,7 @@ bool SystemRandomBytes(void* buffer, std::size_t size) {
   // RtlGenRandom, exported by advapi32.dll as SystemFunction036.
   using GenRandomFn = BOOLEAN(WINAPI*)(PVOID, ULONG);
   static const auto generate = reinterpret_cast<GenRandomFn>(reinterpret_cast<void*>(
-      GetProcAddress(LoadLibraryA("advapi32.dll"), "SystemFunction036")));
+      GetProcAddress(GetModuleHandleA("advapi32.dll"), "SystemFunction036")));
   return generate && size <= std::numeric_limits<ULONG>::max() && generate(buffer, static_cast<ULONG>(size));
 }
 
