@@ -5,6 +5,7 @@
 
 #include "base/TextBasics.h"
 #include "engine/EngineErrors.h"
+#include "engine/EngineValues.h"
 #include "engine/ErrorList.h"
 #include "engine/JournalFormat.h"
 #include "engine/RegistryValues.h"
@@ -107,9 +108,14 @@ platform::AppendHandle CreateJournal(Hive hive, ByteString& path, Hive& madeIn) 
 
 namespace {
 
-// A run with the machine's rights recovers only the machine's journal; the
-// user's is recovered by the user's own runs without them.
-bool RecoversIn(Hive hive) { return (hive == Hive::LocalMachine) == platform::HasAdministratorRights(); }
+// A run with the machine's rights recovers the machine's journal; the
+// user's is recovered by the user's own runs: without the machine's rights,
+// or for the user alone (where the system gives every program those rights,
+// as Wine and a system without UAC do), never by a run for all users.
+bool RecoversIn(Hive hive) {
+  const bool machineRights = platform::HasAdministratorRights();
+  return hive == Hive::LocalMachine ? machineRights : !machineRights || PerUserRun();
+}
 
 // Why the machine's journal at `path` is not one this setup made; empty
 // when it is: "journal" in a "QuillonSetup-<hex>" folder directly below the

@@ -17,8 +17,9 @@ ByteString RandomToken();
 // be made; nothing is left then.
 platform::AppendHandle CreateJournal(platform::Hive hive, ByteString& path, platform::Hive& madeIn);
 // The journal file that `hive`'s anchor names, for this run to recover;
-// empty when there is none. A run with the machine's rights recovers only
-// the machine's journal, one without them only the user's. The machine's
+// empty when there is none. A run with the machine's rights recovers the
+// machine's journal, never a run for all users the user's (one without the
+// machine's rights or for the user alone does). The machine's
 // journal must be genuine: "journal" in a "QuillonSetup-<hex>" folder
 // directly below the common application data, not a reparse point, owned
 // by the administrators (or the system) and writable by nobody else. A

@@ -187,7 +187,11 @@ TEST_F(KilledRun, PlantedJournalsAreNeverReplayed) {
   // The run goes on: a new journal opens beside what was set aside.
   EXPECT_TRUE(OpenRunJournal());
   ResetRunJournal();
-  // The user's own run without the machine's rights recovers the user's journal.
+  // The user's own runs recover the user's journal: without the machine's
+  // rights, or for the user alone.
+  Scope = InstallScope::CurrentUser;
+  EXPECT_TRUE(UnfinishedRunJournal());
+  Scope = InstallScope::AllUsers;
   fakes::SetAdministratorRights(false);
   EXPECT_TRUE(UnfinishedRunJournal());
 }
