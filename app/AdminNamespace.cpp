@@ -14,8 +14,6 @@ const char* const kNamespacePrefix = "QuillonSetup\\";
 const char* const kNamespaceAccess = "D:P(A;;GA;;;BA)(A;;GA;;;SY)";
 
 const NamespaceCalls* gTestCalls = nullptr;
-bool gTried = false;
-bool gHad = false;
 
 NamespaceCalls SystemCalls() {
   NamespaceCalls calls;
@@ -28,17 +26,16 @@ NamespaceCalls SystemCalls() {
   return calls;
 }
 
-bool CreateOrOpenNamespace(const NamespaceCalls& calls) {
+// The namespace bounded by `member` (a SID), whose objects only `access`
+// lets anyone open.
+bool CreateOrOpenNamespace(const NamespaceCalls& calls, PSID member, const char* access) {
   if (!calls.createBoundary || !calls.addSid || !calls.createNamespace || !calls.openNamespace) return false;
   HANDLE boundary = calls.createBoundary(kNamespace, 0);
   if (!boundary) return false;  // also where the call is only a stand-in
-  BYTE administrators[SECURITY_MAX_SID_SIZE];
-  DWORD sidSize = sizeof administrators;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   HANDLE space = nullptr;
-  if (CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize) &&
-      calls.addSid(&boundary, administrators) &&
-      ConvertStringSecurityDescriptorToSecurityDescriptorA(kNamespaceAccess, SDDL_REVISION_1, &descriptor, nullptr)) {
+  if (calls.addSid(&boundary, member) &&
+      ConvertStringSecurityDescriptorToSecurityDescriptorA(access, SDDL_REVISION_1, &descriptor, nullptr)) {
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
     // Another run may hold it already, or end between the two calls: try twice.
     for (int attempt = 0; attempt < 2 && !space; ++attempt) {
@@ -53,18 +50,58 @@ bool CreateOrOpenNamespace(const NamespaceCalls& calls) {
   return space != nullptr;
 }
 
+bool CreateOrOpenAdministratorsNamespace(const NamespaceCalls& calls) {
+  BYTE administrators[SECURITY_MAX_SID_SIZE];
+  DWORD sidSize = sizeof administrators;
+  return CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize) &&
+         CreateOrOpenNamespace(calls, administrators, kNamespaceAccess);
+}
+
+// Bounded by this process's own account, open to it and the system alone.
+bool CreateOrOpenOwnAccountNamespace(const NamespaceCalls& calls) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  union {
+    TOKEN_USER user;
+    char bytes[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+  } self = {};
+  DWORD size = 0;
+  const bool known = GetTokenInformation(token, TokenUser, &self, sizeof self, &size) != FALSE;
+  CloseHandle(token);
+  char* sidText = nullptr;
+  if (!known || !ConvertSidToStringSidA(self.user.User.Sid, &sidText)) return false;
+  const ByteString access = ByteString("D:P(A;;GA;;;") + sidText + ")(A;;GA;;;SY)";
+  LocalFree(sidText);
+  return CreateOrOpenNamespace(calls, self.user.User.Sid, access.c_str());
+}
+
+// Each namespace is created or opened once per process.
+struct HadNamespace {
+  bool tried = false;
+  bool had = false;
+};
+HadNamespace gAdministrators, gOwnAccount;
+
+ByteString NameIn(HadNamespace& space, bool (*createOrOpen)(const NamespaceCalls&), const ByteString& name) {
+  if (!space.tried) {
+    space.tried = true;
+    space.had = createOrOpen(gTestCalls ? *gTestCalls : SystemCalls());
+  }
+  return space.had ? kNamespacePrefix + name : ByteString();
+}
+
 }  // namespace
 
 ByteString AdministratorsOnlyName(const ByteString& name) {
-  if (!gTried) {
-    gTried = true;
-    gHad = CreateOrOpenNamespace(gTestCalls ? *gTestCalls : SystemCalls());
-  }
-  return gHad ? kNamespacePrefix + name : ByteString();
+  return NameIn(gAdministrators, CreateOrOpenAdministratorsNamespace, name);
+}
+
+ByteString OwnAccountOnlyName(const ByteString& name) {
+  return NameIn(gOwnAccount, CreateOrOpenOwnAccountNamespace, name);
 }
 
 void SetNamespaceCallsForTests(const NamespaceCalls* calls) {
   gTestCalls = calls;
-  gTried = false;
-  gHad = false;
+  gAdministrators = HadNamespace();
+  gOwnAccount = HadNamespace();
 }

@@ -14,6 +14,10 @@
 // the process ends. Empty when it cannot be had: no private namespaces on
 // this system, or a run outside the boundary (no administrator rights).
 ByteString AdministratorsOnlyName(const ByteString& name);
+// The same for a run without administrator rights: a namespace bounded by
+// the process's own account and open to it and the system alone, so no
+// other user can create its objects first.
+ByteString OwnAccountOnlyName(const ByteString& name);
 
 // The system calls behind it, replaceable by tests (which read back what the
 // calls were given: the boundary's group, the namespace's access list).

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/SystemCalls.h"
+#include "platform/Files.h"
 
 const char* const kPrivateCopyFolderPrefix = "QuillonUninstall-";
 
@@ -12,13 +13,11 @@ namespace {
 
 constexpr int kFolderAttempts = 4;
 
-// 16 hexadecimal digits from the system's random number generator
-// (RtlGenRandom, exported as SystemFunction036); empty without it.
+// 16 hexadecimal digits from the system's random number generator; empty
+// without it.
 ByteString RandomName() {
-  using GenRandomFn = BOOLEAN(WINAPI*)(PVOID, ULONG);
-  const auto generate = SystemCall<GenRandomFn>("advapi32.dll", "SystemFunction036");
   unsigned char bytes[8] = {};
-  if (!generate || !generate(bytes, sizeof bytes)) return ByteString();
+  if (!platform::SystemRandomBytes(bytes, sizeof bytes)) return ByteString();
   char text[sizeof bytes * 2 + 1];
   for (std::size_t i = 0; i < sizeof bytes; ++i) std::snprintf(text + 2 * i, 3, "%02x", bytes[i]);
   return text;

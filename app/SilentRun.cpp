@@ -34,6 +34,7 @@ namespace {
 // another user): in the administrators' namespace, else in the global one.
 const char* const kSetupMutexLeaf = "SetupRunning";
 const char* const kSetupMutexName = "Global\\QuillonSetupRunning";
+const char* const kSetupMutexSessionName = "Local\\QuillonSetupRunning";
 const char* const kRemovalSwitch = "/removeuninstaller";
 const char* const kRemovalCopyName = "QuillonUninstall.exe";
 constexpr uint16_t kLangGerman = 7;
@@ -181,11 +182,17 @@ HANDLE gSetupMark = nullptr;
 
 bool ClaimSetupInstance() {
   // In the administrators' own namespace no standard user can take the mark
-  // first and so keep every setup from running; a system without private
-  // namespaces uses the global name. The handle stays open until the process
+  // first and so keep every setup from running; a run without their rights
+  // takes it in a namespace of its own account (else its session's), where
+  // no other user can. A system without private namespaces uses the global
+  // name for the administrators. The handle stays open until the process
   // ends (or hands the run over to its elevated copy).
-  const ByteString privateName = AdministratorsOnlyName(kSetupMutexLeaf);
-  HANDLE mutex = CreateMutexA(nullptr, FALSE, privateName.empty() ? kSetupMutexName : privateName.c_str());
+  ByteString name = AdministratorsOnlyName(kSetupMutexLeaf);
+  if (name.empty() && !platform::HasAdministratorRights()) {
+    name = OwnAccountOnlyName(kSetupMutexLeaf);
+    if (name.empty()) name = kSetupMutexSessionName;
+  }
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, name.empty() ? kSetupMutexName : name.c_str());
   const DWORD error = GetLastError();
   if (mutex) {
     gSetupMark = mutex;

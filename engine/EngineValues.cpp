@@ -1,5 +1,7 @@
 #include "engine/EngineValues.h"
 
+#include "engine/ErrorList.h"
+
 #include "base/ByteStringList.h"
 
 ByteString PgmPath;
@@ -71,6 +73,7 @@ void ResetEngineValues() {
   Quiet = false;
   DesktopLinks = false;
   ErrorText.clear();
+  Refusals.clear();
   UninstallerPath.clear();
   UninstallMode = false;
   LastTrustee.clear();

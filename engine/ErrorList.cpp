@@ -22,6 +22,13 @@ void ReportError(const ByteString& text) {
 }
 
 std::vector<ByteString> RunLines;
+std::vector<ByteString> Refusals;
+
+void NoteRefusal(const ByteString& text) {
+  for (const ByteString& known : Refusals)
+    if (known == text) return;
+  Refusals.push_back(text);
+}
 bool RunRolledBack = false;
 const char* const kUndoneLogLine = "Undone: every change of this run";
 bool RecoveredEarlierRun = false;
@@ -43,6 +50,7 @@ bool WriteRunLog(const ByteString& path, const ByteString& result) {
   if (RecoveredEarlierRun) log += ByteString("Recovered: an interrupted earlier run was completed") + kLineEnd;
   for (const ByteString& line : RunLines) log += "Line: " + line + kLineEnd;
   for (int32_t i = 0; i < WrittenFiles->Count(); ++i) log += "File: " + WrittenFiles->ItemText(i) + kLineEnd;
+  for (const ByteString& refusal : Refusals) log += "Refused: " + refusal + kLineEnd;
   if (!ErrorText.empty()) log += "Errors: " + ErrorText + kLineEnd;
   if (RunRolledBack) log += ByteString(kUndoneLogLine) + kLineEnd;
   log += "Result: " + result + kLineEnd;

@@ -24,5 +24,11 @@ bool WriteSetupLog(const std::vector<ByteString>& lines);
 // The last full run was undone (the logs say so).
 extern bool RunRolledBack;
 extern const char* const kUndoneLogLine;  // "Undone: every change of this run"
+// Changes an elevated run refused because a user could have prepared what
+// they touch (a link, a planted journal, a program it may not start): each
+// once, in the run's log as "Refused: ..." lines. Not errors: the run goes
+// on. Emptied with the engine's values.
+void NoteRefusal(const ByteString& text);
+extern std::vector<ByteString> Refusals;
 // The run found an earlier run's unfinished journal and completed it.
 extern bool RecoveredEarlierRun;

@@ -30,13 +30,14 @@ bool Exists(const ByteString& path) { return platform::FileAttributesOf(path) !=
 
 // A short name in the file's own folder (a rename there never crosses volumes).
 ByteString TemporaryIn(const ByteString& folder, char kind) {
-  RunFileMemory& run = ThisRunsFiles();
-  if (run.token.empty()) run.token = RandomToken();
-  // Random per run: nobody can plant the name beforehand, and a file that
-  // stands there anyway is refused by the create.
-  char number[16];
-  std::snprintf(number, sizeof number, "%x", ++run.counter);
-  return folder + "~q" + kind + run.token.substr(0, 8) + number + ".tmp";
+  // One draw of the system's random generator per name: one name seen
+  // tells nothing of the next. A name that stands already (planted) is
+  // drawn again, a few times; a file that stands there anyway is refused by
+  // the create.
+  ByteString name;
+  for (int draw = 0; draw < 8 && (name.empty() || Exists(name)); ++draw)
+    name = folder + "~q" + kind + RandomToken() + ".tmp";
+  return name;
 }
 
 // Enters a file's write: the temporary name it is written under and, for a
@@ -71,7 +72,7 @@ bool InDataFolder(const ByteString& folder) {
 
 bool JournalMakeFolder(const ByteString& folder) {
   if (!RecordChange("dir", {folder})) return false;
-  if (!platform::MakeDirectory(folder)) return false;
+  if (!MakeRunFolder(folder)) return false;
   ThisRunsFiles().madeFolders.insert(AsciiLower(folder));
   return true;
 }
@@ -179,7 +180,7 @@ bool EnsureFolder(const ByteString& path) {
   if (PerUserRun()) chain.clear();
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     if (!FolderMadeByThisRun(*it)) continue;
-    GrantFolderAccess(*it);
+    GrantFolderAccessAtCommit(*it);
     break;
   }
   return true;

@@ -1,7 +1,16 @@
 #include "engine/FolderAccess.h"
 
+#include <vector>
+
+#include "base/TextBasics.h"
 #include "engine/EngineValues.h"
+#include "engine/ErrorList.h"
+#include "engine/PathVariables.h"
+#include "engine/FileWriting.h"
+#include "engine/RunJournal.h"
+#include "platform/Files.h"
 #include "platform/Security.h"
+#include "platform/Shell.h"
 
 namespace {
 
@@ -9,7 +18,25 @@ namespace {
 // that name on a system in another language, and never everyone.
 const char* const kUsersGroupSid = "S-1-5-32-545";
 
+// Below the program folders, which the system protects itself.
+bool InProgramFolders(const ByteString& folder) {
+  const ByteString lower = AsciiLower(folder);
+  for (const int csidl : {platform::kCsidlProgramFiles, platform::kCsidlProgramFilesX86}) {
+    ByteString programs = AsciiLower(platform::SpecialFolder(0, csidl));
+    while (!programs.empty() && programs.back() == '\\') programs.pop_back();
+    if (!programs.empty() && StartsWith(lower, programs + "\\")) return true;
+  }
+  return false;
+}
+
+std::vector<ByteString> gWaitingGrants;
+
 }  // namespace
+
+bool MakeRunFolder(const ByteString& folder) {
+  const bool inherits = PerUserRun() || FolderMadeByThisRun(ParentFolderOf(folder)) || InProgramFolders(folder);
+  return inherits ? platform::MakeDirectory(folder) : platform::MakeProgramsProtectedFolder(folder);
+}
 
 bool SetFolderAccess(const ByteString& folder, const ByteString& trustee) {
   if (!platform::AclEntryPointsKnown()) {
@@ -26,3 +53,62 @@ bool GrantFolderAccess(const ByteString& folder) {
   LastTrustee = kUsersGroupSid;
   return true;
 }
+
+bool GrantFolderAccessAtCommit(const ByteString& folder) {
+  if (!RunJournalOpen()) return GrantFolderAccess(folder);
+  gWaitingGrants.push_back(folder);
+  return true;
+}
+
+void GrantWaitingFolders() {
+  for (const ByteString& folder : gWaitingGrants) GrantFolderAccess(folder);
+  gWaitingGrants.clear();
+}
+
+void ForgetWaitingGrants() { gWaitingGrants.clear(); }
+
+namespace {
+
+// "C:\" of "C:\a\b", "\\server\share" of "\\server\share\a"; empty for any other path.
+ByteString RootOf(const ByteString& path) {
+  if (path.size() > 3 && path[1] == ':' && path[2] == '\\') return path.substr(0, 3);
+  if (path.rfind("\\\\", 0) != 0) return ByteString();
+  const std::size_t share = path.find('\\', 2);
+  const std::size_t end = share == ByteString::npos ? share : path.find('\\', share + 1);
+  return end == ByteString::npos ? ByteString() : path.substr(0, end);
+}
+
+// A refusal is final: it is said once and counts as handled.
+bool Guarded(platform::GuardedChange change, const ByteString& path) {
+  if (change != platform::GuardedChange::Refused) return change == platform::GuardedChange::Done;
+  NoteRefusal("not followed: a link on the way to " + path);
+  return true;
+}
+
+}  // namespace
+
+// A path without a drive or share (a bare "C:") names nothing to change. A
+// run for the user alone changes only what is the user's own, with the
+// user's rights: its links (a profile's folders may be links) are followed.
+bool RemoveWithoutLinks(const ByteString& path) {
+  if (PerUserRun()) {
+    const uint32_t attributes = platform::FileAttributesOf(path);
+    return attributes != platform::kInvalidFileAttributes && (attributes & platform::kAttrDirectory)
+               ? platform::RemoveEmptyDirectory(path)
+               : platform::RemoveFile(path);
+  }
+  const ByteString root = RootOf(path);
+  return !root.empty() && Guarded(platform::RemoveBelow(root, path), path);
+}
+
+bool RemoveAtRestartOutsideDataFolder(const ByteString& path) {
+  ByteString data = AsciiLower(DataPath);
+  while (!data.empty() && data.back() == '\\') data.pop_back();
+  const ByteString lower = AsciiLower(path);
+  if (!data.empty() && (lower == data || StartsWith(lower, data + "\\"))) {
+    NoteRefusal("not removed at the restart (in the data folder): " + path);
+    return false;
+  }
+  return platform::RemoveAtRestart(path);
+}
+

@@ -1,7 +1,35 @@
 #pragma once
-// Opening the data folder to all users: full access for the built-in users
-// group (by its SID), inherited by subfolders and files.
+// Who may change the folders a run makes. The data folder is opened to all
+// users: full access for the built-in users group (by its SID), inherited by
+// subfolders and files. In a run for all users, a folder made outside the
+// protected program folders gets their protection as it is made.
 #include "base/Text.h"
+
+// Makes one folder whose parent exists. In a run for all users, a folder
+// outside the program folders whose parent this run did not make gets the
+// program folders' protection at its creation (so nobody can put a file
+// into it first); below such a folder the protection is inherited.
+bool MakeRunFolder(const ByteString& folder);
 
 bool GrantFolderAccess(const ByteString& folder);
 bool SetFolderAccess(const ByteString& folder, const ByteString& trustee);
+// The data folder's grant, made last: with the run's journal open it waits
+// for the commit (nothing more is written into the folder by then, and an
+// undone run never opened it); without one it is made at once.
+bool GrantFolderAccessAtCommit(const ByteString& folder);
+// At the commit: the waiting grants are made. A new run forgets any left.
+void GrantWaitingFolders();
+void ForgetWaitingGrants();
+
+// The removals of the undo, the commit and the uninstall of a
+// run for all users, where users may have put a link (the data folder opened to them, folders the
+// run did not make): each goes from the drive's root down without following
+// a link on the way or at the path, through the handle it checked. A
+// refusal changes nothing, is one error of the run ("not followed: ...")
+// and is final: true for it as for a change made, false when the change
+// failed (and may be tried again).
+bool RemoveWithoutLinks(const ByteString& path);  // a file, or an empty folder
+// A removal at the next restart, by name: never for a path in the data
+// folder (users may put a link there before the restart). False when refused.
+bool RemoveAtRestartOutsideDataFolder(const ByteString& path);
+

@@ -8,19 +8,28 @@
 #include "platform/Files.h"
 #include "platform/Registry.h"
 
-// Sixteen random hex digits, new for every call.
+// Sixteen hex digits from the system's random generator, new for every call.
 ByteString RandomToken();
 
-// Makes a new journal (the anchor first, then a folder that did not exist
-// before, then the file with its header) in `hive`'s place, else in the
-// user's. 0 when none could be made; nothing is left then.
+// Makes a new journal (a folder that did not exist before, made with its
+// access list, then the file with its header, and only then the anchor
+// that names it) in `hive`'s place, else in the user's. 0 when none could
+// be made; nothing is left then.
 platform::AppendHandle CreateJournal(platform::Hive hive, ByteString& path, platform::Hive& madeIn);
-// The journal file that `hive`'s anchor names; empty when there is none. An
-// anchor key left without its value (a kill while it was made or removed)
-// is dropped.
+// The journal file that `hive`'s anchor names, for this run to recover;
+// empty when there is none. A run with the machine's rights recovers the
+// machine's journal, never a run for all users the user's (one without the
+// machine's rights or for the user alone does). The machine's
+// journal must be genuine: "journal" in a "QuillonSetup-<hex>" folder
+// directly below the common application data, not a reparse point, owned
+// by the administrators (or the system) and writable by nobody else. A
+// journal that is not is never replayed: its name moves aside in the
+// anchor key ("RefusedJournal"), the run's errors say why, the run goes on.
+// An anchor key left without its value (a kill while it was made or
+// removed) is dropped.
 ByteString FindJournal(platform::Hive hive);
-// Whether either hive's anchor names a journal.
+// Whether a hive this run recovers names a journal.
 bool AnchorNamesJournal();
-// The journal file, its folder and the anchor go, in this order: a kill in
-// between leaves an anchor that names nothing, which the next start drops.
+// The anchor, the journal file and its folder go, in this order: the name
+// first, so that a kill in between leaves no name of a half-removed journal.
 void RemoveJournal(const ByteString& path, platform::Hive hive);

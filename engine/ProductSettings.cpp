@@ -36,17 +36,14 @@ bool FileExists(const ByteString& path) {
 
 namespace {
 
-// A run that may change the machine's software key is an elevated, per-machine
-// run: it writes its settings there. It takes the settings that decide where
-// it writes and what it starts from there alone, never from the user's hive,
-// which the user's unelevated programs may change.
+// A run for all users (the window before its elevation included, which
+// hands the folders to its elevated copy) takes the settings that decide
+// where it writes, what it starts and what it replaces from the machine
+// alone, never from the user's hive, which the user's unelevated programs
+// may change.
 bool MachineOnly(const ByteString& name) {
   const ByteString lower = AsciiLower(name);
-  if (lower != "exec" && lower != "datapath") return false;
-  platform::RegKey key = 0;
-  if (!platform::RegOpen(platform::Hive::LocalMachine, "SOFTWARE", true, key)) return false;
-  platform::RegClose(key);
-  return true;
+  return lower == "exec" || lower == "datapath" || lower == "ver";
 }
 
 }  // namespace
@@ -57,7 +54,7 @@ ByteString ReadProductSetting(const ByteString& name) {
   // users is a separate installation.
   if (PerUserRun()) return ReadSettingIn(platform::Hive::CurrentUser, name);
   if (MachineOnly(name)) return ReadSettingIn(platform::Hive::LocalMachine, name);
-  // Without the machine's rights the user's own installation comes first.
+  // Any other setting: the user's own first.
   ByteString value = ReadSettingIn(platform::Hive::CurrentUser, name);
   if (value.empty()) value = ReadSettingIn(platform::Hive::LocalMachine, name);
   return value;

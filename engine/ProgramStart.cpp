@@ -1,5 +1,7 @@
 #include "engine/ProgramStart.h"
 
+#include "engine/CommandLine.h"
+#include "engine/ErrorList.h"
 #include "platform/Process.h"
 
 namespace {
@@ -11,15 +13,25 @@ ByteString FolderOf(const ByteString& file) {
   return file.substr(0, slash == 2 && file[1] == ':' ? slash + 1 : slash);
 }
 
+bool NotStarted(const ByteString& file, const char* why) {
+  NoteRefusal("not started: " + file + " (" + why + ")");
+  return false;
+}
+
 }  // namespace
 
 bool StartInstalledProgram(const ByteString& file, const ByteString& parameters, int showCommand) {
   if (file.empty()) return false;
+  // A system account's user would be the system itself.
+  if (platform::RunsAsSystem()) return NotStarted(file, "the setup runs as the system account");
   platform::ProgramStart start;
   start.file = file;
   // Quoted always: unquoted, "C:\Program Files\..." would be split at the blank.
   start.commandLine = "\"" + file + "\"" + (parameters.empty() ? ByteString() : " " + parameters);
   start.folder = FolderOf(file);
   start.showCommand = showCommand;
-  return platform::StartProgramAsShellUser(start) || platform::StartProgramDirectly(start);
+  if (platform::StartProgramAsShellUser(start) || platform::StartProgramWithShellToken(start)) return true;
+  const bool ownRightsAreTheUsers = !Switches.elevatedCopy && !platform::HasAdministratorRights();
+  if (ownRightsAreTheUsers) return platform::StartProgramDirectly(start);
+  return NotStarted(file, "no desktop user to start it as");
 }

@@ -5,6 +5,7 @@
 
 #include "engine/EngineValues.h"
 #include "engine/ErrorList.h"
+#include "engine/FolderAccess.h"
 #include "engine/FileExtraction.h"
 #include "engine/InstalledFiles.h"
 #include "engine/RunJournal.h"
@@ -142,6 +143,7 @@ bool RunSetupScript(bool pathOnly) {
   RunRolledBack = false;
   if (gCancelRequested) return false;
   WriteFailedForDiskFull = false;
+  ForgetWaitingGrants();
   if (!OpenRunJournal()) {
     ReportError("the journal of the run cannot be written");
     return false;
@@ -164,6 +166,7 @@ bool RunSetupScript(bool pathOnly) {
     throw;
   }
   if (result && !gCancelRequested) {
+    GrantWaitingFolders();
     CommitRunJournal();
     return true;
   }

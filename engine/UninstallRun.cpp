@@ -8,6 +8,7 @@
 #include "base/ByteStringList.h"
 #include "engine/EngineValues.h"
 #include "engine/ErrorList.h"
+#include "engine/FolderAccess.h"
 #include "engine/InstalledFiles.h"
 #include "engine/RegistryValues.h"
 #include "engine/RunJournal.h"
@@ -173,6 +174,8 @@ bool RunUninstall(UninstallLeftovers* leftovers) {
   if (info->ValueOf("Scope") == "user") Scope = InstallScope::CurrentUser;
   const Removals removals = CheckedRemovals(*info);
   const ByteString self = AsciiLower(platform::ModuleFileName());
+  // The folder opened to the users: no restart removal is left in it.
+  if (DataPath.empty()) DataPath = info->ValueOf("DataPath");
 
   // Files, in the reverse order of their writing.
   bool everyFileHandled = true;
@@ -183,9 +186,9 @@ bool RunUninstall(UninstallLeftovers* leftovers) {
     const ByteString& path = *it;
     if (AsciiLower(path) == self) {
       if (leftovers) leftovers->file = path;
-    } else if (!IsKeptFile(path) && IsExisting(path) && !platform::RemoveFile(path)) {
+    } else if (!IsKeptFile(path) && IsExisting(path) && !RemoveWithoutLinks(path)) {
       // Held by a running program: the system removes it at the next restart.
-      if (platform::RemoveAtRestart(path)) {
+      if (RemoveAtRestartOutsideDataFolder(path)) {
         atRestart.push_back(path);
         AddError("in use, removed at the next restart: " + path);
       } else {
@@ -197,15 +200,14 @@ bool RunUninstall(UninstallLeftovers* leftovers) {
   }
   // Folders, ascending (the lines are stored descending): a parent that
   // still holds a subfolder fails here and is tried again below.
-  for (auto it = removals.folders.rbegin(); it != removals.folders.rend(); ++it)
-    platform::RemoveEmptyDirectory(*it);
+  for (auto it = removals.folders.rbegin(); it != removals.folders.rend(); ++it) RemoveWithoutLinks(*it);
   for (const ByteString& folder : removals.folders) {
     const std::size_t slash = folder.find_last_of('\\');
-    if (slash != ByteString::npos && slash > 0) platform::RemoveEmptyDirectory(folder.substr(0, slash));
+    if (slash != ByteString::npos && slash > 0) RemoveWithoutLinks(folder.substr(0, slash));
     // A folder that holds a file left for the restart goes after it.
     for (const ByteString& file : atRestart)
       if (IsExisting(folder) && StartsWith(AsciiLower(file), AsciiLower(folder) + "\\")) {
-        platform::RemoveAtRestart(folder);
+        RemoveAtRestartOutsideDataFolder(folder);
         break;
       }
     if (leftovers && !leftovers->file.empty() && StartsWith(self, AsciiLower(folder + "\\").c_str())) {

@@ -98,6 +98,25 @@ bool FileIsHeld(const ByteString& path);
 // goes when the system next starts.
 bool RemoveAtRestart(const ByteString& path);
 
+// Changes in a folder that others may change (the data folder opened to
+// users, a folder the run did not make, the temporary folder). `trusted` is
+// a folder above it that they may not change; every folder on the way from
+// there down to `path`, and the object itself, is opened without following
+// a reparse point (and the folders held so that none can be renamed away);
+// the object's final path, asked through its handle, must be the trusted
+// folder's followed by the rest of `path`. Only then is the change made,
+// through that handle. Refused: a reparse point on the way or at the path,
+// a final path elsewhere, a path not below `trusted`; nothing is changed.
+enum class GuardedChange { Done, Failed, Refused };
+// A file, or an empty folder.
+GuardedChange RemoveBelow(const ByteString& trusted, const ByteString& path);
+// A file or folder renamed within its own folder (`to` names the same folder).
+GuardedChange RenameBelow(const ByteString& trusted, const ByteString& from, const ByteString& to, bool replace);
+
+// Bytes from the system's random generator (RtlGenRandom; natively
+// /dev/urandom); false when it gave none.
+bool SystemRandomBytes(void* buffer, std::size_t size);
+
 // A file that grows by appended records (the journal): each append is one
 // write to the system, so a killed process loses nothing it appended.
 using AppendHandle = std::uintptr_t;

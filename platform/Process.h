@@ -30,8 +30,16 @@ struct ProgramStart {
 // to this process (none on its desktop, as for a deployment tool's system
 // account; a system without the parent-process attribute) or the start fails.
 bool StartProgramAsShellUser(const ProgramStart& start);
-// Starts the program as this process's own child, with its rights.
+// Starts the program with a copy of the desktop shell's own token (the
+// logged-on user's), for an elevated run that may not make the shell its
+// parent (elevated to another administrator account). False when there is
+// no shell or its token cannot be had.
+bool StartProgramWithShellToken(const ProgramStart& start);
+// Starts the program as this process's own child, with its rights: only for
+// a run whose rights are the desktop user's own.
 bool StartProgramDirectly(const ProgramStart& start);
+// The process runs as the local system account (a deployment tool's service).
+bool RunsAsSystem();
 // The process has the Administrators group in its token, enabled (under UAC
 // a filtered token of an administrator has not): CheckTokenMembership.
 bool HasAdministratorRights();

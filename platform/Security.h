@@ -26,4 +26,16 @@ bool SetFolderDacl(const ByteString& folder, const ByteString& trustee);
 // for anyone else. Natively: a folder of mode 0700.
 bool MakePrivateFolder(const ByteString& folder);
 
+// The folder is one no standard user can have prepared or can change: not a
+// reparse point, owned by the system, the administrators or this process's
+// own account, and no entry of its access list lets anyone else write,
+// create, delete or change its access (also none inherited by what it holds).
+bool FolderIsAdministratorsOnly(const ByteString& folder);
+
+// Creates `folder` (it must not exist yet) with the protection of the
+// system's program folders: full control for the system and the
+// administrators, reading and running for the users, nothing inherited from
+// the parent, all of it inherited below. Natively: a folder of mode 0755.
+bool MakeProgramsProtectedFolder(const ByteString& folder);
+
 }  // namespace platform

@@ -16,6 +16,8 @@ constexpr int kCsidlCommonDesktop = 25;
 constexpr int kCsidlPrograms = 2;            // the user's start-menu programs
 constexpr int kCsidlDesktopDirectory = 16;   // the user's desktop
 constexpr int kCsidlLocalAppData = 28;
+constexpr int kCsidlProgramFiles = 38;
+constexpr int kCsidlProgramFilesX86 = 42;
 
 // The folder's path, or empty when either call fails.
 ByteString SpecialFolder(WindowHandle owner, int csidl);

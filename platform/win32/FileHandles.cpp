@@ -18,6 +18,14 @@ ReadHandle DuplicateReading(ReadHandle file) {
   return reinterpret_cast<ReadHandle>(copy);
 }
 
+bool SystemRandomBytes(void* buffer, std::size_t size) {
+  // RtlGenRandom, exported by advapi32.dll as SystemFunction036.
+  using GenRandomFn = BOOLEAN(WINAPI*)(PVOID, ULONG);
+  static const auto generate = reinterpret_cast<GenRandomFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("advapi32.dll"), "SystemFunction036")));
+  return generate && size <= std::numeric_limits<ULONG>::max() && generate(buffer, static_cast<ULONG>(size));
+}
+
 bool WriteLogFile(const ByteString& path, const char* data, std::size_t size) {
   if (path.empty() || size > std::numeric_limits<DWORD>::max()) return false;
   // OPEN_ALWAYS, not CREATE_ALWAYS: nothing is truncated before the checks.

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "platform/PathsBelow.h"
+
 #include <limits>
 #include <vector>
 
@@ -118,7 +120,7 @@ struct RenameInformation {
 };
 constexpr int kFileRenameInfo = 3;
 
-bool RenameOpenFile(HANDLE file, const ByteString& target) {
+bool RenameOpenFile(HANDLE file, const ByteString& target, bool replace = true) {
   using SetInformationFn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
   static const auto setInformation = reinterpret_cast<SetInformationFn>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetFileInformationByHandle")));
@@ -127,7 +129,7 @@ bool RenameOpenFile(HANDLE file, const ByteString& target) {
   if (length <= 0) return false;
   std::vector<char> buffer(sizeof(RenameInformation) + static_cast<std::size_t>(length) * sizeof(WCHAR));
   auto* info = reinterpret_cast<RenameInformation*>(buffer.data());
-  info->replaceIfExists = TRUE;
+  info->replaceIfExists = replace ? TRUE : FALSE;
   info->rootDirectory = nullptr;
   info->fileNameLength = static_cast<DWORD>(length * sizeof(WCHAR));
   MultiByteToWideChar(CP_ACP, 0, target.c_str(), static_cast<int>(target.size()), info->fileName, length);
@@ -184,6 +186,116 @@ bool WriteFileAsNew(const ByteString& path, const char* data, std::size_t size, 
 
 bool RenameFile(const ByteString& from, const ByteString& to, bool replace) {
   return MoveFileExA(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0) != FALSE;
+}
+
+namespace {
+
+// FILE_DISPOSITION_INFO and FileDispositionInfo (Vista and later).
+constexpr int kFileDispositionInfo = 4;
+
+bool DeleteOpenFile(HANDLE file) {
+  using SetInformationFn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+  static const auto setInformation = reinterpret_cast<SetInformationFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetFileInformationByHandle")));
+  BOOL deleteFile = TRUE;
+  return setInformation && setInformation(file, kFileDispositionInfo, &deleteFile, sizeof deleteFile) != FALSE;
+}
+
+// The object's path as the system resolved it ("\\?\" dropped); empty when
+// the system cannot tell.
+ByteString FinalPathOf(HANDLE file) {
+  using FinalPathFn = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+  static const auto finalPath = reinterpret_cast<FinalPathFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+  if (!finalPath) return ByteString();
+  ByteString path(MAX_PATH, '\0');
+  DWORD length = finalPath(file, &path[0], static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
+  if (length >= path.size()) {
+    path.assign(length + 1, '\0');
+    length = finalPath(file, &path[0], static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
+  }
+  if (length == 0 || length >= path.size()) return ByteString();
+  path.resize(length);
+  if (path.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + path.substr(8);
+  if (path.rfind("\\\\?\\", 0) == 0) return path.substr(4);
+  return path;
+}
+
+bool SamePath(const ByteString& a, const ByteString& b) {
+  return a.size() == b.size() && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                                                b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+// The handles of a guarded change: the folders on the way, held without
+// sharing their deletion (nobody renames them meanwhile), and the object.
+class GuardedPath {
+public:
+  ~GuardedPath() {
+    for (HANDLE held : held_) CloseHandle(held);
+  }
+  // Opens the way from `trusted` to `path` and the object with `access`.
+  GuardedChange Open(const ByteString& trusted, const ByteString& path, DWORD access) {
+    std::vector<ByteString> names;
+    if (!NamesBelow(trusted, path, names)) return GuardedChange::Refused;
+    ByteString current = trusted;
+    while (!current.empty() && current.back() == '\\') current.pop_back();
+    if (current.size() == 2 && current[1] == ':') current += '\\';  // a drive's root, not its current folder
+    HANDLE folder = OpenNoFollow(current, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (folder == INVALID_HANDLE_VALUE) return GuardedChange::Failed;
+    held_.push_back(folder);
+    // The trusted folder's own final path (short names expanded) starts the expected one.
+    ByteString expected = FinalPathOf(folder);
+    const auto add = [](ByteString& path, const ByteString& name) {
+      if (path.empty() || path.back() != '\\') path += '\\';
+      path += name;
+    };
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      add(current, names[i]);
+      add(expected, names[i]);
+      const bool last = i + 1 == names.size();
+      const HANDLE next = last ? OpenNoFollow(current, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE)
+                               : OpenNoFollow(current, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
+      if (next == INVALID_HANDLE_VALUE) return GuardedChange::Failed;
+      held_.push_back(next);
+      BY_HANDLE_FILE_INFORMATION info = {};
+      if (!GetFileInformationByHandle(next, &info)) return GuardedChange::Failed;
+      if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return GuardedChange::Refused;
+      if (!last && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return GuardedChange::Failed;
+    }
+    // Where the system names final paths, the object must be where the path says.
+    const ByteString final = FinalPathOf(held_.back());
+    if (!final.empty() && held_.size() > 1 && !FinalPathOf(held_.front()).empty() && !SamePath(final, expected))
+      return GuardedChange::Refused;
+    return GuardedChange::Done;
+  }
+  HANDLE Object() const { return held_.back(); }
+
+private:
+  static HANDLE OpenNoFollow(const ByteString& path, DWORD access, DWORD share) {
+    return CreateFileA(path.c_str(), access | FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  }
+  std::vector<HANDLE> held_;
+};
+
+}  // namespace
+
+GuardedChange RemoveBelow(const ByteString& trusted, const ByteString& path) {
+  GuardedPath guarded;
+  const GuardedChange opened = guarded.Open(trusted, path, DELETE);
+  if (opened != GuardedChange::Done) return opened;
+  return DeleteOpenFile(guarded.Object()) ? GuardedChange::Done : GuardedChange::Failed;
+}
+
+GuardedChange RenameBelow(const ByteString& trusted, const ByteString& from, const ByteString& to, bool replace) {
+  const std::size_t slash = from.rfind('\\');
+  if (slash == ByteString::npos || to.size() <= slash + 1 || !SamePath(from.substr(0, slash + 1), to.substr(0, slash + 1)) ||
+      to.find('\\', slash + 1) != ByteString::npos)
+    return GuardedChange::Refused;
+  GuardedPath guarded;
+  const GuardedChange opened = guarded.Open(trusted, from, DELETE);
+  if (opened != GuardedChange::Done) return opened;
+  return RenameOpenFile(guarded.Object(), to, replace) ? GuardedChange::Done : GuardedChange::Failed;
 }
 
 bool FreeSpaceAt(const ByteString& path, uint64_t& bytes) {

@@ -1,13 +1,16 @@
 // Starting programs (platform/Process.h) on Win32: CreateProcessA with the
 // program's file as the application name. The start as the desktop shell's
-// child needs the parent-process attribute (Windows Vista and later); its
-// calls are looked up at run time in the already loaded kernel32.dll.
+// child needs the parent-process attribute (Windows Vista and later), the
+// start with the shell's token CreateProcessWithTokenW (the same); their
+// calls are looked up at run time in the already loaded kernel32.dll and
+// advapi32.dll.
 #undef _WIN32_WINNT
 #define _WIN32_WINNT 0x0600  // the declarations of the attribute list; no call is imported for it
 #include "platform/Process.h"
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 namespace platform {
@@ -18,10 +21,34 @@ using InitializeListFn = BOOL(WINAPI*)(LPPROC_THREAD_ATTRIBUTE_LIST, DWORD, DWOR
 using UpdateListFn = BOOL(WINAPI*)(LPPROC_THREAD_ATTRIBUTE_LIST, DWORD, DWORD_PTR, PVOID, SIZE_T, PVOID, PSIZE_T);
 using DeleteListFn = VOID(WINAPI*)(LPPROC_THREAD_ATTRIBUTE_LIST);
 
+using CreateWithTokenFn = BOOL(WINAPI*)(HANDLE, DWORD, LPCWSTR, LPWSTR, DWORD, LPVOID, LPCWSTR, LPSTARTUPINFOW,
+                                        LPPROCESS_INFORMATION);
+
+template <typename Fn>
+Fn SystemCall(const char* module, const char* name) {
+  HMODULE loaded = GetModuleHandleA(module);
+  return loaded ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(loaded, name))) : nullptr;
+}
+
 template <typename Fn>
 Fn KernelCall(const char* name) {
-  HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  return kernel ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, name))) : nullptr;
+  return SystemCall<Fn>("kernel32.dll", name);
+}
+
+// The process of this desktop's shell; 0 where there is none (the system
+// account of a deployment tool has no shell on its desktop).
+DWORD ShellProcessId() {
+  const HWND shell = GetShellWindow();
+  DWORD id = 0;
+  return shell && GetWindowThreadProcessId(shell, &id) ? id : 0;
+}
+
+std::wstring Wide(const ByteString& text) {
+  if (text.empty()) return std::wstring();
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+  if (length > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+  return wide;
 }
 
 bool Create(const ProgramStart& start, STARTUPINFOA& startup, DWORD flags) {
@@ -44,10 +71,8 @@ bool StartProgramAsShellUser(const ProgramStart& start) {
   const auto update = KernelCall<UpdateListFn>("UpdateProcThreadAttribute");
   const auto remove = KernelCall<DeleteListFn>("DeleteProcThreadAttributeList");
   if (!initialize || !update || !remove) return false;
-  // The shell of this desktop; the system account of a deployment tool has none.
-  const HWND shell = GetShellWindow();
-  DWORD shellProcessId = 0;
-  if (!shell || !GetWindowThreadProcessId(shell, &shellProcessId) || shellProcessId == 0) return false;
+  const DWORD shellProcessId = ShellProcessId();
+  if (shellProcessId == 0) return false;
   HANDLE parent = OpenProcess(PROCESS_CREATE_PROCESS, FALSE, shellProcessId);
   if (!parent) return false;
 
@@ -70,10 +95,63 @@ bool StartProgramAsShellUser(const ProgramStart& start) {
   return started;
 }
 
+bool StartProgramWithShellToken(const ProgramStart& start) {
+  const auto createWithToken = SystemCall<CreateWithTokenFn>("advapi32.dll", "CreateProcessWithTokenW");
+  const DWORD shellProcessId = ShellProcessId();
+  if (!createWithToken || shellProcessId == 0) return false;
+  HANDLE shell = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shellProcessId);
+  if (!shell) return false;
+  HANDLE token = nullptr, primary = nullptr;
+  bool started = false;
+  if (OpenProcessToken(shell, TOKEN_DUPLICATE | TOKEN_QUERY, &token) &&
+      DuplicateTokenEx(token, TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY | TOKEN_ADJUST_DEFAULT |
+                                  TOKEN_ADJUST_SESSIONID,
+                       nullptr, SecurityImpersonation, TokenPrimary, &primary)) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(start.showCommand);
+    const std::wstring file = Wide(start.file), folder = Wide(start.folder);
+    std::wstring commandLine = Wide(start.commandLine);  // the call may write to it
+    PROCESS_INFORMATION process = {};
+    started = createWithToken(primary, 0, file.c_str(), &commandLine[0], 0, nullptr,
+                              folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+    if (started) {
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+    }
+  }
+  if (primary) CloseHandle(primary);
+  if (token) CloseHandle(token);
+  CloseHandle(shell);
+  return started;
+}
+
 bool StartProgramDirectly(const ProgramStart& start) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   return Create(start, startup, 0);
+}
+
+bool RunsAsSystem() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  union {
+    TOKEN_USER user;
+    char bytes[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+  } info = {};
+  DWORD size = 0;
+  bool system = false;
+  if (GetTokenInformation(token, TokenUser, &info, sizeof info, &size)) {
+    SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
+    PSID localSystem = nullptr;
+    if (AllocateAndInitializeSid(&authority, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &localSystem)) {
+      system = EqualSid(info.user.User.Sid, localSystem) != FALSE;
+      FreeSid(localSystem);
+    }
+  }
+  CloseHandle(token);
+  return system;
 }
 
 }  // namespace platform

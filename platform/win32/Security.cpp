@@ -117,17 +117,9 @@ bool SetFolderDacl(const ByteString& folder, const ByteString& trustee) {
                                nullptr) == ERROR_SUCCESS;
 }
 
-bool MakePrivateFolder(const ByteString& folder) {
-  // Protected ("P"): nothing is inherited from the parent. The system and the
-  // administrators get full control; a run without administrator rights
-  // (its own per-user journal) also its own account, as the folder's owner.
-  BOOL isAdministrator = FALSE;
-  BYTE administrators[SECURITY_MAX_SID_SIZE];
-  DWORD sidSize = sizeof administrators;
-  if (CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize))
-    CheckTokenMembership(nullptr, administrators, &isAdministrator);
-  const char* descriptor = isAdministrator ? "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
-                                           : "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;OW)";
+namespace {
+
+bool MakeFolderWith(const ByteString& folder, const char* descriptor) {
   SECURITY_ATTRIBUTES attributes = {};
   attributes.nLength = sizeof attributes;
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(descriptor, SDDL_REVISION_1,
@@ -137,6 +129,81 @@ bool MakePrivateFolder(const ByteString& folder) {
   const bool made = CreateDirectoryA(folder.c_str(), &attributes) != FALSE;
   LocalFree(attributes.lpSecurityDescriptor);
   return made;
+}
+
+bool IsAdministrator() {
+  BOOL isAdministrator = FALSE;
+  BYTE administrators[SECURITY_MAX_SID_SIZE];
+  DWORD sidSize = sizeof administrators;
+  if (CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize))
+    CheckTokenMembership(nullptr, administrators, &isAdministrator);
+  return isAdministrator != FALSE;
+}
+
+// The system, the administrators, or the account this process runs as.
+bool IsTrustedSid(PSID sid, PSID self) {
+  return IsWellKnownSid(sid, WinLocalSystemSid) || IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
+         (self && EqualSid(sid, self));
+}
+
+}  // namespace
+
+bool MakePrivateFolder(const ByteString& folder) {
+  // Protected ("P"): nothing is inherited from the parent. The system and the
+  // administrators get full control; a run without administrator rights
+  // (its own per-user journal) also its own account, as the folder's owner.
+  return MakeFolderWith(folder, IsAdministrator() ? "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
+                                                  : "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;OW)");
+}
+
+bool MakeProgramsProtectedFolder(const ByteString& folder) {
+  return MakeFolderWith(folder, "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)");
+}
+
+bool FolderIsAdministratorsOnly(const ByteString& folder) {
+  const HANDLE handle = CreateFileA(folder.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info = {};
+  bool trusted = GetFileInformationByHandle(handle, &info) &&
+                 (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+                     FILE_ATTRIBUTE_DIRECTORY;
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  trusted = trusted && GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                       &owner, nullptr, &dacl, nullptr, &descriptor) == ERROR_SUCCESS;
+  CloseHandle(handle);
+  // The process's own account (an administrator's) is trusted like the group.
+  union {
+    TOKEN_USER user;
+    char bytes[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+  } self = {};
+  HANDLE token = nullptr;
+  DWORD size = 0;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    if (!GetTokenInformation(token, TokenUser, &self, sizeof self, &size)) self.user.User.Sid = nullptr;
+    CloseHandle(token);
+  }
+  // No access list at all lets everyone in.
+  trusted = trusted && owner && dacl && IsTrustedSid(owner, self.user.User.Sid);
+  constexpr DWORD kChanging = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_WRITE_DATA | FILE_APPEND_DATA |
+                              FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
+                              WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+  for (DWORD i = 0; trusted && i < dacl->AceCount; ++i) {
+    void* ace = nullptr;
+    if (!GetAce(dacl, i, &ace)) trusted = false;
+    else if (static_cast<ACE_HEADER*>(ace)->AceType == ACCESS_ALLOWED_ACE_TYPE) {
+      const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+      const PSID sid = const_cast<DWORD*>(&allowed->SidStart);
+      trusted = !(allowed->Mask & kChanging) || IsTrustedSid(sid, self.user.User.Sid);
+    } else if (static_cast<ACE_HEADER*>(ace)->AceType != ACCESS_DENIED_ACE_TYPE) {
+      trusted = false;  // kinds this check does not read
+    }
+  }
+  if (descriptor) LocalFree(descriptor);
+  return trusted;
 }
 
 }  // namespace platform

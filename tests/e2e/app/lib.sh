@@ -23,7 +23,14 @@ mkdir -p "$WORK" "$Q_OUTPUT"
 FAILURES=0
 
 # The prefix comes with a virtual desktop of the screen's size and without
-# the crash dialog (scripts/with-wine).
+# the crash dialog (scripts/with-wine). Its desktop gets a shell, as
+# Windows' has: the setup starts the product as the shell's child, never
+# with its own administrator rights (Wine runs every program elevated).
+if [ -n "${Q_DESKSHELL:-}" ]; then
+  cp "$Q_DESKSHELL" "$WORK/deskshell.exe"
+  "$WINE" 'C:\e2e\deskshell.exe' 'C:\e2e\deskshell.ready' >/dev/null 2>&1 </dev/null &
+  for _ in $(seq 1 300); do [ -e "$WORK/deskshell.ready" ] && break; sleep 0.1; done
+fi
 
 # Chinese captions need a font with those characters behind the window's
 # fonts, as a Chinese Windows links them; Debian's WenQuanYi Micro Hei

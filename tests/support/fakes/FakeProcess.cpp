@@ -7,6 +7,8 @@ struct ProcessState {
   ByteString commandLine = "\"C:\\Setup\\Setup.exe\"";
   platform::LocalTime time{2024, 1, 2, 3, 4, 5};
   bool userShell = true;
+  bool shellParent = true;
+  bool system = false;
   std::vector<fakes::StartedProgram> started;
   std::vector<fakes::ErrorBox> boxes;
   std::vector<ByteString> holders;
@@ -30,6 +32,8 @@ void SetModuleFileName(const ByteString& path) { State().moduleFileName = path; 
 void SetCommandLine(const ByteString& line) { State().commandLine = line; }
 void SetLocalTime(const platform::LocalTime& time) { State().time = time; }
 void SetUserShellOffered(bool offered) { State().userShell = offered; }
+void SetShellParentOffered(bool offered) { State().shellParent = offered; }
+void SetRunsAsSystem(bool system) { State().system = system; }
 const std::vector<StartedProgram>& StartedPrograms() { return State().started; }
 const std::vector<ErrorBox>& ErrorBoxes() { return State().boxes; }
 void SetHoldingPrograms(const std::vector<ByteString>& programs) { State().holders = programs; }
@@ -49,15 +53,23 @@ ByteString CommandLine() { return State().commandLine; }
 LocalTime Now() { return State().time; }
 
 bool StartProgramAsShellUser(const ProgramStart& start) {
+  if (!State().userShell || !State().shellParent) return false;
+  State().started.push_back(fakes::StartedProgram{start, fakes::StartedAs::ShellChild});
+  return true;
+}
+
+bool StartProgramWithShellToken(const ProgramStart& start) {
   if (!State().userShell) return false;
-  State().started.push_back(fakes::StartedProgram{start, true});
+  State().started.push_back(fakes::StartedProgram{start, fakes::StartedAs::ShellToken});
   return true;
 }
 
 bool StartProgramDirectly(const ProgramStart& start) {
-  State().started.push_back(fakes::StartedProgram{start, false});
+  State().started.push_back(fakes::StartedProgram{start, fakes::StartedAs::OwnChild});
   return true;
 }
+
+bool RunsAsSystem() { return State().system; }
 
 bool HasAdministratorRights() { return State().administrator; }
 

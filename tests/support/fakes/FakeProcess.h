@@ -7,9 +7,12 @@
 
 namespace fakes {
 
+// How a program was started: as the desktop shell's child, with the shell's
+// token, or as the setup's own child with the setup's rights.
+enum class StartedAs { ShellChild, ShellToken, OwnChild };
 struct StartedProgram {
   platform::ProgramStart start;
-  bool asShellUser = false;  // through the user's shell, not as the setup's child
+  StartedAs as = StartedAs::OwnChild;
 };
 
 struct ErrorBox {
@@ -18,15 +21,17 @@ struct ErrorBox {
 };
 
 // Module path "C:\Setup\Setup.exe", command line "\"C:\Setup\Setup.exe\"",
-// time 2024-01-02 03:04:05, a user's shell to start programs through,
-// nothing recorded.
+// time 2024-01-02 03:04:05, a user's shell to start programs through (as
+// its child and with its token), not the system account, nothing recorded.
 void ResetProcess();
 void SetModuleFileName(const ByteString& path);
 void SetCommandLine(const ByteString& line);
 void SetLocalTime(const platform::LocalTime& time);
-// Without a user's shell (a system account's run), programs start as the
-// setup's own children only.
+// Without a user's shell (a system account's run) neither shell start works;
+// without the shell as parent (elevated to another account) only its token.
 void SetUserShellOffered(bool offered);
+void SetShellParentOffered(bool offered);
+void SetRunsAsSystem(bool system);
 const std::vector<StartedProgram>& StartedPrograms();
 const std::vector<ErrorBox>& ErrorBoxes();
 // An elevated start of this program: what was asked for.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 
+#include <sys/stat.h>
+
 #include "platform/Files.h"
 #include "platform/Security.h"
 
@@ -18,6 +20,7 @@ struct SecurityState {
   std::map<ByteString, ByteString> granted;
   int lookUps = 0;
   std::vector<ByteString> privateFolders;
+  std::vector<ByteString> protectedFolders;
 };
 
 SecurityState& State() {
@@ -37,6 +40,7 @@ void SetAclRequiresExistingFolder(bool required) { State().requireFolder = requi
 const std::vector<AclCall>& AclCalls() { return State().calls; }
 int AclLookUps() { return State().lookUps; }
 const std::vector<ByteString>& PrivateFolders() { return State().privateFolders; }
+const std::vector<ByteString>& ProgramsProtectedFolders() { return State().protectedFolders; }
 
 ByteString GrantedTrustee(const ByteString& folder) {
   auto it = State().granted.find(folder);
@@ -71,8 +75,22 @@ bool SetFolderDacl(const ByteString& folder, const ByteString& trustee) {
 
 bool MakePrivateFolder(const ByteString& folder) {
   if (FileAttributesOf(folder) != kInvalidFileAttributes || !MakeDirectory(folder)) return false;
+  chmod(NativePath(folder).c_str(), 0700);
   State().privateFolders.push_back(folder);
   return true;
+}
+
+bool MakeProgramsProtectedFolder(const ByteString& folder) {
+  if (FileAttributesOf(folder) != kInvalidFileAttributes || !MakeDirectory(folder)) return false;
+  State().protectedFolders.push_back(folder);
+  return true;
+}
+
+// A private folder's mode (also one a killed process made): a folder, not
+// a link, that neither group nor others may change.
+bool FolderIsAdministratorsOnly(const ByteString& folder) {
+  struct stat info;
+  return lstat(NativePath(folder).c_str(), &info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & 077) == 0;
 }
 
 }  // namespace platform

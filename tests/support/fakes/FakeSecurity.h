@@ -28,6 +28,10 @@ const std::vector<AclCall>& AclCalls();
 int AclLookUps();  // calls of LookUpAclEntryPoints
 // Folders MakePrivateFolder made, in order.
 const std::vector<ByteString>& PrivateFolders();
+// Folders MakeProgramsProtectedFolder made, in order.
+const std::vector<ByteString>& ProgramsProtectedFolders();
+// MakePrivateFolder makes folders of mode 0700; FolderIsAdministratorsOnly
+// holds for a folder (not a link) of that mode.
 // The trustee last granted on the folder (empty when none).
 ByteString GrantedTrustee(const ByteString& folder);
 

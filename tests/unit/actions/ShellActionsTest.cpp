@@ -1,4 +1,5 @@
 #include "ActionsFixture.h"
+#include "engine/CommandLine.h"
 #include "engine/EngineErrors.h"
 #include "engine/ShellActions.h"
 #include "platform/Shell.h"
@@ -12,6 +13,11 @@ protected:
     PgmPath = "C:\\Prog\\";
     fakes::SetSpecialFolder(platform::kCsidlCommonPrograms, "C:\\Menu");
     fakes::SetSpecialFolder(platform::kCsidlCommonDesktop, "C:\\Desk");
+    Switches = SetupSwitches();
+  }
+  void TearDown() override {
+    Switches = SetupSwitches();
+    ActionsTest::TearDown();
   }
   bool Icon(const ByteString& line) { return IconAction(SplitCommandItems(line)); }
 };
@@ -111,8 +117,8 @@ TEST_F(ShellActionsTest, RunProgramStartsAsTheUserInItsFolder) {
   Exec = "C:\\Program Files\\Quillon\\Quillon.exe";
   ExecParams = "/welcome \"a b\"";
   EXPECT_TRUE(RunProgram());
-  // A run without a user's desktop shell (the system account) starts it itself.
-  fakes::SetUserShellOffered(false);
+  // Elevated to another account: the shell may not be the parent, its token serves.
+  fakes::SetShellParentOffered(false);
   Exec = "C:\\Quillon.exe";
   ExecParams.clear();
   EXPECT_TRUE(RunProgram());
@@ -123,14 +129,38 @@ TEST_F(ShellActionsTest, RunProgramStartsAsTheUserInItsFolder) {
   EXPECT_EQ(started[0].start.commandLine, "\"C:\\Prog\\Quillon.exe\"");
   EXPECT_EQ(started[0].start.folder, "C:\\Prog");
   EXPECT_EQ(started[0].start.showCommand, 5);
-  EXPECT_TRUE(started[0].asShellUser);
+  EXPECT_EQ(started[0].as, fakes::StartedAs::ShellChild);
   // The file is the application name; unquoted, the system would try "C:\Program.exe" first.
   EXPECT_EQ(started[1].start.file, "C:\\Program Files\\Quillon\\Quillon.exe");
   EXPECT_EQ(started[1].start.commandLine, "\"C:\\Program Files\\Quillon\\Quillon.exe\" /welcome \"a b\"");
   EXPECT_EQ(started[1].start.folder, "C:\\Program Files\\Quillon");
-  EXPECT_TRUE(started[1].asShellUser);
   EXPECT_EQ(started[2].start.folder, "C:\\");
-  EXPECT_FALSE(started[2].asShellUser);
+  EXPECT_EQ(started[2].as, fakes::StartedAs::ShellToken);
+  EXPECT_EQ(ErrorText, "");
+}
+
+// The product never runs with the setup's rights: without a desktop user
+// to start it as, an administrator's or the elevated copy's run leaves it
+// unstarted, a system account's run never starts it; only a run with the
+// user's own rights starts it as its own child.
+TEST_F(ShellActionsTest, RunProgramNeverWithTheSetupsRights) {
+  Exec = "C:\\Prog\\Quillon.exe";
+  fakes::SetUserShellOffered(false);
+  for (const bool elevatedCopy : {false, true}) {
+    Switches.elevatedCopy = elevatedCopy;
+    fakes::SetAdministratorRights(!elevatedCopy);
+    EXPECT_TRUE(RunProgram());
+  }
+  EXPECT_EQ(Refusals, std::vector<ByteString>{"not started: C:\\Prog\\Quillon.exe (no desktop user to start it as)"});
+  Switches.elevatedCopy = false;
+  fakes::SetAdministratorRights(false);
+  EXPECT_TRUE(RunProgram());
+  fakes::SetUserShellOffered(true);
+  fakes::SetRunsAsSystem(true);
+  EXPECT_TRUE(RunProgram());
+  ASSERT_EQ(fakes::StartedPrograms().size(), 1u);
+  EXPECT_EQ(fakes::StartedPrograms()[0].as, fakes::StartedAs::OwnChild);
+  EXPECT_EQ(Refusals.back(), "not started: C:\\Prog\\Quillon.exe (the setup runs as the system account)");
 }
 
 }  // namespace

@@ -194,4 +194,26 @@ TEST_F(UninstallPathsTest, OnlyTheInstallationsOwnPathsGo) {
   platform::SetNativeHeldFile("C:\\Prog\\held.exe", false);
 }
 
+// The data folder is open to the users: one who made it a link to another
+// folder gets nothing removed there, and the run says so.
+TEST_F(UninstallRunTest, NoLinkIsFollowedToRemoveAFile) {
+  Entry("Quillon 1");
+  Write("C:\\Prog\\a.txt", "x");
+  Write("C:\\Victim\\cache.bin", "keep");
+  Write("C:\\Victim\\Sub\\b.txt", "keep");
+  std::filesystem::create_directories(Host("C:\\Prog"));
+  std::filesystem::create_directory_symlink(Host("C:\\Victim"), Host("C:\\Prog\\Daten"));
+  Uninstaller("UninstallKey=Quillon 1\r\nPgmPath=C:\\Prog\\\r\nDataPath=C:\\Prog\\Daten\\\r\n"
+              "file=C:\\Prog\\a.txt\r\nfile=C:\\Prog\\Daten\\cache.bin\r\nfile=C:\\Prog\\Daten\\Sub\\b.txt\r\n"
+              "dir=C:\\Prog\\Daten\\Sub\r\ndir=C:\\Prog\r\n");
+  EXPECT_TRUE(RunUninstall(nullptr));
+  EXPECT_FALSE(Exists("C:\\Prog\\a.txt"));
+  EXPECT_EQ(Read("C:\\Victim\\cache.bin"), "keep");
+  EXPECT_EQ(Read("C:\\Victim\\Sub\\b.txt"), "keep");
+  ASSERT_EQ(Refusals.size(), 4u);  // each file and folder through the link, once
+  EXPECT_EQ(Refusals[1], "not followed: a link on the way to C:\\Prog\\Daten\\cache.bin");
+  EXPECT_EQ(ErrorText, "");
+  EXPECT_TRUE(platform::NativeRestartRemovals().empty());
+}
+
 }  // namespace

@@ -30,6 +30,7 @@ protected:
     fakes::SetRegistryString(Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
                              "C:\\Program Files");
     fakes::SetSpecialFolder(platform::kCsidlCommonPrograms, "C:\\ProgramData\\Start Menu\\Programs");
+    fakes::SetSpecialFolder(platform::kCsidlProgramFiles, "C:\\Program Files");
     fakes::SetSpecialFolder(platform::kCsidlCommonDesktop, "C:\\Users\\Public\\Desktop");
     fakes::SetSpecialFolder(platform::kCsidlPrograms, "C:\\Users\\u\\Start Menu\\Programs");
     fakes::SetSpecialFolder(platform::kCsidlDesktopDirectory, "C:\\Users\\u\\Desktop");
@@ -37,6 +38,11 @@ protected:
     fakes::SetKnownUserProgramFiles(kUserPrograms);
     fakes::CreateRegistryKey(Hive::LocalMachine, kUninstallRoot);  // every system has it
     testsupport::MakeHostFolders(Host("C:\\Users\\u\\AppData\\Local"));
+    UseScript("");
+  }
+
+  // The product's script; `beforeUninstaller` goes in before its last line.
+  void UseScript(const ByteString& beforeUninstaller) {
     PackageParts parts;
     parts.script =
         "action=path,Registry=Quillon\\Quillon,Version=2.5,PgmPath=*Programs*\\Quillon,"
@@ -44,8 +50,8 @@ protected:
         "action=save,OrigLen=10,Filename=*PgmPath*\\Quillon.exe\r\n"
         "action=save,OrigLen=4,Filename=*DataPath*\\a.qdb\r\n"
         "action=icon,file=*PgmPath*\\Quillon.exe,lnk=*MyStartMenu*\\Quillon\r\n"
-        "action=icon,file=*PgmPath*\\Quillon.exe,lnk=*Desktop*\\Quillon\r\n"
-        "action=uninst,name=Quillon,Publisher=Quillon Software GmbH\r\n";
+        "action=icon,file=*PgmPath*\\Quillon.exe,lnk=*Desktop*\\Quillon\r\n" +
+        beforeUninstaller + "action=uninst,name=Quillon,Publisher=Quillon Software GmbH\r\n";
     parts.packedFiles = "MZ programdata";
     UsePackage(parts);
   }
@@ -127,6 +133,28 @@ TEST_F(Deployment, PerUserAndPerMachineInstallationsAreSeparate) {
   EXPECT_FALSE(fakes::RegistryKeyExists(Hive::CurrentUser, kEntry));
   EXPECT_TRUE(fakes::RegistryKeyExists(Hive::LocalMachine, kEntry));
   EXPECT_TRUE(testsupport::FileExistsOnHost(Host("C:\\Program Files\\Quillon\\Quillon.exe")));
+}
+
+// The data folder opens to the users last, at the commit: a run that is
+// undone never opened it. A folder made outside the program folders
+// (/D=C:\\Quillon, the start menu's) gets their protection at its creation.
+TEST_F(Deployment, FoldersOutsideTheProgramFoldersAreProtectedTheDataFolderOpensAtTheCommit) {
+  for (const char* folder : {"C:\\Program Files", "C:\\ProgramData\\Start Menu\\Programs", "C:\\Users\\Public\\Desktop"})
+    ASSERT_TRUE(testsupport::MakeHostFolders(Host(folder)));
+  UseScript("action=broken\r\n");
+  Scope = InstallScope::AllUsers;
+  ASSERT_TRUE(RunSetupScript(true));
+  EXPECT_FALSE(RunSetupScript(false));
+  EXPECT_FALSE(Exists("C:\\Program Files\\Quillon\\Daten\\a.qdb"));
+  EXPECT_TRUE(fakes::AclCalls().empty());
+  UseScript("");
+  Install(InstallScope::AllUsers);
+  ASSERT_EQ(fakes::AclCalls().size(), 1u);
+  // Outside the program folders a new folder is protected as it is made;
+  // the program folder and its data folder below it inherit.
+  EXPECT_EQ(fakes::ProgramsProtectedFolders(),
+            (std::vector<ByteString>(2, "C:\\ProgramData\\Start Menu\\Programs\\Quillon")));  // in both runs
+  EXPECT_EQ(fakes::GrantedTrustee("C:\\Program Files\\Quillon\\Daten"), "S-1-5-32-545");
 }
 
 TEST(DeploymentSwitches, PassiveScopesAndRestart) {

@@ -13,6 +13,7 @@
 #include <map>
 
 #include "engine/ErrorList.h"
+#include "engine/JournalFormat.h"
 #include "engine/RunJournal.h"
 #include "engine/ScriptInterpreter.h"
 #include "engine/Uninstaller.h"
@@ -40,13 +41,17 @@ void KillHere(uint64_t point) {
 
 class KilledRun : public EngineTest {
 protected:
-  // The files below drive C (the setup's log aside) with their contents, and the registry.
+  // The files below drive C (the setup's log aside) with their contents, and
+  // the registry. A kill between a journal's folder and its name (made
+  // first, published last) or between its name and its folder (removed
+  // first) leaves a journal that nothing names: it holds no change to undo
+  // and is never replayed, so it is left out as well.
   ByteString Snapshot() {
     ByteString text;
     std::map<ByteString, ByteString> entries;
     for (const auto& entry : fs::recursive_directory_iterator(Host("C:\\"))) {
       const ByteString path = entry.path().string();
-      if (path == Host("C:\\Setup.log")) continue;
+      if (path == Host("C:\\Setup.log") || path.rfind(Host("C:\\ProgramData\\QuillonSetup-"), 0) == 0) continue;
       entries[path] = entry.is_directory() ? "<dir>" : testsupport::ReadHostFile(path);
     }
     for (const auto& [path, contents] : entries) text += path + "=" + contents + "\n";
@@ -203,6 +208,58 @@ TEST_F(KilledRun, APerUserFirstInstallKilledAnywhereIsUndoneAlike) {
   testsupport::MakeHostFolders(Host("C:\\Users\\Q\\AppData\\Local"));
   fakes::SetSpecialFolder(platform::kCsidlLocalAppData, "C:\\Users\\Q\\AppData\\Local");
   FirstInstallKilledEverywhere();
+}
+
+// Journals another program planted: the user's hive's anchor (any program
+// of the user may write it) and a machine's anchor naming a journal outside
+// a folder of the administrators alone. A run with the machine's rights
+// replays neither; the machine's is set aside and named in the errors, and
+// the run goes on.
+TEST_F(KilledRun, PlantedJournalsAreNeverReplayed) {
+  using platform::Hive;
+  const auto Write = [this](const ByteString& path, const ByteString& bytes) {
+    testsupport::MakeHostFolders(Host(path.substr(0, path.rfind('\\'))));
+    ASSERT_TRUE(testsupport::WriteHostFile(Host(path), bytes));
+  };
+  Write("C:\\Victim\\keep.txt", "keep");
+  const ByteString journal = ByteString(kJournalHeader) + "\n" +
+                             EncodeEntry({"file", {"C:\\Victim\\keep.txt", "", ""}}) +
+                             EncodeEntry({"value", {"M", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "Evil",
+                                                    "1", HexOf(ByteString("C:\\evil.exe\0", 12))}});
+  const auto plant = [&](Hive hive, const ByteString& folder) {
+    Write(folder + "\\journal", journal);
+    fakes::SetRegistryString(hive, hive == Hive::LocalMachine ? "SOFTWARE\\QuillonSetup" : "Software\\QuillonSetup",
+                             "RunJournal", folder + "\\journal");
+  };
+  plant(Hive::CurrentUser, "C:\\Users\\u\\Planted");
+  EXPECT_FALSE(UnfinishedRunJournal());
+  EXPECT_FALSE(RecoverUnfinishedRun());
+  EXPECT_EQ(Refusals, std::vector<ByteString>{"journal not replayed: C:\\Users\\u\\Planted\\journal (the user's "
+                                              "hive's, left for the user's own run)"});
+  // Where the user can write, and a folder of the right name that the
+  // administrators do not own alone.
+  for (const ByteString folder : {"C:\\Users\\u\\Planted", "C:\\ProgramData\\QuillonSetup-0123456789abcdef"}) {
+    Refusals.clear();
+    plant(Hive::LocalMachine, folder);
+    EXPECT_FALSE(RecoverUnfinishedRun());
+    ASSERT_EQ(Refusals.size(), 2u);  // the user's, left alone again, and the machine's
+    EXPECT_EQ(Refusals[0].rfind("journal not replayed: " + folder + "\\journal (", 0), 0u) << Refusals[0];
+    EXPECT_EQ(fakes::RegistryValueData(Hive::LocalMachine, "SOFTWARE\\QuillonSetup", "RefusedJournal"),
+              folder + "\\journal");
+    EXPECT_FALSE(UnfinishedRunJournal());
+  }
+  EXPECT_EQ(testsupport::ReadHostFile(Host("C:\\Victim\\keep.txt")), "keep");
+  EXPECT_FALSE(fakes::RegistryKeyExists(Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"));
+  // The run goes on: a new journal opens beside what was set aside.
+  EXPECT_TRUE(OpenRunJournal());
+  ResetRunJournal();
+  // The user's own runs recover the user's journal: without the machine's
+  // rights, or for the user alone.
+  Scope = InstallScope::CurrentUser;
+  EXPECT_TRUE(UnfinishedRunJournal());
+  Scope = InstallScope::AllUsers;
+  fakes::SetAdministratorRights(false);
+  EXPECT_TRUE(UnfinishedRunJournal());
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ protected:
   void Path(const ByteString& line) { EXPECT_TRUE(PathAction(SplitCommandItems(line))); }
 };
 
-TEST_F(ProductSettings, ReadUserFirstWriteMachineFirst) {
+TEST_F(ProductSettings, ReadFromTheMachineWriteMachineFirst) {
   EXPECT_EQ(ReadProductSetting("Exec"), "");  // no key yet
   RegistryKey = kKey;
   fakes::SetRegistryString(Hive::LocalMachine, kKey, "Exec", "machine");
@@ -26,25 +26,25 @@ TEST_F(ProductSettings, ReadUserFirstWriteMachineFirst) {
   fakes::SetRegistryString(Hive::CurrentUser, kKey, "Exec", "user");
   fakes::SetRegistryString(Hive::CurrentUser, kKey, "DataPath", "user");
   fakes::SetRegistryString(Hive::CurrentUser, kKey, "Ver", "user");
-  // The elevated run (it may change the machine's software key) takes the
-  // folders from the machine only, whatever the user's programs put in the
-  // user's hive; other settings still come from the user first.
-  EXPECT_EQ(ReadProductSetting("EXEC"), "machine");
-  EXPECT_EQ(ReadProductSetting("DataPath"), "");
-  EXPECT_EQ(ReadProductSetting("Ver"), "user");
-  // Without the machine's rights the user's hive comes first for every value.
-  fakes::SetRegistryWriteRefused(Hive::LocalMachine, true);
-  EXPECT_EQ(ReadProductSetting("EXEC"), "user");
-  EXPECT_EQ(ReadProductSetting("DataPath"), "user");
-  fakes::SetRegistryString(Hive::CurrentUser, kKey, "Exec", "");
-  EXPECT_EQ(ReadProductSetting("Exec"), "machine");
+  fakes::SetRegistryString(Hive::CurrentUser, kKey, "Lang", "user");
+  // A run for all users takes what decides where it writes, what it starts
+  // and what it replaces from the machine only, with or without the
+  // machine's rights (the window hands it to its elevated copy), whatever
+  // the user's programs put in the user's hive; other settings come from
+  // the user first.
+  for (const bool machineRights : {true, false}) {
+    fakes::SetRegistryWriteRefused(Hive::LocalMachine, !machineRights);
+    EXPECT_EQ(ReadProductSetting("EXEC"), "machine");
+    EXPECT_EQ(ReadProductSetting("DataPath"), "");
+    EXPECT_EQ(ReadProductSetting("Ver"), "machine");
+    EXPECT_EQ(ReadProductSetting("Lang"), "user");
+  }
   fakes::SetRegistryWriteRefused(Hive::LocalMachine, false);
-  fakes::SetRegistryString(Hive::CurrentUser, kKey, "DataPath", "");
   EXPECT_EQ(ReadProductSetting(""), "");
 
   WriteProductSetting("DataPath", "C:\\D\\");
   EXPECT_EQ(fakes::RegistryValueData(Hive::LocalMachine, kKey, "DataPath"), "C:\\D\\");
-  EXPECT_EQ(fakes::RegistryValueData(Hive::CurrentUser, kKey, "DataPath"), "");
+  EXPECT_EQ(fakes::RegistryValueData(Hive::CurrentUser, kKey, "DataPath"), "user");
   // Without rights on the machine the user's hive takes it; without both, nothing.
   fakes::SetRegistryWriteRefused(Hive::LocalMachine, true);
   WriteProductSetting("DataPath", "C:\\E\\");
@@ -63,7 +63,7 @@ TEST_F(ProductSettings, ReadUserFirstWriteMachineFirst) {
 
 TEST_F(ProductSettings, WrongValueTypeRaises) {
   RegistryKey = kKey;
-  fakes::SetRegistryDword(Hive::CurrentUser, kKey, "Ver", 3);
+  fakes::SetRegistryDword(Hive::LocalMachine, kKey, "Ver", 3);
   try {
     ReadProductSetting("Ver");
     ADD_FAILURE() << "no registry error";
@@ -71,7 +71,7 @@ TEST_F(ProductSettings, WrongValueTypeRaises) {
     EXPECT_STREQ(error.what(), "Ung\xFCltiger Datentyp f\xFCr 'Ver'");
   }
   EXPECT_EQ(fakes::OpenRegistryHandles(), 0);
-  fakes::SetRegistryValue(Hive::CurrentUser, kKey, "Exec", platform::kRegExpandSz,
+  fakes::SetRegistryValue(Hive::LocalMachine, kKey, "Exec", platform::kRegExpandSz,
                           ByteString("C:\\Q\\Q.exe\0junk", 15));
   EXPECT_EQ(ReadProductSetting("Exec"), "C:\\Q\\Q.exe");
 }
@@ -167,7 +167,7 @@ TEST_P(NewerVersion, ComparesPaddedVersions) {
   ASSERT_TRUE(testsupport::WriteHostFile(Host("C:\\Quillon\\Quillon.exe"), "MZ"));
   RegistryKey = kKey;
   fakes::SetRegistryString(Hive::LocalMachine, kKey, "Exec", "C:\\Quillon\\Quillon.exe");
-  fakes::SetRegistryString(Hive::CurrentUser, kKey, "Ver", GetParam().installed);
+  fakes::SetRegistryString(Hive::LocalMachine, kKey, "Ver", GetParam().installed);
   Version = GetParam().setup;
   EXPECT_EQ(NewerVersionInstalled(), GetParam().newer)
       << GetParam().installed << " against " << GetParam().setup;
@@ -190,13 +190,13 @@ INSTANTIATE_TEST_SUITE_P(Examples, NewerVersion,
 TEST_F(ProductSettings, NewerVersionNeedsTheInstalledFile) {
   RegistryKey = kKey;
   Version = "1.0";
-  fakes::SetRegistryString(Hive::CurrentUser, kKey, "Ver", "9.0");
+  fakes::SetRegistryString(Hive::LocalMachine, kKey, "Ver", "9.0");
   EXPECT_FALSE(NewerVersionInstalled());  // no "Exec"
   fakes::SetRegistryString(Hive::LocalMachine, kKey, "Exec", "C:\\Gone\\Quillon.exe");
   EXPECT_FALSE(NewerVersionInstalled());
   ASSERT_TRUE(testsupport::MakeHostFolders(Host("C:\\Gone\\Quillon.exe")));  // a folder
   EXPECT_FALSE(NewerVersionInstalled());
-  fakes::SetRegistryDword(Hive::CurrentUser, kKey, "Ver", 9);
+  fakes::SetRegistryDword(Hive::LocalMachine, kKey, "Ver", 9);
   EXPECT_THROW(NewerVersionInstalled(), ERegistryError);
 }
 

@@ -8,11 +8,13 @@
 #include <thread>
 
 #include "engine/EngineValues.h"
+#include "engine/ErrorList.h"
 #include "engine/ShellActions.h"
 #include "platform/Shell.h"
 #include "tests/support/common/TempFolder.h"
 
 namespace fs = std::filesystem;
+extern "C" __declspec(dllimport) BOOL WINAPI SetShellWindow(HWND);  // user32; not in every SDK
 
 namespace {
 
@@ -47,6 +49,18 @@ ByteString AwaitRecord(const ByteString& file) {
   return bytes.str();
 }
 
+// Wine's desktop has no shell, and Wine runs every program elevated: the
+// test process stands in for the desktop's shell, whose children the
+// setup's programs become.
+void BecomeTheDesktopShell() {
+  static const HWND shell = [] {
+    const HWND window = CreateWindowExA(0, "STATIC", "shell", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    SetShellWindow(window);
+    return window;
+  }();
+  ASSERT_EQ(GetShellWindow(), shell);
+}
+
 ByteString RecorderPath() {
   char self[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, self, sizeof self);
@@ -60,6 +74,14 @@ TEST_F(ActionsWin32, RunProgramStartsExecWithItsParameters) {
   Exec = folder_ + "\\rec.exe";
   ExecParams = "/first \"second one\"";
   ASSERT_EQ(Exec.find(' '), ByteString::npos);
+  // Elevated, without a desktop shell: never started with the setup's rights.
+  if (!GetShellWindow()) {
+    EXPECT_TRUE(RunProgram());
+    EXPECT_EQ(Refusals, std::vector<ByteString>{"not started: " + Exec + " (no desktop user to start it as)"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_FALSE(fs::exists(record));
+  }
+  BecomeTheDesktopShell();
   EXPECT_TRUE(RunProgram());
   // Quoted all the same, and started in its own folder, not the setup's.
   EXPECT_EQ(AwaitRecord(record), Exec + "\n\"" + Exec + "\" /first \"second one\"\n" + folder_ + "\n");
@@ -73,6 +95,7 @@ TEST_F(ActionsWin32, RunProgramQuotesAFolderWithBlanks) {
   // The program an unquoted command line would start instead.
   fs::copy_file(RecorderPath(), folder_ + "\\Program.exe");
   Exec = folder_ + "\\Program Files\\Quillon\\Quillon.exe";
+  BecomeTheDesktopShell();
   EXPECT_TRUE(RunProgram());
   EXPECT_EQ(AwaitRecord(record), Exec + "\n\"" + Exec + "\"\n" + folder_ + "\\Program Files\\Quillon\n");
 }

@@ -91,15 +91,17 @@ TEST_F(EngineSeam, ProductSettingsInBothHives) {
   EXPECT_EQ(RawValue(HKEY_CURRENT_USER, kTestKey, "Exec").first, 0u);
   EXPECT_EQ(ReadProductSetting("Exec"), "C:\\Q\\Quillon.exe");
 
-  // Wine's user is an administrator: the run has the machine's rights, so a
-  // program folder in the user's hive (any of the user's programs could have
-  // put it there) does not count; other values still come from the user first.
+  // A run for all users: a program folder or version in the user's hive (any
+  // of the user's programs could have put it there) does not count; other
+  // values still come from the user first.
   SetRaw(HKEY_CURRENT_USER, kTestKey, "Exec", REG_EXPAND_SZ, ByteString("D:\\U\\Q.exe\0", 11));
   EXPECT_EQ(ReadProductSetting("Exec"), "C:\\Q\\Quillon.exe");
   SetRaw(HKEY_CURRENT_USER, kTestKey, "Ver", REG_EXPAND_SZ, ByteString("9.1\0", 4));
-  EXPECT_EQ(ReadProductSetting("Ver"), "9.1");
+  EXPECT_EQ(ReadProductSetting("Ver"), "");
+  SetRaw(HKEY_CURRENT_USER, kTestKey, "Lang", REG_EXPAND_SZ, ByteString("deu\0", 4));
+  EXPECT_EQ(ReadProductSetting("Lang"), "deu");
 
-  SetRaw(HKEY_CURRENT_USER, kTestKey, "Ver", REG_DWORD, ByteString("\x02\0\0\0", 4));
+  SetRaw(HKEY_LOCAL_MACHINE, kTestKey, "Ver", REG_DWORD, ByteString("\x02\0\0\0", 4));
   try {
     ReadProductSetting("Ver");
     ADD_FAILURE() << "no registry error";

@@ -17,6 +17,7 @@
 #include "app/PrivateCopy.h"
 #include "app/SilentRun.h"
 #include "platform/Files.h"
+#include "platform/Security.h"
 #include "tests/support/common/TempFolder.h"
 
 namespace {
@@ -175,15 +176,42 @@ TEST(SetupMark, AdministratorsNamespaceAndItsBoundary) {
   SetNamespaceCallsForTests(&calls);
   EXPECT_EQ(AdministratorsOnlyName("SetupRunning"), "QuillonSetup\\SetupRunning");
   EXPECT_EQ(gSeen.opened, 1);
+  // A run without administrator rights: bounded by its own account, open to
+  // it and the system alone.
+  gSeen = SeenByNamespace();
+  EXPECT_EQ(OwnAccountOnlyName("SetupRunning"), "QuillonSetup\\SetupRunning");
+  EXPECT_EQ(gSeen.sid.rfind("S-1-5-", 0), 0u);
+  EXPECT_NE(gSeen.sid, "S-1-5-32-544");
+  EXPECT_EQ(gSeen.access, "D:P(A;;GA;;;" + gSeen.sid + ")(A;;GA;;;SY)");
   // A system without the calls (or a run outside the boundary): no name.
   const NamespaceCalls none;
   SetNamespaceCallsForTests(&none);
   EXPECT_EQ(AdministratorsOnlyName("SetupRunning"), "");
+  EXPECT_EQ(OwnAccountOnlyName("SetupRunning"), "");
   SetNamespaceCallsForTests(nullptr);
 
   // The mark itself, in whichever namespace this system offers: one holder.
   EXPECT_TRUE(ClaimSetupInstance());
   EXPECT_FALSE(ClaimSetupInstance());
+}
+
+// The journal's folder counts only when no standard user can have made or
+// changed it: a folder made private counts, one open to the users does not.
+TEST(JournalFolder, OnlyAFolderOfTheAdministratorsAloneCounts) {
+  testsupport::TempFolder temp;
+  const ByteString own = temp.Path() + "\\own";
+  ASSERT_TRUE(platform::MakePrivateFolder(own));
+  const ByteString open = temp.Path() + "\\open";
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BU)", SDDL_REVISION_1,
+                                                                   &descriptor, nullptr));
+  SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
+  ASSERT_TRUE(CreateDirectoryA(open.c_str(), &attributes));
+  LocalFree(descriptor);
+  EXPECT_TRUE(platform::FolderIsAdministratorsOnly(own));
+  if (AccessListsAreKept()) EXPECT_FALSE(platform::FolderIsAdministratorsOnly(open));
+  else std::printf("note: this system keeps no folder access lists; an open folder is not told apart\n");
+  EXPECT_FALSE(platform::FolderIsAdministratorsOnly(temp.Path() + "\\missing"));
 }
 
 }  // namespace
