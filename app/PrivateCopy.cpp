@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "app/SystemCalls.h"
+#include "platform/win32/SystemCalls.h"
 
 const char* const kPrivateCopyFolderPrefix = "QuillonUninstall-";
 

@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/SystemCalls.h"
+
 #include <vector>
 
 namespace platform {
@@ -17,12 +19,6 @@ namespace {
 using InitializeListFn = BOOL(WINAPI*)(LPPROC_THREAD_ATTRIBUTE_LIST, DWORD, DWORD, PSIZE_T);
 using UpdateListFn = BOOL(WINAPI*)(LPPROC_THREAD_ATTRIBUTE_LIST, DWORD, DWORD_PTR, PVOID, SIZE_T, PVOID, PSIZE_T);
 using DeleteListFn = VOID(WINAPI*)(LPPROC_THREAD_ATTRIBUTE_LIST);
-
-template <typename Fn>
-Fn KernelCall(const char* name) {
-  HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  return kernel ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, name))) : nullptr;
-}
 
 bool Create(const ProgramStart& start, STARTUPINFOA& startup, DWORD flags) {
   startup.dwFlags |= STARTF_USESHOWWINDOW;
@@ -40,9 +36,9 @@ bool Create(const ProgramStart& start, STARTUPINFOA& startup, DWORD flags) {
 }  // namespace
 
 bool StartProgramAsShellUser(const ProgramStart& start) {
-  const auto initialize = KernelCall<InitializeListFn>("InitializeProcThreadAttributeList");
-  const auto update = KernelCall<UpdateListFn>("UpdateProcThreadAttribute");
-  const auto remove = KernelCall<DeleteListFn>("DeleteProcThreadAttributeList");
+  const auto initialize = SystemCall<InitializeListFn>("kernel32.dll", "InitializeProcThreadAttributeList");
+  const auto update = SystemCall<UpdateListFn>("kernel32.dll", "UpdateProcThreadAttribute");
+  const auto remove = SystemCall<DeleteListFn>("kernel32.dll", "DeleteProcThreadAttributeList");
   if (!initialize || !update || !remove) return false;
   // The shell of this desktop; the system account of a deployment tool has none.
   const HWND shell = GetShellWindow();
