@@ -74,8 +74,9 @@ watch_windows
 start_program 'C:\Program Files\Quillon Suite\Q 1\uninstall.exe' /uninst "$param" /S
 wait_exit 60
 check "silent uninstall: exit code 0" test "$EXIT_CODE" = 0
-# The uninstaller's own file goes a moment after it ended (its helper copy).
-wait_until 30 test ! -e "$DRIVE_C/Program Files/Quillon Suite"
+# The uninstaller's own file goes a moment after it ended: its helper copy
+# removes it, then marks itself for the next restart.
+check "the uninstaller's copy ended" wait_closed 'QuillonUninstall\.exe' 60
 check "silent uninstall: no window, no box" no_window_seen
 check "uninstaller removed" test ! -e "$TARGET/uninstall.exe"
 check "program folder and its parent removed" test ! -e "$DRIVE_C/Program Files/Quillon Suite"

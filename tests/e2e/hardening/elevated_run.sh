@@ -72,7 +72,9 @@ start_program 'C:\Apps\Quillon\uninstall.exe' /S '/LOG=C:\e2e\linked.log'
 wait_exit 60
 check "silent uninstall: exit code 0" test "$EXIT_CODE" = 0
 check "a log with a second name is refused: the other file unchanged" test "$(cat "$WORK/victim.txt")" = "keep me"
-check "the uninstaller is removed by its copy" wait_until 30 test ! -e "$DRIVE_C/Apps/Quillon/uninstall.exe"
+# The copy removes the uninstaller, then marks itself for the next restart.
+check "the uninstaller's copy ended" wait_closed 'QuillonUninstall\.exe' 60
+check "the uninstaller is removed by its copy" test ! -e "$DRIVE_C/Apps/Quillon/uninstall.exe"
 check "no planted copy ran" test ! -e "$WORK/planted-ran"
 check "the planted files are untouched" test "$(cat "$TEMP_DIR"/QuillonUninstall-*.exe | md5sum)" = "$planted_sum"
 pending=$(wine_out reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations)
