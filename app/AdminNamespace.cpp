@@ -2,7 +2,7 @@
 
 #include <sddl.h>
 
-#include "app/SystemCalls.h"
+#include "platform/win32/SystemCalls.h"
 
 namespace {
 

@@ -106,26 +106,28 @@ MLComponent* FormControl::Parent() const {
   return host_.AsComponent();
 }
 
-void FormControl::FitToText() {
-  if (!autoSize_ || !hwnd_) return;
-  // Measured as UTF-16: the narrow call would read the bytes in the font's
-  // character set rather than the system's code page.
-  wchar_t text[4096];
-  int length = GetWindowTextW(hwnd_, text, 4096);
-  HDC dc = GetDC(hwnd_);
-  HGDIOBJ old = SelectObject(dc, FontHandle());
+SIZE MeasureText(HWND window, HFONT font, const wchar_t* text, int length, UINT format) {
+  HDC dc = GetDC(window);
+  HGDIOBJ old = SelectObject(dc, font);
   RECT r = {0, 0, 0, 0};
   if (length <= 0) {
     TEXTMETRICW tm;
     GetTextMetricsW(dc, &tm);
     r.bottom = tm.tmHeight;
   } else {
-    DrawTextW(dc, text, length, &r, DT_CALCRECT | DT_LEFT);
+    DrawTextW(dc, text, length, &r, DT_CALCRECT | format);
   }
   SelectObject(dc, old);
-  ReleaseDC(hwnd_, dc);
-  SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ReleaseDC(window, dc);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+void FormControl::FitToText() {
+  if (!autoSize_ || !hwnd_) return;
+  wchar_t text[4096];
+  const int length = GetWindowTextW(hwnd_, text, 4096);
+  const SIZE size = MeasureText(hwnd_, FontHandle(), text, length, DT_LEFT);
+  SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 

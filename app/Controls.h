@@ -22,6 +22,11 @@ struct FontDesc {
 HFONT CreateFontFromDesc(const FontDesc& desc, int dpi = 96);
 // A length of the 96-DPI layout at the given DPI.
 inline int ScaleToDpi(int length, int dpi) { return MulDiv(length, dpi, 96); }
+// The size UTF-16 text takes in `font` as DrawTextW lays it out with
+// `format` (DT_CALCRECT added), measured on `window`'s screen. Measured wide:
+// the narrow call would read the bytes in the font's character set rather
+// than the system's code page. No text: 0 wide and one line high.
+SIZE MeasureText(HWND window, HFONT font, const wchar_t* text, int length, UINT format);
 
 // A compiled-in text (Windows-1252) in the system's ANSI code page, so that
 // the window shows it right and the translation finds it on every system.

@@ -1,17 +1,12 @@
 #include "app/FolderRules.h"
 
+#include "engine/PathVariables.h"
+
 ByteString TrimBlanks(const ByteString& text) {
   std::size_t first = 0, last = text.size();
   while (first < last && static_cast<unsigned char>(text[first]) <= ' ') ++first;
   while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ') --last;
   return text.substr(first, last - first);
-}
-
-ByteString FolderPartOf(const ByteString& path) {
-  std::size_t pos = path.find_last_of("\\:");
-  if (pos == ByteString::npos) return ByteString();
-  if (path[pos] == '\\' && pos > 0 && path[pos - 1] != '\\' && path[pos - 1] != ':') return path.substr(0, pos);
-  return path.substr(0, pos + 1);
 }
 
 ByteString FilePathOf(const ByteString& fileName) {
@@ -25,7 +20,7 @@ bool CheckProgramFolder(ByteString& folder) {
   bool unc = folder.compare(0, 2, "\\\\") == 0;
   if (!drive && !unc) return false;
   if (folder.back() != '\\') folder += '\\';
-  return FolderPartOf(folder.substr(0, folder.size() - 1)).size() >= 3;
+  return ParentFolderOf(folder.substr(0, folder.size() - 1)).size() >= 3;
 }
 
 ByteString ChosenProgramFolder(const ByteString& fileName) {

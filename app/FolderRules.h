@@ -8,9 +8,6 @@
 // drive root or a share below a server. A drive root, a drive letter alone,
 // a drive-relative path and a bare server name are refused.
 bool CheckProgramFolder(ByteString& folder);
-// Everything up to the last "\" or ":"; that "\" is dropped unless the
-// character before it is "\" or ":".
-ByteString FolderPartOf(const ByteString& path);
 // Everything up to and including the last "\" or ":".
 ByteString FilePathOf(const ByteString& fileName);
 // The folder that the folder dialog's answer names: its folder part with "\",

@@ -14,6 +14,7 @@
 #include "engine/EngineValues.h"
 #include "lang/Multilingual.h"
 #include "platform/Process.h"
+#include "platform/win32/SystemCalls.h"
 
 namespace {
 
@@ -21,10 +22,7 @@ namespace {
 // come from the system folder only. Older systems lack the call.
 void RestrictDllSearch() {
   using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  if (!kernel) return;
-  auto setDirectories =
-      reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  const auto setDirectories = SystemCall<SetDefaultDllDirectoriesFn>("kernel32.dll", "SetDefaultDllDirectories");
   if (setDirectories) setDirectories(0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */);
 }
 
@@ -90,7 +88,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         exitCode = RunSilently();
       }
     } else if (anotherSetup) {
-      ShowErrorBox(MainDPRText(1));
+      ShowErrorBox(MainDPRText(kTextDoubleStart));
     } else {
       TKwSetupForm1 form;
       if (form.Create(instance)) {

@@ -5,9 +5,8 @@
 
 namespace {
 
-// What a check box or radio button draws before its text, and a push
-// button around it (96 DPI).
-constexpr int kCheckBoxExtra = 22;
+// What a push button draws around its text (96 DPI); a check box's margin
+// is kCheckBoxMargin.
 constexpr int kButtonExtra = 16;
 // The gap kept between a control that grew and the next one on its row.
 constexpr int kRowGap = 6;
@@ -15,14 +14,7 @@ constexpr int kRowGap = 6;
 int TextExtent(const FormControl& control, UINT format) {
   wchar_t text[4096];
   const int length = GetWindowTextW(control.Handle(), text, 4096);
-  if (length <= 0) return 0;
-  HDC dc = GetDC(control.Handle());
-  HGDIOBJ old = SelectObject(dc, control.FontHandle());
-  RECT r = {0, 0, 0, 0};
-  DrawTextW(dc, text, length, &r, DT_CALCRECT | format);
-  SelectObject(dc, old);
-  ReleaseDC(control.Handle(), dc);
-  return r.right - r.left;
+  return MeasureText(control.Handle(), control.FontHandle(), text, length, format).cx;
 }
 
 bool RowsOverlap(const RECT& a, const RECT& b) { return a.top < b.bottom && b.top < a.bottom; }
@@ -55,7 +47,7 @@ int NeededWidth(const FormControl& control, int dpi) {
     case BS_AUTO3STATE:
     case BS_RADIOBUTTON:
     case BS_AUTORADIOBUTTON:
-      return text + ScaleToDpi(kCheckBoxExtra, dpi);
+      return text + ScaleToDpi(kCheckBoxMargin, dpi);
     case BS_OWNERDRAW:
       return text + ScaleToDpi(kGlyphSize + kGlyphSpacing + kButtonExtra, dpi);
     case BS_GROUPBOX:

@@ -51,7 +51,7 @@ PassiveProgressWindow::PassiveProgressWindow(HINSTANCE instance, bool uninstall)
                             instance, nullptr);
   if (!window_) return;
   // The window's own progress notes, translated as the window translates them.
-  const ByteString note = uninstall ? Unit1Text(11) : TranslateDefault("Die Installation l\xE4uft - bitte warten ...");
+  const ByteString note = uninstall ? Unit1Text(kTextRemoving) : TranslateDefault("Die Installation l\xE4uft - bitte warten ...");
   CreateWindowExA(0, "STATIC", note.c_str(), WS_CHILD | WS_VISIBLE, 30, 36, kWidth - 60, 20, window_, nullptr,
                   instance, nullptr);
   bar_ = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, 30, 70, kWidth - 60, 18, window_, nullptr,

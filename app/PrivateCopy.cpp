@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "app/SystemCalls.h"
 #include "platform/Files.h"
+#include "platform/win32/SystemCalls.h"
 
 const char* const kPrivateCopyFolderPrefix = "QuillonUninstall-";
 

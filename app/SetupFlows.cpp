@@ -12,7 +12,6 @@
 #include "app/PanelLayout.h"
 #include "app/SetupTexts.h"
 #include "app/SetupWindow.h"
-#include "app/SystemCalls.h"
 #include "app/SilentRun.h"
 #include "engine/Elevation.h"
 #include "engine/EngineValues.h"
@@ -30,10 +29,10 @@
 #include "package/WholeFiles.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
+#include "platform/win32/SystemCalls.h"
 
 namespace {
 
-constexpr UINT_PTR kFirstCheckTimerId = 1;
 // A box names at most this many held files.
 constexpr std::size_t kHeldFilesNamed = 10;
 constexpr uint16_t kLangChinese = 4, kLangGerman = 7, kLangEnglish = 9, kLangSpanish = 10, kLangFrench = 12,
@@ -73,23 +72,13 @@ bool LongPathsEnabled() {
   return enabled && enabled();
 }
 
-bool FileExists(const ByteString& path) {
-  uint32_t attributes = platform::FileAttributesOf(path);
-  return attributes != platform::kInvalidFileAttributes && !(attributes & platform::kAttrDirectory);
-}
-
-bool DirectoryExists(const ByteString& path) {
-  uint32_t attributes = platform::FileAttributesOf(path);
-  return attributes != platform::kInvalidFileAttributes && (attributes & platform::kAttrDirectory);
-}
-
 // The files another program holds, with the programs where the system names them.
 ByteString HeldFilesMessage(std::vector<ByteString> files) {
   const bool more = files.size() > kHeldFilesNamed;
   if (more) files.resize(kHeldFilesNamed);
   ByteString list = HeldFilesText(files);
   if (more) list += " ...";
-  return Unit1TextWithAll(16, {list});
+  return Unit1TextWithAll(kTextFilesInUse, {list});
 }
 
 }  // namespace
@@ -109,7 +98,7 @@ void TKwSetupForm1::FormCreate() {
   // changed is undone (or its commit completed) before anything else.
   if (UnfinishedRunJournal() && RecoverInterruptedRun()) return;
   if (UninstallMode) {
-    SetupTaskLabel->SetText(Unit1Text(3));
+    SetupTaskLabel->SetText(Unit1Text(kTextUninstallTitle));
     ShowPanel(UninstAskPanel);
   } else {
     RunSetupScript(true);
@@ -166,7 +155,7 @@ void TKwSetupForm1::LayOutProgressPanel() {
 bool TKwSetupForm1::RecoverInterruptedRun() {
   OwnFileLeft own;
   const ByteString installLabel = ProgressLabel->Text();
-  ShowProgressPanel(Unit1Text(20), false);
+  ShowProgressPanel(Unit1Text(kTextUndoingInterrupted), false);
   SendMessageA(progressBar_, PBM_SETPOS, kProgressSteps, 0);
   Show();
   {
@@ -199,9 +188,9 @@ void TKwSetupForm1::CenterPanel() {
 }
 
 void TKwSetupForm1::ShowInstallQuestion() {
-  ByteString title = Unit1Text(1);
-  if (!Version.empty()) title += " (" + Unit1Text(2) + " " + Version + ")";
-  VersionStaticText->SetText(Unit1TextWith(13, ShortText(title)));
+  ByteString title = Unit1Text(kTextProduct);
+  if (!Version.empty()) title += " (" + Unit1Text(kTextVersion) + " " + Version + ")";
+  VersionStaticText->SetText(Unit1TextWith(kTextInstallsProduct, ShortText(title)));
   PgmPathEd->SetText(PgmPath);
   if (SystemHasUserProgramsFolder()) {
     SetChecked(AllUsersRadio, !PerUserRun());
@@ -234,14 +223,14 @@ bool TKwSetupForm1::InstallElevated(const ByteString& folder) {
   if (outcome.run == platform::ElevatedRun::Refused) {
     ClaimSetupInstance();
     ShowPanel(AskPanel);
-    ShowErrorBox(Unit1Text(22));
+    ShowErrorBox(Unit1Text(kTextElevationRefused));
     return true;
   }
   ShowPanel(nullptr);
   const bool done = outcome.run == platform::ElevatedRun::Ended &&
                     (outcome.exitCode == kExitInstalled || outcome.exitCode == kExitRestartNeeded);
-  if (done) ShowInformationBox(Unit1Text(8));
-  else ShowErrorBox(Unit1Text(outcome.exitCode == kExitDiskFull ? 19 : 7));
+  if (done) ShowInformationBox(Unit1Text(kTextInstalled));
+  else ShowErrorBox(Unit1Text(outcome.exitCode == kExitDiskFull ? kTextDriveFull : kTextFailed));
   Close();
   return true;
 }
@@ -259,7 +248,7 @@ void TKwSetupForm1::FirstCheckTimerTimer() {
   // the question would come too late then.
   if (busy_) return;
   if (!UninstallMode && NewerVersionInstalled()) {
-    if (!AskConfirmation(Unit1Text(12))) Close();
+    if (!AskConfirmation(Unit1Text(kTextNewerInstalled))) Close();
   }
 }
 
@@ -270,7 +259,7 @@ bool TKwSetupForm1::InstallCanStart() {
       ByteString text;
       for (const SpaceShortage& shortage : checks.shortages)
         text += (text.empty() ? "" : "\r\r") +
-                Unit1TextWithAll(15, {shortage.volume, MegabytesText(shortage.needed), MegabytesText(shortage.free)});
+                Unit1TextWithAll(kTextTooLittleRoom, {shortage.volume, MegabytesText(shortage.needed), MegabytesText(shortage.free)});
       ShowErrorBox(text);
       return false;
     }
@@ -282,20 +271,20 @@ bool TKwSetupForm1::InstallCanStart() {
 void TKwSetupForm1::StartBtnClick() {
   ByteString folder = PgmPathEd->Text();
   if (!CheckProgramFolder(folder)) {
-    ShowErrorBox(Unit1Text(4));
+    ShowErrorBox(Unit1Text(kTextFolderUnusable));
     if (folder.empty()) PgmPathEd->SetText(PgmPath);
     return;
   }
   if (!FolderLengthAllowed(folder, LongPathsEnabled())) {
-    ShowErrorBox(Unit1TextWith(23, ShortText(std::to_string(kShortPathsFolderLength))));
+    ShowErrorBox(Unit1TextWith(kTextFolderTooLong, ShortText(std::to_string(kShortPathsFolderLength))));
     return;
   }
   // Without the rights for all users, the elevated copy checks and installs.
   if (InstallElevated(folder)) return;
   // Only looked at: nothing is changed before every check has passed.
   const ByteString oldProgram = folder + "Quillon.exe";
-  if (FileExists(oldProgram) && !ProgramReplaceable(oldProgram)) {
-    ShowErrorBox(Unit1Text(6));
+  if (IsExistingFile(oldProgram) && !ProgramReplaceable(oldProgram)) {
+    ShowErrorBox(Unit1Text(kTextProgramInUse));
     return;
   }
   const ByteString offeredFolder = PgmPath, offeredDataFolder = DataPath;
@@ -320,21 +309,21 @@ void TKwSetupForm1::StartBtnClick() {
   if (!installed) {
     // Every change was undone.
     ShowPanel(nullptr);
-    if (RunCancelled()) ShowInformationBox(Unit1Text(18));
-    else ShowErrorBox(Unit1Text(WriteFailedForDiskFull ? 19 : 7));
+    if (RunCancelled()) ShowInformationBox(Unit1Text(kTextCancelled));
+    else ShowErrorBox(Unit1Text(WriteFailedForDiskFull ? kTextDriveFull : kTextFailed));
     Close();
     return;
   }
 
   ByteString partner = folder + kPartnerProgram;
-  if (IsChecked(eBayCheck) && FileExists(partner)) StartInstalledProgram(partner, "", SW_SHOWNOACTIVATE);
+  if (IsChecked(eBayCheck) && IsExistingFile(partner)) StartInstalledProgram(partner, "", SW_SHOWNOACTIVATE);
   ProcessMessages();
   ShowPanel(nullptr);
-  ShowInformationBox(Unit1Text(Exec.empty() ? 8 : 9));
+  ShowInformationBox(Unit1Text(Exec.empty() ? kTextInstalled : kTextInstalledStarting));
   ShowWindow(hwnd_, SW_HIDE);
   ProcessMessages();
   // The partner's program, when it ran, may take a moment to end and free its file.
-  for (int attempt = 0; attempt < 30 && !platform::RemoveFile(partner) && FileExists(partner); ++attempt) Sleep(100);
+  for (int attempt = 0; attempt < 30 && !platform::RemoveFile(partner) && IsExistingFile(partner); ++attempt) Sleep(100);
   RunProgram();
   Close();
 }
@@ -345,7 +334,7 @@ void TKwSetupForm1::UninstNoBtnClick() { Close(); }
 
 void TKwSetupForm1::UninstStartBtnClick() {
   busy_ = true;
-  ShowProgressPanel(Unit1Text(11), false);
+  ShowProgressPanel(Unit1Text(kTextRemoving), false);
   ProcessMessages();
   // Nothing is removed while another program holds an installed file.
   for (std::vector<ByteString> held; !(held = HeldInstalledFiles()).empty();) {
@@ -366,23 +355,23 @@ void TKwSetupForm1::CancelBtnClick() {
   if (!CancelOffered()) return;
   // The run waits while the question is on screen.
   askingCancel_ = true;
-  const bool cancel = AskConfirmation(Unit1Text(17));
+  const bool cancel = AskConfirmation(Unit1Text(kTextReallyCancel));
   askingCancel_ = false;
   if (!cancel || !CancelOffered()) return;
   cancelConfirmed_ = true;
   RequestRunCancel();
-  ShowProgressPanel(Unit1Text(21), false);
+  ShowProgressPanel(Unit1Text(kTextCancelling), false);
 }
 
 void TKwSetupForm1::ChooseBtnClick() {
-  ByteString title = Unit1Text(14);
+  ByteString title = Unit1Text(kTextJumpToFolder);
   if (dialogFileName_.empty()) {
     ByteString programFiles = StripTrailingSeparator(ProgramFilesFolder());
     ByteString start = StripTrailingSeparator(TrimBlanks(PgmPathEd->Text()));
     if (start.empty()) start = programFiles;
-    if (!DirectoryExists(start)) {
-      start = FolderPartOf(start);
-      if (!DirectoryExists(start)) start = programFiles;
+    if (!FolderExists(start)) {
+      start = ParentFolderOf(start);
+      if (!FolderExists(start)) start = programFiles;
     }
     dialogFileName_ = start + "\\" + title;
   }

@@ -10,7 +10,7 @@
 #include "app/GlyphButton.h"
 #include "app/MessageBoxes.h"
 #include "app/PanelLayout.h"
-#include "app/SystemCalls.h"
+#include "platform/win32/SystemCalls.h"
 #include "engine/PackedStream.h"
 #include "engine/RunJournal.h"
 #include "engine/ScriptInterpreter.h"
@@ -21,7 +21,6 @@ TKwSetupForm1* KwSetupForm1 = nullptr;
 
 namespace {
 
-constexpr UINT_PTR kFirstCheckTimerId = 1;
 constexpr int kDesignClientWidth = 688;
 constexpr int kDesignClientHeight = 453;
 const COLORREF kNavy = RGB(0, 0, 128);
@@ -42,14 +41,8 @@ void RunProgressHook(uint64_t done, uint64_t total) {
 using BlockReasonCreateFn = BOOL(WINAPI*)(HWND, LPCWSTR);
 using BlockReasonDestroyFn = BOOL(WINAPI*)(HWND);
 
-FARPROC User32Function(const char* name) {
-  HMODULE user32 = GetModuleHandleA("user32.dll");
-  return user32 ? GetProcAddress(user32, name) : nullptr;
-}
-
 void BlockShutdown(HWND window, const ByteString& reason) {
-  auto create = reinterpret_cast<BlockReasonCreateFn>(
-      reinterpret_cast<void*>(User32Function("ShutdownBlockReasonCreate")));
+  const auto create = SystemCall<BlockReasonCreateFn>("user32.dll", "ShutdownBlockReasonCreate");
   if (!create) return;
   const int n = MultiByteToWideChar(CP_ACP, 0, reason.c_str(), -1, nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 1), L'\0');
@@ -58,8 +51,7 @@ void BlockShutdown(HWND window, const ByteString& reason) {
 }
 
 void AllowShutdown(HWND window) {
-  auto destroy = reinterpret_cast<BlockReasonDestroyFn>(
-      reinterpret_cast<void*>(User32Function("ShutdownBlockReasonDestroy")));
+  const auto destroy = SystemCall<BlockReasonDestroyFn>("user32.dll", "ShutdownBlockReasonDestroy");
   if (destroy) destroy(window);
 }
 
@@ -313,19 +305,12 @@ MLComponent* TKwSetupForm1::OwnedAt(int index) const {
 int TKwSetupForm1::TextWidth(const MLComponent& fontOf, const ByteString& text) {
   HFONT font = formFontHandle_;
   if (auto control = dynamic_cast<const FormControl*>(&fontOf)) font = control->FontHandle();
-  HDC dc = GetDC(hwnd_);
-  HGDIOBJ old = SelectObject(dc, font);
-  SIZE size = {0, 0};
-  int n = text.empty() ? 0
-                       : MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (n > 0) {
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
-    GetTextExtentPoint32W(dc, wide.c_str(), n, &size);
-  }
-  SelectObject(dc, old);
-  ReleaseDC(hwnd_, dc);
-  return size.cx;
+  const int n = text.empty() ? 0
+                             : MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+  // One line, "&" as written: the width the text's own extent gives.
+  return MeasureText(hwnd_, font, wide.c_str(), n, DT_SINGLELINE | DT_NOPREFIX).cx;
 }
 
 bool TKwSetupForm1::IsChecked(FormControl* check) const {
@@ -339,12 +324,6 @@ void TKwSetupForm1::SetChecked(FormControl* check, bool checked) {
 int TKwSetupForm1::DefaultButtonId() const {
   if (CurrentPanel == AskPanel) return kIdStartBtn;
   if (CurrentPanel == UninstAskPanel) return kIdUninstStartBtn;
-  return 0;
-}
-
-int TKwSetupForm1::CancelButtonId() const {
-  if (CurrentPanel == AskPanel) return kIdNoBtn;
-  if (CurrentPanel == UninstAskPanel) return kIdUninstNoBtn;
   return 0;
 }
 

@@ -36,6 +36,9 @@ constexpr int kProgressPanelWidth = 417, kProgressPanelHeight = 129, kCancellabl
 constexpr int kProgressMargin = 44;
 constexpr int kProgressSteps = 1000;
 
+// The timer that starts the first checks once the window shows.
+constexpr UINT_PTR kFirstCheckTimerId = 1;
+
 // What the window runs while its progress panel shows.
 enum class RunKind { Install, Uninstall, Recovery };
 
@@ -171,14 +174,12 @@ private:
   bool IsChecked(FormControl* check) const;
   void SetChecked(FormControl* check, bool checked);
   int DefaultButtonId() const;
-  int CancelButtonId() const;
 
   HWND hwnd_ = nullptr;
   HINSTANCE instance_ = nullptr;
   ByteString hint_;
   FontDesc formFont_;
   HFONT formFontHandle_ = nullptr;
-  HFONT taskLabelFont_ = nullptr;
   std::vector<std::unique_ptr<FormControl>> components_;
   HWND focusBeforeDeactivate_ = nullptr;
   HWND progressBar_ = nullptr;

@@ -80,11 +80,6 @@ const char* const kHelpEnglish =
     "5 not enough space on the drive, 6 files in use, 7 administrator rights refused, "
     "3010 done, files are replaced or removed at the next restart.";
 
-bool FileExists(const ByteString& path) {
-  uint32_t attributes = platform::FileAttributesOf(path);
-  return attributes != platform::kInvalidFileAttributes && !(attributes & platform::kAttrDirectory);
-}
-
 ByteString ResultText(int code) {
   switch (code) {
     case kExitInstalled: return UninstallMode ? "0 removed" : "0 installed";
@@ -119,7 +114,7 @@ int SilentInstall() {
     return kExitRefusedFolder;
   }
   const ByteString oldProgram = folder + "Quillon.exe";
-  if (FileExists(oldProgram) && !ProgramReplaceable(oldProgram)) {
+  if (IsExistingFile(oldProgram) && !ProgramReplaceable(oldProgram)) {
     AddError("cannot replace " + oldProgram);
     return kExitFailed;
   }
@@ -279,7 +274,7 @@ void ShowSwitchesHelp() {
 // only the system, the administrators and this user may change.
 void ScheduleSelfRemoval(const UninstallLeftovers& leftovers) {
   if (leftovers.file.empty()) return;
-  if (!FileExists(leftovers.file)) {
+  if (!IsExistingFile(leftovers.file)) {
     for (const ByteString& folder : leftovers.folders) RemoveDirectoryA(folder.c_str());
     return;
   }

@@ -17,17 +17,21 @@ function(q_add_test)
   endif()
 endfunction()
 
+# The source tree's top, also where a project of its own (tests/fuzz) builds
+# the product's libraries.
+get_filename_component(Q_ROOT ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
+
 # q_add_library(<name> <folder> <deps...>): a static library of every .cpp in
 # <folder> (an interface library while the folder has none yet).
 function(q_add_library name folder)
   file(GLOB _sources CONFIGURE_DEPENDS ${folder}/*.cpp)
   if(_sources)
     add_library(${name} STATIC ${_sources})
-    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_include_directories(${name} PUBLIC ${Q_ROOT})
     target_link_libraries(${name} PUBLIC ${ARGN})
   else()
     add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_include_directories(${name} INTERFACE ${Q_ROOT})
     target_link_libraries(${name} INTERFACE ${ARGN})
   endif()
 endfunction()

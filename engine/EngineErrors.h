@@ -1,7 +1,9 @@
 #pragma once
 // The engine's raised failures besides the zlib errors (package/ZLibHelpers.h).
-// The engine never catches them; the window shows them in the application's
-// error box.
+// They leave the engine to the caller, which shows them in the application's
+// error box. On the way the script run catches them only to undo the run
+// from its journal and raises them again; where the journal looks for its
+// anchor, a value of the wrong type counts as no anchor.
 #include <stdexcept>
 #include "base/Text.h"
 

@@ -6,31 +6,35 @@
 #include "engine/InstalledFiles.h"
 #include "engine/PathVariables.h"
 
+SaveLineFault CheckSaveLine(const CommandItems& items, std::size_t& origLen, std::size_t& comprLen) {
+  if (CommandValue(items, "Filename").empty()) return SaveLineFault::kNoFileName;
+  const int32_t stated = IntOrMinusOne(CommandValue(items, "OrigLen"));
+  if (stated <= 0) return SaveLineFault::kNoOrigLen;
+  origLen = static_cast<std::size_t>(stated);
+  comprLen = 0;
+  const ByteString comprText = CommandValue(items, "ComprLen");
+  if (!comprText.empty()) {
+    const int32_t compressed = IntOrMinusOne(comprText);
+    if (compressed <= 0) return SaveLineFault::kNoComprLen;
+    comprLen = static_cast<std::size_t>(compressed);
+  }
+  return SaveLineFault::kNone;
+}
+
 bool SaveFile(const CommandItems& items, PackedData& remaining, bool spareExisting) {
-  ByteString fileName = CommandValue(items, "Filename");
-  if (fileName.empty()) {
+  std::size_t origLen = 0, comprLen = 0;
+  const SaveLineFault fault = CheckSaveLine(items, origLen, comprLen);
+  if (fault == SaveLineFault::kNoFileName) {
     AddError("no file name");
     return false;
   }
+  ByteString fileName = CommandValue(items, "Filename");
   ExpandPathVariables(fileName);
-
-  const int32_t origLen = IntOrMinusOne(CommandValue(items, "OrigLen"));
-  if (origLen <= 0) {
-    AddError("OrigLen is 0 in " + fileName);
+  if (fault != SaveLineFault::kNone) {
+    AddError((fault == SaveLineFault::kNoOrigLen ? "OrigLen is 0 in " : "ComprLen is 0 in ") + fileName);
     return false;
   }
-
-  std::size_t comprLen = 0;
-  const ByteString comprText = CommandValue(items, "ComprLen");
-  if (!comprText.empty()) {
-    const int32_t stated = IntOrMinusOne(comprText);
-    if (stated <= 0) {
-      AddError("ComprLen is 0 in " + fileName);
-      return false;
-    }
-    comprLen = static_cast<std::size_t>(stated);
-  }
-  const PackedFile file = remaining.TakeFile(static_cast<std::size_t>(origLen), comprLen);
+  const PackedFile file = remaining.TakeFile(origLen, comprLen);
   if (!file.complete) {
     AddError("data error in " + fileName);
     return false;

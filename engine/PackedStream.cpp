@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "base/TextBasics.h"
+#include "engine/FileExtraction.h"
 #include "engine/ScriptCommands.h"
 #include "package/OwnFileReader.h"
 #include "package/Sections.h"
@@ -19,6 +20,7 @@
 
 namespace {
 
+// What one read of the section and one step of a file's data take at most.
 constexpr std::size_t kReadPiece = std::size_t{256} << 10;
 
 std::atomic<uint64_t> gDone{0};
@@ -120,7 +122,6 @@ struct PreparedFile {
 // the data's end before comprLen bytes wins over any failure, as a short
 // stream is refused before it is inflated.
 void InflateFileStream(PackedData& data, std::size_t origLen, std::size_t comprLen, PreparedFile& file) {
-  constexpr std::size_t kPiece = std::size_t{256} << 10;
   constexpr std::size_t kFirstStep = 4096;
   // Deflate cannot expand more than 1032-fold: a larger OrigLen is no hint.
   const uint64_t most = static_cast<uint64_t>(comprLen) * 1032 + 256;
@@ -139,7 +140,7 @@ void InflateFileStream(PackedData& data, std::size_t origLen, std::size_t comprL
   while (left > 0 || (!file.failure && stream && !stream->Ended())) {
     std::string_view piece;
     if (left > 0) {
-      piece = data.Take(std::min(left, kPiece));
+      piece = data.Take(std::min(left, kReadPiece));
       if (piece.empty()) {
         file.bytes.clear();
         file.failure = nullptr;
@@ -220,12 +221,8 @@ private:
       const CommandItems items = SplitCommandItems(line);
       const ByteString action = CommandValue(items, "action");
       if (action != "save" && action != "saveifnotexists") continue;
-      if (CommandValue(items, "Filename").empty()) break;
-      const int32_t origLen = IntOrMinusOne(CommandValue(items, "OrigLen"));
-      if (origLen <= 0) break;
-      const ByteString comprText = CommandValue(items, "ComprLen");
-      const int32_t comprLen = comprText.empty() ? 0 : IntOrMinusOne(comprText);
-      if (comprLen < 0 || (!comprText.empty() && comprLen == 0)) break;
+      std::size_t origLen = 0, comprLen = 0;
+      if (CheckSaveLine(items, origLen, comprLen) != SaveLineFault::kNone) break;
       {
         std::unique_lock<std::mutex> lock(lock_);
         if (queued_ >= kReadAheadBytes) {
@@ -238,9 +235,9 @@ private:
       PreparedFile file;
       try {
         if (comprLen == 0) {
-          TakeRaw(static_cast<std::size_t>(origLen), file);
+          TakeRaw(origLen, file);
         } else {
-          InflateFileStream(data_, static_cast<std::size_t>(origLen), static_cast<std::size_t>(comprLen), file);
+          InflateFileStream(data_, origLen, comprLen, file);
         }
       } catch (...) {
         file.failure = std::current_exception();  // the section itself (the file changed)
@@ -265,10 +262,9 @@ private:
 
   // In pieces: a stated length larger than the data costs no memory.
   void TakeRaw(std::size_t origLen, PreparedFile& file) {
-    constexpr std::size_t kPiece = std::size_t{256} << 10;
     std::size_t left = origLen;
     while (left > 0) {
-      const std::string_view piece = data_.Take(std::min(left, kPiece));
+      const std::string_view piece = data_.Take(std::min(left, kReadPiece));
       if (piece.empty()) {
         ByteString().swap(file.bytes);
         return;

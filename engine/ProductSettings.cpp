@@ -2,6 +2,7 @@
 #include "engine/ProductSettings.h"
 
 #include "engine/EngineValues.h"
+#include "engine/InstalledFiles.h"
 #include "engine/PathVariables.h"
 #include "engine/RegistryValues.h"
 #include "engine/RunJournal.h"
@@ -24,12 +25,6 @@ ByteString ReadSettingIn(platform::Hive hive, const ByteString& name) {
 
 bool WriteSettingIn(platform::Hive hive, const ByteString& name, const ByteString& value) {
   return JournalSetString(hive, RegistryKey, name, value);
-}
-
-bool FileExists(const ByteString& path) {
-  const uint32_t attributes = platform::FileAttributesOf(path);
-  return attributes != platform::kInvalidFileAttributes &&
-         (attributes & platform::kAttrDirectory) == 0;
 }
 
 }  // namespace
@@ -131,7 +126,7 @@ bool NewerVersionInstalled() {
   if (Version.empty()) return false;
   const ByteString installedFile = ReadProductSetting("Exec");
   const ByteString installed = ReadProductSetting("Ver");
-  if (installed.empty() || installedFile.empty() || !FileExists(installedFile)) return false;
+  if (installed.empty() || installedFile.empty() || !IsExistingFile(installedFile)) return false;
   const auto has = [](const ByteString& text, char c) { return text.find(c) != ByteString::npos; };
   if (has(Version, '.') && !has(installed, '.')) return false;
   if (has(Version, '-') && !has(installed, '-')) return false;

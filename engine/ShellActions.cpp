@@ -19,7 +19,7 @@ constexpr uint32_t kDesktopIniAttributes =
     platform::kAttrNormal | platform::kAttrSystem | platform::kAttrHidden;  // 0x86
 
 // Everything up to and including the last backslash; empty when there is none.
-ByteString FolderPartOf(const ByteString& path) {
+ByteString UpToLastBackslash(const ByteString& path) {
   const std::size_t slash = path.find_last_of('\\');
   return slash == ByteString::npos ? ByteString() : path.substr(0, slash + 1);
 }
@@ -51,7 +51,7 @@ bool IconAction(const CommandItems& items) {
   ByteString target = CommandValue(items, "file");
   ExpandPathVariables(link);
   ExpandPathVariables(target);
-  const ByteString folder = FolderPartOf(link);
+  const ByteString folder = UpToLastBackslash(link);
   CreateShellLink(target, CommandValue(items, "param"), folder, true, link.substr(folder.size()));
   return true;
 }
@@ -62,7 +62,7 @@ void CreateShellLink(const ByteString& target, const ByteString& arguments,
   if (!link) throw EShellLinkError("The shell link object (IShellLinkA, IPersistFile) is not available");
   link->SetArguments(arguments);
   link->SetPath(target);
-  link->SetWorkingDirectory(FolderPartOf(target));
+  link->SetWorkingDirectory(UpToLastBackslash(target));
 
   ByteString folder = linkFolder;
   // The administrator's own desktop or start menu stands for everybody's.

@@ -20,6 +20,10 @@ enum class MLComponentKind : uint8_t {
   OtherComponent,  // timers, dialogs: never touched
 };
 
+// Space a check box (or radio button) needs beside its caption for the box
+// itself, at 96 DPI.
+constexpr int kCheckBoxMargin = 22;
+
 class MLForm;
 
 class MLComponent {

@@ -5,9 +5,6 @@
 
 namespace {
 
-// Space a check box needs beside its caption for the box itself.
-constexpr int kCheckBoxMargin = 22;
-
 // The canvas to measure on: the nearest form up the parent chain, else the
 // main form.
 MLForm* MeasuringForm(MLComponent& component) {

@@ -26,7 +26,6 @@ public:
     if (end < size_) size_ = end;
   }
   void Close();
-  bool IsOpen() const { return file_ != 0; }
   uint64_t Size() const { return size_; }
   // The offset of the first occurrence of `pattern` at or behind `from`,
   // kNotFound when there is none. Reads only as far as the first match.

@@ -18,16 +18,8 @@ SectionLoadState gState = kSectionsNotLoaded;
 OwnFileReader gReader;
 ByteString gStub;
 uint64_t gSectionStart = 0;  // file offset of the section part (= file size when there is none)
-bool gWholeRead = false;
 unsigned gLoadCount = 0;
-ByteString gWholeFile;       // only when asked for the whole file
 ByteString gOwnFilePathOverride;  // tests only; empty: the running module
-
-void ReadWholeOnce() {
-  if (gWholeRead || gState != kSectionsLoaded) return;
-  gWholeRead = true;
-  if (!gReader.ReadRange(0, gReader.Size(), gWholeFile)) ByteString().swap(gWholeFile);
-}
 
 // A signed package carries its signature's certificate table behind the last
 // section. The signature does not cover the table's padding, so whatever
@@ -47,8 +39,6 @@ void LoadOwnSections() {
   gState = kSectionsLoadFailed;
   gStub.clear();
   gSectionStart = 0;
-  gWholeRead = false;
-  ByteString().swap(gWholeFile);
 
   const ByteString path = gOwnFilePathOverride.empty() ? platform::ModuleFileName() : gOwnFilePathOverride;
   if (!gReader.Open(path) || gReader.Size() == 0) {
@@ -116,27 +106,13 @@ bool ReadSection(const ByteString& name, std::string_view data, std::string_view
 
 SectionLoadState SectionsState() { return gState; }
 unsigned OwnSectionsLoadCount() { return gLoadCount; }
-const ByteString& WholeFile() {
-  ReadWholeOnce();
-  return gWholeFile;
-}
-std::string_view StubPart() {
-  if (gWholeRead && gWholeFile.size() >= gSectionStart) return std::string_view(gWholeFile).substr(0, gSectionStart);
-  return gStub;
-}
-std::string_view SectionPart() {
-  ReadWholeOnce();
-  if (gWholeFile.size() < gSectionStart) return std::string_view();
-  return std::string_view(gWholeFile).substr(static_cast<std::size_t>(gSectionStart));
-}
+std::string_view StubPart() { return gStub; }
 
 void ResetOwnSections() {
   gState = kSectionsNotLoaded;
   gReader.Close();
   ByteString().swap(gStub);
   gSectionStart = 0;
-  gWholeRead = false;
-  ByteString().swap(gWholeFile);
 }
 
 void SetOwnFilePathForTests(const ByteString& path) { gOwnFilePathOverride = path; }

@@ -55,11 +55,6 @@ bool ReadOwnSection(const ByteString& name, ByteString& payload);
 // A reader of its own on the loaded own file (for another thread): the same
 // open file, never opened again by name. False when nothing is loaded.
 bool DuplicateOwnFile(OwnFileReader& reader);
-// The whole own file (up to a signature's certificate table) and its
-// section part, read on first use and kept: for small files (the
-// uninstaller's own data) and tests only.
-const ByteString& WholeFile();
-std::string_view SectionPart();
 // Tests only: forget the loaded file (state back to not loaded).
 void ResetOwnSections();
 // Tests only: read `path` instead of the running module's file on the next

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/PathsBelow.h"
+#include "platform/win32/SystemCalls.h"
 
 #include <limits>
 #include <vector>
@@ -122,8 +123,7 @@ constexpr int kFileRenameInfo = 3;
 
 bool RenameOpenFile(HANDLE file, const ByteString& target, bool replace = true) {
   using SetInformationFn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
-  static const auto setInformation = reinterpret_cast<SetInformationFn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetFileInformationByHandle")));
+  static const auto setInformation = SystemCall<SetInformationFn>("kernel32.dll", "SetFileInformationByHandle");
   if (!setInformation) return false;
   const int length = MultiByteToWideChar(CP_ACP, 0, target.c_str(), static_cast<int>(target.size()), nullptr, 0);
   if (length <= 0) return false;

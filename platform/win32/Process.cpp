@@ -5,6 +5,8 @@
 #include <restartmanager.h>
 #include <shellapi.h>
 
+#include "platform/win32/SystemCalls.h"
+
 #include <string>
 
 namespace platform {
@@ -89,10 +91,10 @@ std::vector<ByteString> ProgramsHolding(const std::vector<ByteString>& files) {
   using EndFn = DWORD(WINAPI*)(DWORD);
   using RegisterFn = DWORD(WINAPI*)(DWORD, UINT, LPCWSTR*, UINT, void*, UINT, LPCWSTR*);
   using ListFn = DWORD(WINAPI*)(DWORD, UINT*, UINT*, RM_PROCESS_INFO*, DWORD*);
-  const auto start = reinterpret_cast<StartFn>(reinterpret_cast<void*>(GetProcAddress(manager, "RmStartSession")));
-  const auto end = reinterpret_cast<EndFn>(reinterpret_cast<void*>(GetProcAddress(manager, "RmEndSession")));
-  const auto add = reinterpret_cast<RegisterFn>(reinterpret_cast<void*>(GetProcAddress(manager, "RmRegisterResources")));
-  const auto list = reinterpret_cast<ListFn>(reinterpret_cast<void*>(GetProcAddress(manager, "RmGetList")));
+  const auto start = CallIn<StartFn>(manager, "RmStartSession");
+  const auto end = CallIn<EndFn>(manager, "RmEndSession");
+  const auto add = CallIn<RegisterFn>(manager, "RmRegisterResources");
+  const auto list = CallIn<ListFn>(manager, "RmGetList");
   DWORD session = 0;
   WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
   if (start && end && add && list && start(&session, 0, key) == ERROR_SUCCESS) {

@@ -10,6 +10,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/SystemCalls.h"
+
 #include <string>
 #include <vector>
 
@@ -23,17 +25,6 @@ using DeleteListFn = VOID(WINAPI*)(LPPROC_THREAD_ATTRIBUTE_LIST);
 
 using CreateWithTokenFn = BOOL(WINAPI*)(HANDLE, DWORD, LPCWSTR, LPWSTR, DWORD, LPVOID, LPCWSTR, LPSTARTUPINFOW,
                                         LPPROCESS_INFORMATION);
-
-template <typename Fn>
-Fn SystemCall(const char* module, const char* name) {
-  HMODULE loaded = GetModuleHandleA(module);
-  return loaded ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(loaded, name))) : nullptr;
-}
-
-template <typename Fn>
-Fn KernelCall(const char* name) {
-  return SystemCall<Fn>("kernel32.dll", name);
-}
 
 // The process of this desktop's shell; 0 where there is none (the system
 // account of a deployment tool has no shell on its desktop).
@@ -67,9 +58,9 @@ bool Create(const ProgramStart& start, STARTUPINFOA& startup, DWORD flags) {
 }  // namespace
 
 bool StartProgramAsShellUser(const ProgramStart& start) {
-  const auto initialize = KernelCall<InitializeListFn>("InitializeProcThreadAttributeList");
-  const auto update = KernelCall<UpdateListFn>("UpdateProcThreadAttribute");
-  const auto remove = KernelCall<DeleteListFn>("DeleteProcThreadAttributeList");
+  const auto initialize = SystemCall<InitializeListFn>("kernel32.dll", "InitializeProcThreadAttributeList");
+  const auto update = SystemCall<UpdateListFn>("kernel32.dll", "UpdateProcThreadAttribute");
+  const auto remove = SystemCall<DeleteListFn>("kernel32.dll", "DeleteProcThreadAttributeList");
   if (!initialize || !update || !remove) return false;
   const DWORD shellProcessId = ShellProcessId();
   if (shellProcessId == 0) return false;

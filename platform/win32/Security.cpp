@@ -7,6 +7,8 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include "platform/win32/SystemCalls.h"
+
 namespace platform {
 
 namespace {
@@ -67,11 +69,6 @@ PACL AclGrantingAllTo(const ByteString& trustee) {
   return acl;
 }
 
-template <typename Fn>
-Fn LookUp(HMODULE module, const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 }  // namespace
 
 bool IsNtVersion5OrLater() {
@@ -86,12 +83,9 @@ bool IsNtVersion5OrLater() {
 }
 
 bool LookUpAclEntryPoints() {
-  HMODULE advapi = GetModuleHandleA("Advapi32.dll");  // loaded already, never for this
-  if (advapi) {
-    gSetEntriesInAcl = LookUp<SetEntriesInAclFn>(advapi, "SetEntriesInAclA");
-    gSetNamedSecurityInfo = LookUp<SetNamedSecurityInfoFn>(advapi, "SetNamedSecurityInfoA");
-    gBuildExplicitAccess = LookUp<BuildExplicitAccessFn>(advapi, "BuildExplicitAccessWithNameA");
-  }
+  gSetEntriesInAcl = SystemCall<SetEntriesInAclFn>("Advapi32.dll", "SetEntriesInAclA");
+  gSetNamedSecurityInfo = SystemCall<SetNamedSecurityInfoFn>("Advapi32.dll", "SetNamedSecurityInfoA");
+  gBuildExplicitAccess = SystemCall<BuildExplicitAccessFn>("Advapi32.dll", "BuildExplicitAccessWithNameA");
   if (AclEntryPointsKnown()) return true;
   ForgetAclEntryPoints();
   return false;

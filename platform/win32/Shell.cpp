@@ -6,6 +6,8 @@
 #include <objidl.h>
 #include <shlobj.h>
 
+#include "platform/win32/SystemCalls.h"
+
 #include <cstring>
 
 namespace platform {
@@ -24,10 +26,7 @@ ByteString KnownUserProgramFilesFolder() {
   // FOLDERID_UserProgramFiles; SHGetKnownFolderPath is missing before Vista.
   static const GUID kUserProgramFiles = {0x5cd7aee2, 0x2219, 0x4a67, {0xb8, 0x5d, 0x6c, 0x9c, 0xe1, 0x56, 0x60, 0xcb}};
   using GetKnownFolderPathFn = HRESULT(WINAPI*)(REFGUID, DWORD, HANDLE, PWSTR*);
-  HMODULE shell = GetModuleHandleA("shell32.dll");
-  auto get = shell ? reinterpret_cast<GetKnownFolderPathFn>(
-                         reinterpret_cast<void*>(GetProcAddress(shell, "SHGetKnownFolderPath")))
-                   : nullptr;
+  const auto get = SystemCall<GetKnownFolderPathFn>("shell32.dll", "SHGetKnownFolderPath");
   if (!get) return ByteString();
   PWSTR path = nullptr;
   ByteString result;
@@ -77,11 +76,7 @@ constexpr DWORD kShellLinkContext = 5;
 using PathMakeSystemFolderFn = BOOL(WINAPI*)(LPCSTR);
 
 PathMakeSystemFolderFn LookUpPathMakeSystemFolder() {
-  // Only a module the process has loaded anyway; it is never loaded for this.
-  HMODULE module = GetModuleHandleA("shlwapi.dll");
-  if (!module) return nullptr;
-  return reinterpret_cast<PathMakeSystemFolderFn>(
-      reinterpret_cast<void*>(GetProcAddress(module, "PathMakeSystemFolderA")));
+  return SystemCall<PathMakeSystemFolderFn>("shlwapi.dll", "PathMakeSystemFolderA");
 }
 
 }  // namespace

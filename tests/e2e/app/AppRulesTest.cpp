@@ -64,15 +64,6 @@ TEST(CheckProgramFolder, RefusesRootsRelativePathsAndBlanks) {
   }
 }
 
-TEST(FolderPartOf, KeepsTheBackslashOfARoot) {
-  EXPECT_EQ(FolderPartOf("C:\\a\\b"), "C:\\a");
-  EXPECT_EQ(FolderPartOf("C:\\a"), "C:\\");
-  EXPECT_EQ(FolderPartOf("C:"), "C:");
-  EXPECT_EQ(FolderPartOf("\\\\server"), "\\\\");
-  EXPECT_EQ(FolderPartOf("\\\\server\\share"), "\\\\server");
-  EXPECT_EQ(FolderPartOf("name"), "");
-}
-
 TEST(ChosenProgramFolder, AddsTheProductFolderUnlessItIsNamed) {
   EXPECT_EQ(ChosenProgramFolder("C:\\Program Files\\In den Zielordner springen"), "C:\\Program Files\\Quillon\\");
   EXPECT_EQ(ChosenProgramFolder("C:\\In den Zielordner springen"), "C:\\Quillon\\");

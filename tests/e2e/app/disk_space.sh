@@ -42,7 +42,8 @@ start_program 'C:\e2e\dl\Mid.exe'
 drv wait-setup 120 >/dev/null
 drv set-edit 'D:\Quillon' >/dev/null
 drv click Ja >/dev/null
-for i in $(seq 1 400); do [ -e "$SMALL/Quillon/many" ] && break; sleep 0.02; done
+# The drive is filled once the run writes its files, not before.
+check "drive filled: the install is writing" wait_until 60 test -e "$SMALL/Quillon/many"
 head -c $((20 << 20)) /dev/zero >"$SMALL/filler.dat" 2>/dev/null
 box=$(drv answer OK 120)
 echo "$box"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Failures: a script line that fails shows "Es ist ein Fehler aufgetreten." and
-# leaves C:\Setup.log; a package whose "Section:Setup.bin" is corrupt shows
+# Failures: a script line that fails shows "Es ist ein Fehler aufgetreten.",
+# undoes the run and leaves only C:\Setup.log; a package whose "Section:Setup.bin" is corrupt shows
 # the application's error box (caption "Setup") with zlib's message and
 # changes nothing.
 . "$(dirname "$0")/lib.sh"
@@ -9,6 +9,7 @@ export LC_ALL=de_DE.UTF-8
 # A script whose fourth line names no action this setup knows.
 sed '4i action=bogus,Filename=*PgmPath*\\nothing.txt\r' "$Q_SAMPLE/setup.src" > "$WORK/failing.src"
 pack_setup "$WORK/dl/Setup.exe" "$WORK/failing.src"
+before=$(prefix_snapshot)
 start_program 'C:\e2e\dl\Setup.exe'
 check "setup window" drv wait-setup 120
 drv click "Ja" >/dev/null
@@ -23,11 +24,12 @@ echo "$log"
 check "setup log written" test -n "$log"
 check "log names the failed command" has_text 'Errors: Command failed: action=bogus' "$log"
 check "Quillon.exe not started after a failure" test ! -e "$(temp_dir)/quillon-started.txt"
+# The lines before the failing one wrote files: the undo took them back.
+rm -f "$DRIVE_C/Setup.log"
+same_prefix "failed run: undone" "$before"
 
 # A package whose packed files are corrupt: bytes in the middle of the last
 # section's payload (Section:Setup.bin) are overwritten.
-rm -rf "$PROGRAMS" "$DRIVE_C/Setup.log"
-"$WINE" reg delete 'HKLM\SOFTWARE\Quillon' /f >/dev/null 2>&1
 pack_setup "$WORK/bad/Setup.exe"
 size=$(stat -c %s "$WORK/bad/Setup.exe")
 bin=$("$Q_SETUPPACK" list "$WORK/bad/Setup.exe" | sed -n 's/.*Section:Setup.bin *\([0-9]*\) bytes.*/\1/p')

@@ -21,6 +21,7 @@ DRIVE_C=$WINEPREFIX/drive_c
 WORK=$DRIVE_C/e2e
 mkdir -p "$WORK" "$Q_OUTPUT"
 FAILURES=0
+. "$Q_TOP/tests/e2e/waits.sh"
 
 # The prefix comes with a virtual desktop of the screen's size and without
 # the crash dialog (scripts/with-wine). Its desktop gets a shell, as
@@ -154,8 +155,8 @@ uninstall_keys() {
 # wait_file FILE [SECONDS]: waits until a program started in the background
 # has written FILE; says what is there when it gives up.
 wait_file() {
-  local file=$1 limit=${2:-30} i
-  for i in $(seq 1 $((limit * 10))); do [ -s "$file" ] && return 0; sleep 0.1; done
+  local file=$1 limit=${2:-30}
+  wait_until "$limit" test -s "$file" && return 0
   echo "  no $(basename "$file") after ${limit} s; beside it: $(ls "$(dirname "$file")" 2>&1 | tr '\n' ' ')"
   return 1
 }
@@ -189,15 +190,6 @@ install_sample() {
 # prefix runs any more; the sample's program closes itself a few seconds
 # after the setup started it, and a running program cannot be deleted.
 wait_quillon_closed() { wait_closed 'Quillon\.exe' 20; }
-
-# quillon_running: a Quillon.exe of this prefix runs now.
-quillon_running() {
-  local p
-  for p in $(pgrep -f 'Quillon\.exe' 2>/dev/null); do
-    grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$p/environ" 2>/dev/null && return 0
-  done
-  return 1
-}
 
 # pack_with_files OUT COUNT [VERSION [BYTES]]: the sample (as VERSION) with
 # COUNT files of BYTES (32 KiB) of random data behind its own files, ten a

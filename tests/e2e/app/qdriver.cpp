@@ -8,16 +8,22 @@
 //   qdriver dump                      title and visible controls of the window
 //   qdriver wait-box [seconds]        wait for a message box and print it
 //   qdriver answer BUTTON [seconds]   wait for a message box, print it, click BUTTON
-//   qdriver no-box [seconds]          succeed when no message box shows up
-//   qdriver no-window [seconds]       succeed when neither a setup window nor a message box shows up
+//   qdriver watch STOPFILE [boxes]    prints "watching", then watches until STOPFILE exists; fails
+//                                     (naming it) when a setup window or a message box showed up
+//                                     ("boxes": a message box only).
+//                                     Started before a program and stopped after its end, it
+//                                     covers the program's whole run, however long Wine takes
 //   qdriver click CAPTION             click a visible, enabled button
 //   qdriver set-check CAPTION 0|1     tick or clear a visible check box
 //   qdriver set-edit TEXT             replace the folder box's text
 //   qdriver key return|escape         press a key in the setup window
 //   qdriver end-session               asks the setup window whether the session may end
 //                                     (WM_QUERYENDSESSION); prints "end-session:allowed" or "...:refused"
-//   qdriver wait-progress PERMILLE [seconds]  wait until the progress bar stands at PERMILLE
-//                                     of its range or beyond; print "progress:POS/RANGE"
+//   qdriver wait-progress PERMILLE [seconds [THEN]]  wait until the progress bar stands at PERMILLE
+//                                     of its range or beyond; print "progress:POS/RANGE"; then at once,
+//                                     in the same process (no program start between): THEN "close"
+//                                     (the close box), "escape", "click:CAPTION" or "kill" (the setup
+//                                     ends as a killed process does)
 //   qdriver fit                       every control on the panels measured with the panels' font
 //                                     (Verdana, 13 pixels at 96 DPI: a font handle is the setup's
 //                                     own): "cut:..." for a text wider (or taller) than its control
@@ -360,6 +366,16 @@ int TabOrder(HWND window) {
   return 0;
 }
 
+void PressKey(HWND window, WORD vk) {
+  SetForegroundWindow(window);
+  Settle(window);
+  INPUT inputs[2] = {};
+  inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
+  inputs[0].ki.wVk = inputs[1].ki.wVk = vk;
+  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, inputs, sizeof(INPUT));
+}
+
 int Fail(const char* what) {
   std::fprintf(stderr, "qdriver: %s\n", what);
   return 1;
@@ -449,11 +465,25 @@ int main(int argc, char** argv) {
     PrintBox(box);
     return 0;
   }
-  if (command == "no-box") {
-    return WaitFor(MessageBoxWindow, Seconds(argc, argv, 2, 3)) ? Fail("a message box showed up") : 0;
-  }
-  if (command == "no-window") {
-    HWND seen = WaitFor([] { return SetupWindow() ? SetupWindow() : MessageBoxWindow(); }, Seconds(argc, argv, 2, 3));
+  if (command == "watch" && argc >= 3) {
+    std::printf("watching\n");
+    std::fflush(stdout);
+    const std::wstring stop = Arg(2);
+    const bool boxesOnly = Arg(3) == L"boxes";
+    bool seen = false;
+    for (;;) {
+      // The stop file is looked at first: a window seen after it is no
+      // longer the watched program's.
+      const bool last = GetFileAttributesW(stop.c_str()) != INVALID_FILE_ATTRIBUTES;
+      if (HWND window = !boxesOnly && SetupWindow() ? SetupWindow() : MessageBoxWindow()) {
+        std::printf("seen:%s\n", OneLine(TextOf(window)).c_str());
+        std::fflush(stdout);
+        seen = true;
+        break;
+      }
+      if (last) break;
+      Sleep(5);
+    }
     return seen ? Fail("a window showed up") : 0;
   }
   if (command == "answer" && argc >= 3) {
@@ -509,14 +539,7 @@ int main(int argc, char** argv) {
   if (command == "key" && argc >= 3) {
     HWND window = SetupWindow();
     if (!window) return Fail("no setup window");
-    WORD vk = std::string(argv[2]) == "escape" ? VK_ESCAPE : VK_RETURN;
-    SetForegroundWindow(window);
-    Settle(window);
-    INPUT inputs[2] = {};
-    inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
-    inputs[0].ki.wVk = inputs[1].ki.wVk = vk;
-    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, inputs, sizeof(INPUT));
+    PressKey(window, std::string(argv[2]) == "escape" ? VK_ESCAPE : VK_RETURN);
     return 0;
   }
   if (command == "end-session") {
@@ -551,7 +574,29 @@ int main(int argc, char** argv) {
         Seconds(argc, argv, 3, 60));
     std::printf("progress:%ld/%ld\n", position, range);
     std::fflush(stdout);
-    return bar ? 0 : Fail("the progress bar did not get there");
+    if (!bar) return Fail("the progress bar did not get there");
+    const std::wstring then = Arg(4);
+    HWND window = SetupWindow();
+    if (then.empty()) return 0;
+    if (!window) return Fail("no setup window");
+    if (then == L"close") {
+      PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else if (then == L"escape") {
+      PressKey(window, VK_ESCAPE);
+    } else if (then.rfind(L"click:", 0) == 0) {
+      HWND button = FindControl(window, then.substr(6), "Button");
+      if (!button) return Fail("no such button on screen");
+      PostMessageW(button, BM_CLICK, 0, 0);
+    } else if (then == L"kill") {
+      DWORD id = 0;
+      GetWindowThreadProcessId(window, &id);
+      HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, id);
+      if (!process || !TerminateProcess(process, 1)) return Fail("the setup could not be ended");
+      CloseHandle(process);
+    } else {
+      return Fail("unknown step after the progress");
+    }
+    return 0;
   }
   if (command == "dialog" || command == "dialog-open" || command == "dialog-cancel") {
     double seconds = Seconds(argc, argv, command == "dialog-open" ? 3 : 2, 30);

@@ -29,6 +29,7 @@ silent_run() {
 }
 
 BEFORE=$(state)
+watch_windows
 silent_run "drive root" 1 'C:\e2e\dl\Setup.exe' /S '/D=C:\'
 silent_run "drive-relative folder" 1 'C:\e2e\dl\Setup.exe' /S '/D=C:Quillon'
 silent_run "no folder after /D=" 1 'C:\e2e\dl\Setup.exe' /S '/D='
@@ -44,7 +45,7 @@ AFTER=$(state)
 silent_run "newer version installed" 3 'C:\e2e\dl\Setup.exe' /S '/LOG=C:\e2e\newer.log'
 check "newer version: nothing changed" test "$(state)" = "$AFTER"
 check "newer version: the log says why" grep -q 'Result: 3 ' "$WORK/newer.log"
-check "refusals: no message box" drv no-box 1
+check "refusals: no window, no message box" no_window_seen
 check "refusals: nothing installed" test ! -e "$PROGRAMS" -a ! -e "$DRIVE_C/Apps" -a ! -e "$DRIVE_C/Quillon/uninstall.exe"
 check "refusals: no uninstall entry" test -z "$(uninstall_keys)"
 
@@ -62,9 +63,11 @@ pack_setup "$WORK/dl/Big.exe" "$WORK/big.src"
 "$WINE" reg delete 'HKLM\SOFTWARE\Quillon\Quillon' /v Ver /f >/dev/null 2>&1
 start_program 'C:\e2e\dl\Big.exe' /S '/D=C:\Big\Quillon'
 first=$STARTED_PID
-for i in $(seq 1 3000); do [ -e "$DRIVE_C/Big/Quillon/Quillon.exe" ] && break; sleep 0.01; done
+wait_until 60 test -e "$DRIVE_C/Big/Quillon/Quillon.exe"
 kill -STOP "$first"
-check "the first silent run is caught while it installs" kill -0 "$first"
+# Stopped, not ended, with its install not complete.
+caught() { stopped "$first" && [ ! -e "$DRIVE_C/Big/Quillon/uninstall.exe" ]; }
+check "the first silent run is caught while it installs" wait_until 10 caught
 BUSY=$(state)
 silent_run "second silent setup" 4 'C:\e2e\dl\Setup.exe' /S '/D=C:\Apps\Quillon'
 silent_run "silent uninstaller" 4 'C:\e2e\dl\uninstall.exe' /S

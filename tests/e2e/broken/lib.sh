@@ -27,6 +27,7 @@ mkdir -p "$WORK" "$Q_OUTPUT"
 cp "$Q_QDRIVER" "$WORK/qdriver.exe"
 cp "$Q_BDRIVER" "$WORK/bdriver.exe"
 FAILURES=0
+. "$Q_TOP/tests/e2e/waits.sh"
 SECTIONS="python3 $HERE/sections.py"
 TARGET_WIN='C:\BrokenTarget\'
 TARGET=$DRIVE_C/BrokenTarget
@@ -134,7 +135,7 @@ has_key() { drv reg "$1" | head -1 | grep -qxF "[$1]"; }
 attend() {
   local name=$1; shift
   SEEN=""
-  local err=$WORK/$name.out pid started=$SECONDS idle=0 answered_question=0 clicks=0 box window
+  local err=$WORK/$name.out pid started=$SECONDS idle=0 answered_question=0 box window button
   "$WINE" "$@" >"$err" 2>&1 </dev/null &
   pid=$!
   while kill -0 "$pid" 2>/dev/null; do
@@ -155,13 +156,11 @@ attend() {
         # The folder box belongs to the install question, in any language.
         SEEN+="install question: $(grep -m1 '^static:Dieses\|^static:This' <<<"$window" | cut -d: -f2-)"$'\n'
         [ -n "${ATTEND_KEEP_FOLDER:-}" ] || drv set-edit "$TARGET_WIN" >/dev/null
-        if has_text 'button:Yes' "$window"; then drv click Yes >/dev/null; else drv click Ja >/dev/null; fi
-        answered_question=1; idle=0
-      elif [ $answered_question = 1 ] && [ $clicks -lt 3 ] && has_text 'edit:' "$window"; then
-        # The question is still up: a click that came before the window took
-        # input is lost on a busy machine. Click again rather than give up.
-        clicks=$((clicks + 1)); sleep 1
-        if has_text 'button:Yes' "$window"; then drv click Yes >/dev/null; else drv click Ja >/dev/null; fi
+        button=Ja; has_text 'button:Yes' "$window" && button=Yes
+        # qdriver's click waits until the button takes it (enabled, the
+        # window's thread idle): one click, as a person gives it.
+        drv click "$button" >/dev/null && answered_question=1
+        idle=0
       elif [ $answered_question = 0 ] && has_text 'Möchten Sie Quillon' "$window"; then
         SEEN+="uninstall question"$'\n'
         drv click Ja >/dev/null
@@ -174,8 +173,6 @@ attend() {
           idle=0
         fi
       fi
-    else
-      sleep 0.5
     fi
   done
   wait "$pid"; EXIT_CODE=$?

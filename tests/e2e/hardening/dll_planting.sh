@@ -60,12 +60,10 @@ run_setup() {
   local log=$1; shift
   env "$@" "$WINE" 'C:\planted\Setup.exe' >"$log" 2>&1 </dev/null &
   local pid=$!
-  if "$WINE" 'C:\planted\qdriver.exe' wait-setup 90 >/dev/null 2>&1 </dev/null; then
-    sleep 2
-    "$WINE" 'C:\planted\qdriver.exe' click Abbrechen >/dev/null 2>&1 </dev/null
-  fi
-  for _ in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-  kill -0 $pid 2>/dev/null && { fail "Setup.exe did not end"; kill $pid; }
+  # The click waits until the button takes it; the run then ends by itself.
+  "$WINE" 'C:\planted\qdriver.exe' wait-setup 90 >/dev/null 2>&1 </dev/null &&
+    "$WINE" 'C:\planted\qdriver.exe' click Abbrechen >/dev/null 2>&1 </dev/null ||
+    fail "Setup.exe showed no install question to cancel"
   wait $pid
 }
 run_setup "$dir/relay.log" WINEDEBUG=+relay,+loaddll
@@ -97,13 +95,11 @@ else
   fail "Setup.exe does not restrict the DLL search first"
 fi
 
-# For the record: Wine's own loads (user32 and the delay imports of its
-# common controls) do not follow that restriction, so under Wine, told to
-# prefer a DLL found on the search path, Setup.exe does take the planted
-# copy; Wine without that override always uses its own.
-run_setup "$dir/setup.log" WINEDEBUG=+loaddll WINEDLLOVERRIDES=$override
-loads=$(grep -ai "Loaded L\".*\\\\$name.dll\"" "$dir/setup.log" | grep -ao 'L"[^"]*"[^:]*: [a-z]*' | sort -u | tr '\n' ' ')
-echo "note - under Wine with $name=n,b Setup.exe loaded: ${loads:-no $name.dll}"
+# No whole run beyond that: Wine's own loads (user32 and the delay imports of
+# its common controls) do not follow the restriction, so under Wine, told to
+# prefer a DLL on the search path, Setup.exe takes the planted copy all the
+# same, and without that override Wine always uses its own. Neither outcome
+# says anything about Setup.exe; the order of its calls above does.
 
 [ $failures -eq 0 ] && { echo "dll_planting: all checks passed"; exit 0; }
 echo "dll_planting: $failures check(s) failed"; exit 1

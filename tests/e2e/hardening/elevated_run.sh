@@ -14,7 +14,8 @@
 export LC_ALL=de_DE.UTF-8
 
 cp "$Q_RIVAL" "$WORK/rival.exe"
-rival() { "$WINE" 'C:\e2e\rival.exe' "$@" >/dev/null 2>&1 </dev/null; }
+# refused WHAT FILE: the rival ran and the system refused it the file (3).
+refused() { "$WINE" 'C:\e2e\rival.exe' "$@" >/dev/null 2>&1 </dev/null; [ $? = 3 ]; }
 # A package big enough to catch while it writes; its last line fails.
 pack_root() { mkdir -p "$WORK/root"; head -c 150M /dev/zero >"$WORK/root/big.bin"; }
 pack_root
@@ -34,12 +35,13 @@ planted_sum=$(cat "$TEMP_DIR"/QuillonUninstall-*.exe | md5sum)
 cp "$WORK/dl/Setup.exe" "$WORK/Setup.orig"
 start_program 'C:\e2e\dl\Setup.exe' /S '/LOG=C:\e2e\install.log' '/D=C:\Apps\Quillon'
 setup=$STARTED_PID
-for i in $(seq 1 3000); do [ -e "$DRIVE_C/Apps/Quillon/Quillon.exe" ] && break; sleep 0.01; done
+wait_until 60 test -e "$DRIVE_C/Apps/Quillon/Quillon.exe"
 kill -STOP "$setup"
-check "the install is caught while it writes" test -e "$DRIVE_C/Apps/Quillon/Quillon.exe"
+# Stopped, not ended: Setup.exe is still open.
+check "the install is caught while it writes" wait_until 10 stopped "$setup"
 # Another program may read it, but neither write nor rename it in between.
-check "running Setup.exe: no writer gets in" bash -c '! "$1" "$2" write "C:\\e2e\\dl\\Setup.exe" >/dev/null 2>&1 </dev/null' _ "$WINE" 'C:\e2e\rival.exe'
-check "running Setup.exe: it cannot be renamed or swapped" bash -c '! "$1" "$2" rename "C:\\e2e\\dl\\Setup.exe" >/dev/null 2>&1 </dev/null' _ "$WINE" 'C:\e2e\rival.exe'
+check "running Setup.exe: no writer gets in" refused write 'C:\e2e\dl\Setup.exe'
+check "running Setup.exe: it cannot be renamed or swapped" refused rename 'C:\e2e\dl\Setup.exe'
 kill -CONT "$setup"
 wait_exit 180
 check "the failing install ends with 2" test "$EXIT_CODE" = 2
@@ -70,7 +72,8 @@ start_program 'C:\Apps\Quillon\uninstall.exe' /S '/LOG=C:\e2e\linked.log'
 wait_exit 60
 check "silent uninstall: exit code 0" test "$EXIT_CODE" = 0
 check "a log with a second name is refused: the other file unchanged" test "$(cat "$WORK/victim.txt")" = "keep me"
-for i in $(seq 1 100); do [ -e "$DRIVE_C/Apps/Quillon/uninstall.exe" ] || break; sleep 0.1; done
+# The copy removes the uninstaller, then marks itself for the next restart.
+check "the uninstaller's copy ended" wait_closed 'QuillonUninstall\.exe' 60
 check "the uninstaller is removed by its copy" test ! -e "$DRIVE_C/Apps/Quillon/uninstall.exe"
 check "no planted copy ran" test ! -e "$WORK/planted-ran"
 check "the planted files are untouched" test "$(cat "$TEMP_DIR"/QuillonUninstall-*.exe | md5sum)" = "$planted_sum"

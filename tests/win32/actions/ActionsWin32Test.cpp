@@ -39,10 +39,12 @@ TEST_F(ActionsWin32, SpecialFoldersComeFromTheShell) {
   EXPECT_EQ(platform::SpecialFolder(0, 0x7777), "");  // no such folder
 }
 
-// Waits for the recorder started by RunProgram and answers what it wrote.
+// Waits (up to a minute) for the record of the recorder started by
+// RunProgram, which appears complete, and answers what it holds.
 ByteString AwaitRecord(const ByteString& file) {
-  for (int i = 0; i < 300 && !fs::exists(file); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (!fs::exists(file) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   std::ifstream in(file, std::ios::binary);
   std::ostringstream bytes;
   bytes << in.rdbuf();

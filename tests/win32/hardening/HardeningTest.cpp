@@ -11,7 +11,9 @@
 
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "app/AdminNamespace.h"
 #include "app/PrivateCopy.h"
@@ -25,6 +27,66 @@ namespace {
 using testsupport::ReadHostFile;
 using testsupport::TempFolder;
 using testsupport::WriteHostFile;
+
+std::string SidText(PSID sid) {
+  char* text = nullptr;
+  if (!ConvertSidToStringSidA(sid, &text)) return "?";
+  const std::string result(text);
+  LocalFree(text);
+  return result;
+}
+std::string WellKnownSid(WELL_KNOWN_SID_TYPE type) {
+  BYTE sid[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof sid;
+  return CreateWellKnownSid(type, nullptr, sid, &size) ? SidText(sid) : "?";
+}
+std::string CurrentUserSid() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return "?";
+  BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  DWORD size = 0;
+  const bool read = GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size);
+  CloseHandle(token);
+  return read ? SidText(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid) : "?";
+}
+
+// An access list by what it grants, read through the system's own calls:
+// "protected" when it takes nothing from its parent, then one
+// "allow SID MASK FLAGS" an entry (any other entry as "other").
+std::vector<std::string> Grants(PSECURITY_DESCRIPTOR descriptor) {
+  std::vector<std::string> grants;
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  if (GetSecurityDescriptorControl(descriptor, &control, &revision) && (control & SE_DACL_PROTECTED))
+    grants.push_back("protected");
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  if (!GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) || !present || !dacl) return grants;
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    void* ace = nullptr;
+    if (!GetAce(dacl, i, &ace)) continue;
+    const auto* header = static_cast<const ACE_HEADER*>(ace);
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) {
+      grants.push_back("other");
+      continue;
+    }
+    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+    grants.push_back("allow " + SidText(&allowed->SidStart) + " " + std::to_string(allowed->Mask) + " " +
+                     std::to_string(header->AceFlags));
+  }
+  return grants;
+}
+std::vector<std::string> GrantsOfText(const ByteString& sddl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+    return {"unreadable: " + sddl};
+  std::vector<std::string> grants = Grants(descriptor);
+  LocalFree(descriptor);
+  return grants;
+}
+std::string Allow(const std::string& sid, DWORD mask, DWORD flags) {
+  return "allow " + sid + " " + std::to_string(mask) + " " + std::to_string(flags);
+}
 
 // Whether another program could open the file for writing, or rename it.
 bool OthersCanWrite(const ByteString& path) {
@@ -91,22 +153,23 @@ TEST(PrivateCopy, NewRandomFolderHeldFileStartedInTheSystemFolder) {
   EXPECT_FALSE(OthersCanRename(copy.File()));
   EXPECT_FALSE(DeleteFileA(copy.File().c_str()));
 
-  // The folder's access list: the system account, the administrators and
-  // this user only, nothing inherited from the temporary folder.
-  const ByteString access = PrivateFolderAccess();
-  EXPECT_EQ(access.rfind("D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;S-1-", 0), 0u) << access;
+  // The folder's access list: full access for the system account, the
+  // administrators and this user only, for the folder and what is in it,
+  // nothing inherited from the temporary folder.
+  constexpr DWORD kInherited = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+  const std::vector<std::string> wanted = {"protected",
+                                           Allow(WellKnownSid(WinLocalSystemSid), FILE_ALL_ACCESS, kInherited),
+                                           Allow(WellKnownSid(WinBuiltinAdministratorsSid), FILE_ALL_ACCESS, kInherited),
+                                           Allow(CurrentUserSid(), FILE_ALL_ACCESS, kInherited)};
+  EXPECT_EQ(GrantsOfText(PrivateFolderAccess()), wanted);
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   PACL dacl = nullptr;
   if (AccessListsAreKept() &&
       GetNamedSecurityInfoA(copy.Folder().c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
                             &dacl, nullptr, &descriptor) == ERROR_SUCCESS && dacl) {
-    char* text = nullptr;
-    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
-                                                                     DACL_SECURITY_INFORMATION, &text, nullptr));
-    EXPECT_EQ(ByteString(text), access);
-    LocalFree(text);
+    EXPECT_EQ(Grants(descriptor), wanted);
   } else {
-    std::printf("note: this system keeps no folder access lists; the list set is checked as text only\n");
+    std::printf("note: this system keeps no folder access lists; the list set is checked as given only\n");
   }
   if (descriptor) LocalFree(descriptor);
 
@@ -130,7 +193,7 @@ TEST(PrivateCopy, NewRandomFolderHeldFileStartedInTheSystemFolder) {
 // What the namespace calls were given.
 struct SeenByNamespace {
   ByteString sid;
-  ByteString access;
+  std::vector<std::string> access;
   bool exists = false;  // the namespace was made by another run
   int opened = 0;
   bool boundaryFreed = false;
@@ -146,12 +209,7 @@ BOOL WINAPI FakeAddSid(HANDLE*, PSID sid) {
   return TRUE;
 }
 HANDLE WINAPI FakeCreateNamespace(LPSECURITY_ATTRIBUTES attributes, LPVOID, LPCWSTR) {
-  char* text = nullptr;
-  if (attributes && ConvertSecurityDescriptorToStringSecurityDescriptorA(
-                        attributes->lpSecurityDescriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
-    gSeen.access = text;
-    LocalFree(text);
-  }
+  if (attributes && attributes->lpSecurityDescriptor) gSeen.access = Grants(attributes->lpSecurityDescriptor);
   if (!gSeen.exists) return reinterpret_cast<HANDLE>(0x20);
   SetLastError(ERROR_ALREADY_EXISTS);
   return nullptr;
@@ -166,8 +224,11 @@ TEST(SetupMark, AdministratorsNamespaceAndItsBoundary) {
   const NamespaceCalls calls{FakeBoundary, FakeAddSid, FakeCreateNamespace, FakeOpenNamespace, FakeDeleteBoundary};
   SetNamespaceCallsForTests(&calls);
   EXPECT_EQ(AdministratorsOnlyName("SetupRunning"), "QuillonSetup\\SetupRunning");
-  EXPECT_EQ(gSeen.sid, "S-1-5-32-544");  // the Administrators group, by its SID
-  EXPECT_EQ(gSeen.access, "D:P(A;;GA;;;BA)(A;;GA;;;SY)");
+  EXPECT_EQ(gSeen.sid, WellKnownSid(WinBuiltinAdministratorsSid));
+  // Only the administrators and the system account get at the names in it.
+  EXPECT_EQ(gSeen.access, (std::vector<std::string>{"protected",
+                                                    Allow(WellKnownSid(WinBuiltinAdministratorsSid), GENERIC_ALL, 0),
+                                                    Allow(WellKnownSid(WinLocalSystemSid), GENERIC_ALL, 0)}));
   EXPECT_EQ(gSeen.opened, 0);
   EXPECT_TRUE(gSeen.boundaryFreed);
   // Made by another run already: opened.
