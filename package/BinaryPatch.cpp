@@ -1,0 +1,178 @@
+#include "package/BinaryPatch.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+
+#include "package/ZLibHelpers.h"
+#include "package/ZstdHelpers.h"
+
+namespace {
+
+constexpr std::size_t kPiece = std::size_t{64} << 10;
+// A zstd frame turns 4 bytes (a block header and one byte repeated) into at
+// most one block of 128 KiB: no frame decodes to more than this per byte.
+constexpr uint64_t kMostPerFrameByte = (uint64_t{128} << 10) / 4;
+// The setup reads counts as signed 32-bit numbers.
+constexpr uint64_t kLargestFile = std::numeric_limits<int32_t>::max();
+
+void AppendNumber(ByteString& out, uint64_t value) {
+  while (value >= 0x80) {
+    out += static_cast<char>((value & 0x7F) | 0x80);
+    value >>= 7;
+  }
+  out += static_cast<char>(value);
+}
+
+bool TakeNumber(std::string_view& in, uint64_t& value) {
+  value = 0;
+  for (int shift = 0; shift < 64 && !in.empty(); shift += 7) {
+    const auto byte = static_cast<unsigned char>(in.front());
+    in.remove_prefix(1);
+    if (shift == 63 && byte > 1) return false;  // beyond 64 bits
+    value |= static_cast<uint64_t>(byte & 0x7F) << shift;
+    if (byte < 0x80) return true;
+  }
+  return false;
+}
+
+// One of a patch's streams, decoded as it is read. Reads raise
+// EZDecompressionError for a damaged frame.
+class PatchStream {
+public:
+  explicit PatchStream(std::string_view frame) : frame_(frame) {
+    if (!frame_.empty()) decoder_ = std::make_unique<ZstdDecodeStream>(kPatchWindowLog);
+  }
+  // Exactly `size` bytes; false when the stream ends before.
+  bool Read(char* out, std::size_t size) {
+    while (size > 0) {
+      if (!decoder_ || decoder_->Ended()) return false;
+      const std::size_t made = decoder_->Decode(frame_, out, size, true);
+      out += made;
+      size -= made;
+    }
+    return true;
+  }
+  bool ReadNumber(uint64_t& value) {
+    value = 0;
+    for (int shift = 0; shift < 64; shift += 7) {
+      char c;
+      if (!Read(&c, 1)) return false;
+      const auto byte = static_cast<unsigned char>(c);
+      if (shift == 63 && byte > 1) return false;
+      value |= static_cast<uint64_t>(byte & 0x7F) << shift;
+      if (byte < 0x80) return true;
+    }
+    return false;
+  }
+  // Nothing left: the frame is decoded to its end and nothing follows it.
+  bool AtEnd() {
+    if (!decoder_) return true;
+    char c;
+    if (!decoder_->Ended() && decoder_->Decode(frame_, &c, 1, true) > 0) return false;
+    return decoder_->Ended() && frame_.empty();
+  }
+
+private:
+  std::string_view frame_;
+  std::unique_ptr<ZstdDecodeStream> decoder_;
+};
+
+bool Fail(ByteString& problem, ByteString& result, const char* why) {
+  problem = why;
+  ByteString().swap(result);
+  return false;
+}
+
+}  // namespace
+
+ByteString PatchHeaderBytes(const PatchLayout& layout) {
+  ByteString header(kPatchMagic);
+  for (uint64_t value : {layout.baseSize, layout.newSize, layout.stepsLength, layout.differencesLength,
+                         layout.extraLength})
+    AppendNumber(header, value);
+  return header;
+}
+
+bool ReadPatchHeader(std::string_view patch, PatchLayout& layout, std::size_t& headerLength) {
+  const std::string_view magic(kPatchMagic);
+  if (patch.substr(0, magic.size()) != magic) return false;
+  std::string_view rest = patch.substr(magic.size());
+  for (uint64_t* value : {&layout.baseSize, &layout.newSize, &layout.stepsLength, &layout.differencesLength,
+                          &layout.extraLength})
+    if (!TakeNumber(rest, *value)) return false;
+  headerLength = patch.size() - rest.size();
+  const uint64_t frames = rest.size();
+  return layout.stepsLength <= frames && layout.differencesLength <= frames - layout.stepsLength &&
+         layout.extraLength == frames - layout.stepsLength - layout.differencesLength;
+}
+
+void AppendPatchStep(ByteString& steps, uint64_t add, uint64_t copy, int64_t seek) {
+  AppendNumber(steps, add);
+  AppendNumber(steps, copy);
+  const auto bits = static_cast<uint64_t>(seek);
+  AppendNumber(steps, (bits << 1) ^ (seek < 0 ? ~uint64_t{0} : 0));
+}
+
+bool ApplyBinaryPatch(std::string_view patch, PatchBase& base, ByteString& result, ByteString& problem) {
+  result.clear();
+  PatchLayout layout;
+  std::size_t at = 0;
+  if (!ReadPatchHeader(patch, layout, at)) return Fail(problem, result, "not a patch, or a cut-off one");
+  if (layout.baseSize != base.Size()) return Fail(problem, result, "the patch is for a file of another size");
+  if (layout.newSize > kLargestFile ||
+      layout.newSize > (layout.differencesLength + layout.extraLength) * kMostPerFrameByte)
+    return Fail(problem, result, "the patch states an impossible size");
+  try {
+    result.reserve(static_cast<std::size_t>(layout.newSize));
+    PatchStream steps(patch.substr(at, layout.stepsLength));
+    at += layout.stepsLength;
+    PatchStream differences(patch.substr(at, layout.differencesLength));
+    at += layout.differencesLength;
+    PatchStream extra(patch.substr(at));
+
+    ByteString from(kPiece, '\0');
+    ByteString change(kPiece, '\0');
+    uint64_t basePosition = 0;
+    while (result.size() < layout.newSize) {
+      uint64_t add = 0, copy = 0, seek = 0;
+      if (!steps.ReadNumber(add) || !steps.ReadNumber(copy) || !steps.ReadNumber(seek))
+        return Fail(problem, result, "the patch's steps end before the file does");
+      const uint64_t room = layout.newSize - result.size();
+      if (add > room || copy > room - add) return Fail(problem, result, "the patch writes past the file's end");
+      if (basePosition > layout.baseSize || add > layout.baseSize - basePosition)
+        return Fail(problem, result, "the patch reads outside the earlier file");
+      for (uint64_t left = add; left > 0;) {
+        const std::size_t piece = static_cast<std::size_t>(std::min<uint64_t>(left, kPiece));
+        if (!base.ReadAt(basePosition, &from[0], piece))
+          return Fail(problem, result, "the earlier file cannot be read");
+        if (!differences.Read(&change[0], piece))
+          return Fail(problem, result, "the patch's differences end too early");
+        for (std::size_t i = 0; i < piece; ++i)
+          from[i] = static_cast<char>(static_cast<unsigned char>(from[i]) + static_cast<unsigned char>(change[i]));
+        result.append(from, 0, piece);
+        basePosition += piece;
+        left -= piece;
+      }
+      for (uint64_t left = copy; left > 0;) {
+        const std::size_t piece = static_cast<std::size_t>(std::min<uint64_t>(left, kPiece));
+        if (!extra.Read(&change[0], piece)) return Fail(problem, result, "the patch's new bytes end too early");
+        result.append(change, 0, piece);
+        left -= piece;
+      }
+      // Zigzag: the lowest bit is the sign. A position outside the base is
+      // refused by the next step that reads there.
+      const uint64_t distance = (seek >> 1) ^ (~(seek & 1) + 1);
+      basePosition += distance;
+    }
+    if (!steps.AtEnd() || !differences.AtEnd() || !extra.AtEnd())
+      return Fail(problem, result, "the patch holds more than its file");
+  } catch (const EZDecompressionError& error) {
+    problem = ByteString("the patch is damaged (") + error.what() + ")";
+    ByteString().swap(result);
+    return false;
+  } catch (const std::bad_alloc&) {
+    return Fail(problem, result, "too little memory for the patched file");
+  }
+  return true;
+}
