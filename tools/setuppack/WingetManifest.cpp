@@ -7,7 +7,7 @@
 
 #include "CommaText.h"
 #include "FileUtil.h"
-#include "Sha256.h"
+#include "package/Sha256.h"
 #include "base/Encodings.h"
 #include "package/Sections.h"
 #include "package/ZLibHelpers.h"
