@@ -264,6 +264,10 @@ bool TKwSetupForm1::InstallCanStart() {
       ShowErrorBox(text);
       return false;
     }
+    if (!checks.notOverBase.empty()) {
+      ShowErrorBox(Unit1TextWithAll(24, {checks.notOverBase}));
+      return false;
+    }
     if (checks.heldFiles.empty()) return true;
     if (!AskRetry(HeldFilesMessage(checks.heldFiles))) return false;
   }

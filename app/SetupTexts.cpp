@@ -49,6 +49,8 @@ TMLStringList& Unit1Group() {
     g->Add255Obj("Die Installation f\xFCr alle Benutzer braucht Administratorrechte, die nicht erteilt wurden.#13#"
                  "W\xE4hlen Sie \"nur f\xFCr mich\" oder best\xE4tigen Sie die Nachfrage von Windows.", 22);
     g->Add255Obj("Der Ordnername ist zu lang.#13#Dieses System erlaubt h\xF6\x63hstens %1 Zeichen.", 23);
+    g->Add255Obj("Dieses Update passt nicht zur installierten Version:#13#%1#13#"
+                 "Es wurde nichts ver\xE4ndert. Installieren Sie bitte das vollst\xE4ndige Setup.", 24);
     unit1Group = g;
   }
   return *unit1Group;

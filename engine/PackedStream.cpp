@@ -74,7 +74,10 @@ private:
 bool LocatePacked(PackedSection& section) {
   LoadOwnSections();
   std::size_t which = 0;
-  if (!FindFirstOwnSection({kSectionSetupBin, kSectionSetupZst}, which, section.offset, section.length)) return false;
+  // An update's section is laid out as the zstd codec's.
+  if (!FindFirstOwnSection({kSectionSetupBin, kSectionSetupZst, kSectionSetupDlt}, which, section.offset,
+                           section.length))
+    return false;
   section.codec = which == 0 ? PackedCodec::kZlib : PackedCodec::kZstd;
   return section.length > 0;
 }
@@ -219,11 +222,14 @@ private:
     for (const ByteString& line : lines_) {
       const CommandItems items = SplitCommandItems(line);
       const ByteString action = CommandValue(items, "action");
-      if (action != "save" && action != "saveifnotexists") continue;
+      const bool patch = action == "patch";
+      if (action != "save" && action != "saveifnotexists" && !patch) continue;
       if (CommandValue(items, "Filename").empty()) break;
-      const int32_t origLen = IntOrMinusOne(CommandValue(items, "OrigLen"));
+      // A patch line takes its patch, raw, or nothing when the file is unchanged.
+      const int32_t origLen = IntOrMinusOne(CommandValue(items, patch ? "PatchLen" : "OrigLen"));
+      if (patch && origLen == 0) continue;
       if (origLen <= 0) break;
-      const ByteString comprText = CommandValue(items, "ComprLen");
+      const ByteString comprText = patch ? ByteString() : CommandValue(items, "ComprLen");
       const int32_t comprLen = comprText.empty() ? 0 : IntOrMinusOne(comprText);
       if (comprLen < 0 || (!comprText.empty() && comprLen == 0)) break;
       {
