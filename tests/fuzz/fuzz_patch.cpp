@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   // the script's to say (OrigLen), not the patcher's.
   PatchLayout layout;
   std::size_t headerLength = 0;
-  if (ReadPatchHeader(patch, layout, headerLength) && layout.newSize > (uint64_t{1} << 24)) return 0;
+  if (ReadPatchHeader(patch, layout, headerLength) && layout.newSize > (uint64_t{1} << 20)) return 0;
 
   ByteString result = "stale", problem;
   if (ApplyBinaryPatch(patch, base, result, problem)) {

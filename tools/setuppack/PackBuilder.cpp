@@ -12,6 +12,7 @@
 #include "CommaText.h"
 #include "FileUtil.h"
 #include "LanguageData.h"
+#include "ProgressLine.h"
 #include "package/ProgramImage.h"
 #include "package/Sections.h"
 #include "package/ZLibHelpers.h"
@@ -236,6 +237,7 @@ bool PackScript(const std::string& source, const std::string& sourceName, const 
   constexpr std::size_t kBatchFiles = 512;
   std::size_t stored = 0;
   std::size_t nextLine = 0;
+  ProgressLine progress(options.progress, jobs.size(), total);
   for (std::size_t first = 0; first < jobs.size();) {
     std::size_t last = first;
     uint64_t batchBytes = 0;
@@ -254,6 +256,7 @@ bool PackScript(const std::string& source, const std::string& sourceName, const 
         return false;
       }
       writer->Add(job.data, !job.raw);
+      progress.Add(1, job.origLen);
       std::string().swap(job.data);
       // The lines up to this job's can be written now.
       while (nextLine < shipped.size()) {

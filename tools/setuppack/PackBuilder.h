@@ -12,6 +12,7 @@ namespace setuppack {
 struct PackOptions {
   Codec codec = Codec::kZlib;
   unsigned threads = 1;  // packing threads; the bytes are the same for any number
+  bool progress = false;  // a progress line on a terminal
 };
 
 struct BuildInputs {

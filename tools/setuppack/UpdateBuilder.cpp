@@ -13,6 +13,7 @@
 #include "CommaText.h"
 #include "PackBuilder.h"
 #include "PackageReader.h"
+#include "ProgressLine.h"
 #include "SectionWriters.h"
 #include "package/Sections.h"
 #include "package/Sha256.h"
@@ -63,14 +64,19 @@ void Diff(UpdateFile& file) {
 }
 
 // Each file is diffed by exactly one thread: the result does not depend on their number.
-void DiffAll(std::vector<UpdateFile>& files, unsigned threads) {
+void DiffAll(std::vector<UpdateFile>& files, unsigned threads, bool showProgress) {
+  uint64_t total = 0;
+  for (const UpdateFile& file : files) total += file.contents->size();
+  ProgressLine progress(showProgress, files.size(), total);
   std::atomic<std::size_t> next{0};
   std::exception_ptr failure;
-  std::mutex failureLock;
+  std::mutex failureLock;  // also the progress line's
   auto work = [&] {
     for (std::size_t i = next++; i < files.size(); i = next++) {
       try {
         Diff(files[i]);
+        std::lock_guard<std::mutex> lock(failureLock);
+        progress.Add(1, files[i].contents->size());
       } catch (...) {
         std::lock_guard<std::mutex> lock(failureLock);
         if (!failure) failure = std::current_exception();
@@ -157,7 +163,7 @@ bool BuildUpdate(const UpdateInputs& inputs, std::string& package, std::string& 
     error = inputs.nextPath + ": its script has no path line";
     return false;
   }
-  DiffAll(files, inputs.threads);
+  DiffAll(files, inputs.threads, inputs.progress);
 
   uint64_t total = 0;
   for (const UpdateFile& file : files) total += file.data.size();

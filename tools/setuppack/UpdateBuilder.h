@@ -19,6 +19,7 @@ struct UpdateInputs {
   std::string basePath;
   std::string nextPath;
   unsigned threads = 1;  // files are diffed on this many threads; the bytes are the same for any number
+  bool progress = false;  // a progress line on a terminal
 };
 
 bool BuildUpdate(const UpdateInputs& inputs, std::string& package, std::string& error);

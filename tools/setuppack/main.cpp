@@ -18,8 +18,8 @@ namespace {
 const char kUsage[] =
     "usage:\n"
     "  setuppack build --stub Setup-stub.exe --script setup.src --root DIR [--lng Setup.lng]\n"
-    "                  [--codec zlib|zstd] [--threads N] -o Setup.exe\n"
-    "  setuppack patch --from BASE.exe --to NEXT.exe [--threads N] -o UPDATE.exe\n"
+    "                  [--codec zlib|zstd] [--threads N] [--quiet] -o Setup.exe\n"
+    "  setuppack patch --from BASE.exe --to NEXT.exe [--threads N] [--quiet] -o UPDATE.exe\n"
     "  setuppack list FILE\n"
     "  setuppack extract FILE --to DIR\n"
     "  setuppack manifest FILE --id Publisher.Product --url URL -o DIR [--license TEXT]\n";
@@ -35,6 +35,13 @@ int UsageError(const std::string& problem) {
 int Failure(const std::string& problem) {
   std::cerr << "setuppack: " << problem << "\n";
   return kExitBadInput;
+}
+
+// Takes the flag "--quiet" out of the arguments; true when it was there.
+bool TakeQuiet(std::vector<std::string>& args) {
+  const auto before = args.size();
+  args.erase(std::remove(args.begin(), args.end(), std::string("--quiet")), args.end());
+  return args.size() != before;
 }
 
 // Parses "--name value" pairs (and positional arguments) after the command.
@@ -86,7 +93,8 @@ int WritePackage(const std::string& output, const std::string& package) {
   return 0;
 }
 
-int Build(const std::vector<std::string>& args) {
+int Build(std::vector<std::string> args) {
+  const bool quiet = TakeQuiet(args);
   std::map<std::string, std::string> options;
   std::vector<std::string> positional;
   std::string problem;
@@ -108,12 +116,14 @@ int Build(const std::vector<std::string>& args) {
     return UsageError("--codec is zlib or zstd, not " + codec);
   }
   if (!ThreadCount(options, inputs.options.threads, problem)) return UsageError(problem);
+  inputs.options.progress = !quiet;
   std::string package;
   if (!setuppack::BuildPackage(inputs, package, problem)) return Failure(problem);
   return WritePackage(options["-o"], package);
 }
 
-int Patch(const std::vector<std::string>& args) {
+int Patch(std::vector<std::string> args) {
+  const bool quiet = TakeQuiet(args);
   std::map<std::string, std::string> options;
   std::vector<std::string> positional;
   std::string problem;
@@ -126,6 +136,7 @@ int Patch(const std::vector<std::string>& args) {
   inputs.basePath = options["--from"];
   inputs.nextPath = options["--to"];
   if (!ThreadCount(options, inputs.threads, problem)) return UsageError(problem);
+  inputs.progress = !quiet;
   std::string package;
   if (!setuppack::BuildUpdate(inputs, package, problem)) return Failure(problem);
   return WritePackage(options["-o"], package);
