@@ -150,7 +150,10 @@ bool PatchFile(const CommandItems& items, PackedData& remaining) {
   std::string_view patch;
   if (patchLen > 0) {
     const PackedFile data = remaining.TakeFile(static_cast<std::size_t>(patchLen), 0);
-    if (!data.complete) {
+    PatchLayout layout;
+    std::size_t headerLength = 0;
+    if (!data.complete || !ReadPatchHeader(data.contents, layout, headerLength) ||
+        layout.newSize != static_cast<uint64_t>(origLen)) {
       AddError("data error in " + fileName);
       return false;
     }

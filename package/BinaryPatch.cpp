@@ -10,9 +10,6 @@
 namespace {
 
 constexpr std::size_t kPiece = std::size_t{64} << 10;
-// A zstd frame turns 4 bytes (a block header and one byte repeated) into at
-// most one block of 128 KiB: no frame decodes to more than this per byte.
-constexpr uint64_t kMostPerFrameByte = (uint64_t{128} << 10) / 4;
 // The setup reads counts as signed 32-bit numbers.
 constexpr uint64_t kLargestFile = std::numeric_limits<int32_t>::max();
 
@@ -36,8 +33,8 @@ bool TakeNumber(std::string_view& in, uint64_t& value) {
   return false;
 }
 
-// One of a patch's streams, decoded as it is read. Reads raise
-// EZDecompressionError for a damaged frame.
+// One of a patch's streams, decoded as it is read, a piece at a time. Reads
+// raise EZDecompressionError for a damaged frame.
 class PatchStream {
 public:
   explicit PatchStream(std::string_view frame) : frame_(frame) {
@@ -46,10 +43,12 @@ public:
   // Exactly `size` bytes; false when the stream ends before.
   bool Read(char* out, std::size_t size) {
     while (size > 0) {
-      if (!decoder_ || decoder_->Ended()) return false;
-      const std::size_t made = decoder_->Decode(frame_, out, size, true);
-      out += made;
-      size -= made;
+      if (next_ == buffer_.size() && !Refill()) return false;
+      const std::size_t take = std::min(size, buffer_.size() - next_);
+      buffer_.copy(out, take, next_);
+      next_ += take;
+      out += take;
+      size -= take;
     }
     return true;
   }
@@ -66,16 +65,67 @@ public:
     return false;
   }
   // Nothing left: the frame is decoded to its end and nothing follows it.
-  bool AtEnd() {
-    if (!decoder_) return true;
-    char c;
-    if (!decoder_->Ended() && decoder_->Decode(frame_, &c, 1, true) > 0) return false;
-    return decoder_->Ended() && frame_.empty();
-  }
+  bool AtEnd() { return next_ == buffer_.size() && !Refill() && (!decoder_ || frame_.empty()); }
 
 private:
+  bool Refill() {
+    if (!decoder_ || decoder_->Ended()) return false;
+    buffer_.resize(kPiece);
+    buffer_.resize(decoder_->Decode(frame_, &buffer_[0], buffer_.size(), true));
+    next_ = 0;
+    return !buffer_.empty();
+  }
+
   std::string_view frame_;
   std::unique_ptr<ZstdDecodeStream> decoder_;
+  ByteString buffer_;
+  std::size_t next_ = 0;
+};
+
+// The differences from their three streams.
+class Differences {
+public:
+  explicit Differences(const std::string_view frames[])
+      : gaps_(frames[kPatchGaps]), first_(frames[kPatchFirst]), follow_(frames[kPatchFollow]) {}
+  // False for streams that contradict each other.
+  bool Read(char* out, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+      if (zeros_ == 0 && !pending_ && !lastGap_ && !Next()) return false;
+      if (zeros_ > 0) {
+        --zeros_;
+        out[i] = 0;
+      } else if (pending_) {
+        pending_ = false;
+        out[i] = value_;
+      } else {
+        out[i] = 0;  // behind the last gap
+      }
+    }
+    return true;
+  }
+  bool AtEnd() { return zeros_ == 0 && !pending_ && gaps_.AtEnd() && first_.AtEnd() && follow_.AtEnd(); }
+
+private:
+  // The next gap and the difference behind it.
+  bool Next() {
+    uint64_t gap = 0;
+    char c;
+    if (!gaps_.Read(&c, 1)) {
+      lastGap_ = true;
+      return true;
+    }
+    for (gap = static_cast<unsigned char>(c); static_cast<unsigned char>(c) == 255; gap += static_cast<unsigned char>(c))
+      if (gap > kLargestFile || !gaps_.Read(&c, 1)) return false;
+    zeros_ = gap;
+    pending_ = true;
+    return (gap > 0 ? first_ : follow_).Read(&value_, 1) && value_ != 0;
+  }
+
+  PatchStream gaps_, first_, follow_;
+  uint64_t zeros_ = 0;
+  bool pending_ = false;
+  bool lastGap_ = false;
+  char value_ = 0;
 };
 
 bool Fail(ByteString& problem, ByteString& result, const char* why) {
@@ -88,9 +138,9 @@ bool Fail(ByteString& problem, ByteString& result, const char* why) {
 
 ByteString PatchHeaderBytes(const PatchLayout& layout) {
   ByteString header(kPatchMagic);
-  for (uint64_t value : {layout.baseSize, layout.newSize, layout.stepsLength, layout.differencesLength,
-                         layout.extraLength})
-    AppendNumber(header, value);
+  AppendNumber(header, layout.baseSize);
+  AppendNumber(header, layout.newSize);
+  for (uint64_t length : layout.lengths) AppendNumber(header, length);
   return header;
 }
 
@@ -98,13 +148,33 @@ bool ReadPatchHeader(std::string_view patch, PatchLayout& layout, std::size_t& h
   const std::string_view magic(kPatchMagic);
   if (patch.substr(0, magic.size()) != magic) return false;
   std::string_view rest = patch.substr(magic.size());
-  for (uint64_t* value : {&layout.baseSize, &layout.newSize, &layout.stepsLength, &layout.differencesLength,
-                          &layout.extraLength})
-    if (!TakeNumber(rest, *value)) return false;
+  if (!TakeNumber(rest, layout.baseSize) || !TakeNumber(rest, layout.newSize)) return false;
+  for (uint64_t& length : layout.lengths)
+    if (!TakeNumber(rest, length)) return false;
   headerLength = patch.size() - rest.size();
-  const uint64_t frames = rest.size();
-  return layout.stepsLength <= frames && layout.differencesLength <= frames - layout.stepsLength &&
-         layout.extraLength == frames - layout.stepsLength - layout.differencesLength;
+  uint64_t left = rest.size();
+  for (uint64_t length : layout.lengths) {
+    if (length > left) return false;
+    left -= length;
+  }
+  return left == 0;
+}
+
+void SplitDifferences(std::string_view differences, ByteString& gaps, ByteString& first, ByteString& follow) {
+  gaps.clear();
+  first.clear();
+  follow.clear();
+  uint64_t zeros = 0;
+  for (char c : differences) {
+    if (c == 0) {
+      ++zeros;
+      continue;
+    }
+    (zeros > 0 ? first : follow) += c;
+    for (; zeros >= 255; zeros -= 255) gaps += static_cast<char>(255);
+    gaps += static_cast<char>(zeros);
+    zeros = 0;
+  }
 }
 
 void AppendPatchStep(ByteString& steps, uint64_t add, uint64_t copy, int64_t seek) {
@@ -120,16 +190,17 @@ bool ApplyBinaryPatch(std::string_view patch, PatchBase& base, ByteString& resul
   std::size_t at = 0;
   if (!ReadPatchHeader(patch, layout, at)) return Fail(problem, result, "not a patch, or a cut-off one");
   if (layout.baseSize != base.Size()) return Fail(problem, result, "the patch is for a file of another size");
-  if (layout.newSize > kLargestFile ||
-      layout.newSize > (layout.differencesLength + layout.extraLength) * kMostPerFrameByte)
-    return Fail(problem, result, "the patch states an impossible size");
+  if (layout.newSize > kLargestFile) return Fail(problem, result, "the patch states an impossible size");
   try {
     result.reserve(static_cast<std::size_t>(layout.newSize));
-    PatchStream steps(patch.substr(at, layout.stepsLength));
-    at += layout.stepsLength;
-    PatchStream differences(patch.substr(at, layout.differencesLength));
-    at += layout.differencesLength;
-    PatchStream extra(patch.substr(at));
+    std::string_view frames[kPatchStreams];
+    for (int i = 0; i < kPatchStreams; ++i) {
+      frames[i] = patch.substr(at, layout.lengths[i]);
+      at += layout.lengths[i];
+    }
+    PatchStream steps(frames[kPatchSteps]);
+    Differences differences(frames);
+    PatchStream extra(frames[kPatchExtra]);
 
     ByteString from(kPiece, '\0');
     ByteString change(kPiece, '\0');
@@ -146,8 +217,7 @@ bool ApplyBinaryPatch(std::string_view patch, PatchBase& base, ByteString& resul
         const std::size_t piece = static_cast<std::size_t>(std::min<uint64_t>(left, kPiece));
         if (!base.ReadAt(basePosition, &from[0], piece))
           return Fail(problem, result, "the earlier file cannot be read");
-        if (!differences.Read(&change[0], piece))
-          return Fail(problem, result, "the patch's differences end too early");
+        if (!differences.Read(&change[0], piece)) return Fail(problem, result, "the patch's differences are damaged");
         for (std::size_t i = 0; i < piece; ++i)
           from[i] = static_cast<char>(static_cast<unsigned char>(from[i]) + static_cast<unsigned char>(change[i]));
         result.append(from, 0, piece);

@@ -104,15 +104,15 @@ def zstd_frame(data):
     return subprocess.run(["zstd", "-q", "-c", "-19"], input=data, capture_output=True, check=True).stdout if data else b""
 
 
-def patch_seed(base, new_size, steps, differences, extra):
-    frames = [zstd_frame(s) for s in (steps, differences, extra)]
+def patch_seed(base, new_size, steps, gaps, first, follow, extra):
+    frames = [zstd_frame(s) for s in (steps, gaps, first, follow, extra)]
     header = b"QDP1" + b"".join(leb(n) for n in (len(base), new_size, *map(len, frames)))
     return struct.pack("<H", len(base)) + base + header + b"".join(frames)
 
 
 BASE = b"0123456789" * 20
-# 100 bytes from 0 with one changed, 5 new, back 50 (zigzag 99), 95 more
+# 100 bytes from 0 with the 41st changed, 5 new, back 50 (zigzag 99), 95 more
 put("patch", "sound", patch_seed(BASE, 200, leb(100) + leb(5) + leb(99) + leb(95) + leb(0) + leb(0),
-                                 b"\0" * 40 + b"\1" + b"\0" * 154, b"hello"))
+                                 bytes([40]), b"\1", b"", b"hello"))
 put("patch", "outside", patch_seed(BASE, 50, leb(50) + leb(0) + leb(400) + leb(0) + leb(0) + leb(0),
-                                   b"\0" * 50, b""))
+                                   b"", b"", b"", b""))

@@ -80,7 +80,7 @@ std::string Compressed(const std::string& stream) {
   if (stream.empty()) return std::string();
   ZSTD_CCtx* context = ZSTD_createCCtx();
   if (!context) throw std::bad_alloc();
-  ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, 19);
+  ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, 22);
   // A window no larger than the stream (at least zstd's least, 2^10).
   int windowLog = 10;
   while (windowLog < kPatchWindowLog && (std::size_t{1} << windowLog) < stream.size()) ++windowLog;
@@ -177,16 +177,20 @@ std::string MakeBinaryPatch(std::string_view base, std::string_view target) {
     lastOffset = position - scan;
   }
 
+  std::string streams[kPatchStreams];
+  streams[kPatchSteps] = std::move(steps);
+  SplitDifferences(differences, streams[kPatchGaps], streams[kPatchFirst], streams[kPatchFollow]);
+  streams[kPatchExtra] = std::move(extra);
   PatchLayout layout;
   layout.baseSize = base.size();
   layout.newSize = target.size();
-  const std::string packedSteps = Compressed(steps);
-  const std::string packedDifferences = Compressed(differences);
-  const std::string packedExtra = Compressed(extra);
-  layout.stepsLength = packedSteps.size();
-  layout.differencesLength = packedDifferences.size();
-  layout.extraLength = packedExtra.size();
-  return PatchHeaderBytes(layout) + packedSteps + packedDifferences + packedExtra;
+  std::string frames;
+  for (int i = 0; i < kPatchStreams; ++i) {
+    const std::string frame = Compressed(streams[i]);
+    layout.lengths[i] = frame.size();
+    frames += frame;
+  }
+  return PatchHeaderBytes(layout) + frames;
 }
 
 }  // namespace setuppack
