@@ -24,6 +24,9 @@ namespace setuppack {
 namespace {
 
 constexpr int kScriptLevel = 2;  // zlib's default, as every package's script
+// The partner's offer: the setup removes it after every install that does not
+// run it (app/SetupFlows.cpp), so no installation keeps it to patch.
+constexpr char kPartnerProgram[] = "EBAY_SETUP_SHORTCUTS_1018.EXE";
 
 std::string Upper(std::string text) {
   for (char& c : text)
@@ -155,8 +158,12 @@ bool BuildUpdate(const UpdateInputs& inputs, std::string& package, std::string& 
     UpdateFile& file = files.emplace_back();
     file.line = n;
     file.contents = &next.files[n];
-    const auto found = baseFiles.find(Upper(ValueOf(items, "Filename")));
-    if (action == "save" && found != baseFiles.end()) file.base = found->second;
+    const std::string target = Upper(ValueOf(items, "Filename"));
+    const auto found = baseFiles.find(target);
+    const bool partner = target.size() >= sizeof kPartnerProgram &&
+                         target.compare(target.size() - sizeof kPartnerProgram, std::string::npos,
+                                        std::string("\\") + kPartnerProgram) == 0;
+    if (action == "save" && found != baseFiles.end() && !partner) file.base = found->second;
     file.items = std::move(items);
   }
   if (!pathLine) {
