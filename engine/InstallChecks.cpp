@@ -45,6 +45,7 @@ ByteString DescribeShortage(const SpaceShortage& shortage) {
 
 InstallCheckResult CheckBeforeInstall() {
   InstallCheckResult result;
+  ReleaseUpdateBase();  // an earlier check's handles would count as holding the files
   LoadOwnSections();
   ByteString script;
   if (SectionsState() != kSectionsLoaded || !ReadOwnSection(kSectionSetupCmd, script) || script.empty())

@@ -21,16 +21,29 @@ void AppendNumber(ByteString& out, uint64_t value) {
   out += static_cast<char>(value);
 }
 
-bool TakeNumber(std::string_view& in, uint64_t& value) {
+// One unsigned LEB128 number, its bytes from `next` (false: no more bytes).
+template <typename NextByte>
+bool DecodeNumber(NextByte next, uint64_t& value) {
   value = 0;
-  for (int shift = 0; shift < 64 && !in.empty(); shift += 7) {
-    const auto byte = static_cast<unsigned char>(in.front());
-    in.remove_prefix(1);
+  for (int shift = 0; shift < 64; shift += 7) {
+    unsigned char byte = 0;
+    if (!next(byte)) return false;
     if (shift == 63 && byte > 1) return false;  // beyond 64 bits
     value |= static_cast<uint64_t>(byte & 0x7F) << shift;
     if (byte < 0x80) return true;
   }
   return false;
+}
+
+bool TakeNumber(std::string_view& in, uint64_t& value) {
+  return DecodeNumber(
+      [&in](unsigned char& byte) {
+        if (in.empty()) return false;
+        byte = static_cast<unsigned char>(in.front());
+        in.remove_prefix(1);
+        return true;
+      },
+      value);
 }
 
 // One of a patch's streams, decoded as it is read, a piece at a time. Reads
@@ -53,16 +66,7 @@ public:
     return true;
   }
   bool ReadNumber(uint64_t& value) {
-    value = 0;
-    for (int shift = 0; shift < 64; shift += 7) {
-      char c;
-      if (!Read(&c, 1)) return false;
-      const auto byte = static_cast<unsigned char>(c);
-      if (shift == 63 && byte > 1) return false;
-      value |= static_cast<uint64_t>(byte & 0x7F) << shift;
-      if (byte < 0x80) return true;
-    }
-    return false;
+    return DecodeNumber([this](unsigned char& byte) { return Read(reinterpret_cast<char*>(&byte), 1); }, value);
   }
   // Nothing left: the frame is decoded to its end and nothing follows it.
   bool AtEnd() { return next_ == buffer_.size() && !Refill() && (!decoder_ || frame_.empty()); }
