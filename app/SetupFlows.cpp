@@ -167,7 +167,7 @@ bool TKwSetupForm1::RecoverInterruptedRun() {
   SendMessageA(progressBar_, PBM_SETPOS, 0, 0);
   ProgressLabel->SetText(installLabel);
   const bool complete = !UnfinishedRunJournal();
-  if (complete) ShowInformationBox(Unit1Text(24));
+  if (complete) ShowInformationBox(Unit1Text(kTextInterruptedRunRecovered));
   // The placeholder, or an uninstaller of the undone run, has nothing left
   // to do; no uninstaller removes anything while a journal is left.
   if (!UninstallMode || (complete && UninstallLeftAfterRecovery(own))) return false;
@@ -261,6 +261,10 @@ bool TKwSetupForm1::InstallCanStart() {
         text += (text.empty() ? "" : "\r\r") +
                 Unit1TextWithAll(kTextTooLittleRoom, {shortage.volume, MegabytesText(shortage.needed), MegabytesText(shortage.free)});
       ShowErrorBox(text);
+      return false;
+    }
+    if (!checks.notOverBase.empty()) {
+      ShowErrorBox(Unit1TextWithAll(kTextUpdateNotOverBase, {checks.notOverBase}));
       return false;
     }
     if (checks.heldFiles.empty()) return true;

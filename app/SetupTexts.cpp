@@ -50,6 +50,8 @@ TMLStringList& Unit1Group() {
                  "W\xE4hlen Sie \"nur f\xFCr mich\" oder best\xE4tigen Sie die Nachfrage von Windows.", 22);
     g->Add255Obj("Der Ordnername ist zu lang.#13#Dieses System erlaubt h\xF6\x63hstens %1 Zeichen.", 23);
     g->Add255Obj("Eine unterbrochene Installation wurde vollst\xE4ndig r\xFC\x63kg\xE4ngig gemacht oder abgeschlossen.", 24);
+    g->Add255Obj("Dieses Update passt nicht zur installierten Version:#13#%1#13#"
+                 "Es wurde nichts ver\xE4ndert. Installieren Sie bitte das vollst\xE4ndige Setup.", 25);
     unit1Group = g;
   }
   return *unit1Group;

@@ -28,6 +28,8 @@ enum Unit1TextNumber : int {
   kTextCancelling = 21,
   kTextElevationRefused = 22,
   kTextFolderTooLong = 23,
+  kTextInterruptedRunRecovered = 24,
+  kTextUpdateNotOverBase = 25,
 };
 // The "MainDPR" text of a second setup that finds another one running.
 constexpr int kTextDoubleStart = 1;

@@ -89,6 +89,7 @@ ByteString ResultText(int code) {
     case kExitDiskFull: return "5 refused: not enough space on the drive";
     case kExitFilesInUse: return "6 refused: files in use";
     case kExitElevationRefused: return "7 refused: administrator rights for an install for all users were not given";
+    case kExitNotOverBase: return "8 refused: the update's base version is not installed; the full setup is needed";
     case kExitRestartNeeded: return UninstallMode ? "3010 removed; files go at the next restart"
                                                   : "3010 installed; files go at the next restart";
     default: return UninstallMode ? "2 uninstall failed" : "2 install failed";
@@ -132,6 +133,10 @@ int SilentInstall() {
   if (!checks.heldFiles.empty()) {
     AddError("files in use: " + HeldFilesText(checks.heldFiles));
     return kExitFilesInUse;
+  }
+  if (!checks.notOverBase.empty()) {
+    AddError("the update does not fit: " + checks.notOverBase);
+    return kExitNotOverBase;
   }
   if (!RunSetupScript(false)) return WriteFailedForDiskFull ? kExitDiskFull : kExitFailed;
   // Nobody agreed to the partner's offer.

@@ -20,6 +20,7 @@ enum SilentExitCode : int {
   kExitDiskFull = 5,        // too little room on a target drive
   kExitFilesInUse = 6,      // files to be replaced are held by another program
   kExitElevationRefused = 7,  // a run for all users, and the administrator rights were refused
+  kExitNotOverBase = 8,       // an update, and its base version is not what is installed
   kExitRestartNeeded = 3010,  // done; files go at the next restart
 };
 

@@ -9,6 +9,7 @@
 #include "engine/PathVariables.h"
 #include "engine/ProductSettings.h"
 #include "engine/ScriptCommands.h"
+#include "engine/UpdateBase.h"
 #include "package/Sections.h"
 #include "package/ZLibHelpers.h"
 #include "platform/Files.h"
@@ -44,6 +45,7 @@ ByteString DescribeShortage(const SpaceShortage& shortage) {
 
 InstallCheckResult CheckBeforeInstall() {
   InstallCheckResult result;
+  ReleaseUpdateBase();  // an earlier check's handles would count as holding the files
   LoadOwnSections();
   ByteString script;
   if (SectionsState() != kSectionsLoaded || !ReadOwnSection(kSectionSetupCmd, script) || script.empty())
@@ -55,12 +57,16 @@ InstallCheckResult CheckBeforeInstall() {
     needed[AsciiLower(volume)] += bytes;
     volumeNames[AsciiLower(volume)] = volume;
   };
+  ByteString baseVersion, product, uninstallerPath;
+  std::vector<CommandItems> patchLines;
   for (const ByteString& line : SplitScriptLines(DecompressBytes(script))) {
     const CommandItems items = SplitCommandItems(line);
     const ByteString action = CommandValue(items, "action");
     if (action == "path") {
       PathAction(items);
-    } else if (action == "save" || action == "saveifnotexists") {
+      if (baseVersion.empty()) baseVersion = CommandValue(items, "BaseVersion");
+    } else if (action == "save" || action == "saveifnotexists" || action == "patch") {
+      if (action == "patch") patchLines.push_back(items);
       const ByteString target = Expanded(CommandValue(items, "Filename"));
       const int32_t origLen = IntOrMinusOne(CommandValue(items, "OrigLen"));
       if (target.empty() || origLen <= 0) continue;  // the line fails in the run
@@ -75,6 +81,8 @@ InstallCheckResult CheckBeforeInstall() {
       if (uninstaller.empty()) uninstaller = "*PgmPath*\\uninstall.exe";
       uninstaller = Expanded(uninstaller);
       need(uninstaller, StubPart().size() + LngData.size() + kUninstallerExtraBytes);
+      product = CommandValue(items, "name");
+      uninstallerPath = uninstaller;
       // An earlier uninstaller still running (an uninstall in progress) is replaced too.
       if (IsExistingFile(uninstaller) && platform::FileIsHeld(uninstaller)) result.heldFiles.push_back(uninstaller);
     }
@@ -85,5 +93,7 @@ InstallCheckResult CheckBeforeInstall() {
     if (volume.empty() || !platform::FreeSpaceAt(volume, free)) continue;  // unknown: the writes tell
     if (free < bytes) result.shortages.push_back(SpaceShortage{volume, bytes, free});
   }
+  // Last: the base files stay open from here until their lines read them.
+  if (OwnFileIsUpdate()) result.notOverBase = CheckUpdateBase(baseVersion, patchLines, product, uninstallerPath);
   return result;
 }

@@ -15,6 +15,8 @@ struct SpaceShortage {
 struct InstallCheckResult {
   std::vector<SpaceShortage> shortages;
   std::vector<ByteString> heldFiles;
+  // An update over anything but its base: what differs (engine/UpdateBase.h).
+  ByteString notOverBase;
 };
 
 // Runs the script's "path" lines with the chosen folders (they change

@@ -76,7 +76,10 @@ private:
 bool LocatePacked(PackedSection& section) {
   LoadOwnSections();
   std::size_t which = 0;
-  if (!FindFirstOwnSection({kSectionSetupBin, kSectionSetupZst}, which, section.offset, section.length)) return false;
+  // An update's section is laid out as the zstd codec's.
+  if (!FindFirstOwnSection({kSectionSetupBin, kSectionSetupZst, kSectionSetupDlt}, which, section.offset,
+                           section.length))
+    return false;
   section.codec = which == 0 ? PackedCodec::kZlib : PackedCodec::kZstd;
   return section.length > 0;
 }
@@ -220,9 +223,19 @@ private:
     for (const ByteString& line : lines_) {
       const CommandItems items = SplitCommandItems(line);
       const ByteString action = CommandValue(items, "action");
-      if (action != "save" && action != "saveifnotexists") continue;
+      const bool patch = action == "patch";
+      if (action != "save" && action != "saveifnotexists" && !patch) continue;
       std::size_t origLen = 0, comprLen = 0;
-      if (CheckSaveLine(items, origLen, comprLen) != SaveLineFault::kNone) break;
+      if (patch) {
+        // A patch line takes its patch, raw, or nothing when the file is unchanged.
+        if (CommandValue(items, "Filename").empty()) break;
+        const int32_t patchLen = IntOrMinusOne(CommandValue(items, "PatchLen"));
+        if (patchLen == 0) continue;
+        if (patchLen < 0) break;
+        origLen = static_cast<std::size_t>(patchLen);
+      } else if (CheckSaveLine(items, origLen, comprLen) != SaveLineFault::kNone) {
+        break;
+      }
       {
         std::unique_lock<std::mutex> lock(lock_);
         if (queued_ >= kReadAheadBytes) {

@@ -7,6 +7,7 @@
 #include "engine/ErrorList.h"
 #include "engine/FolderAccess.h"
 #include "engine/FileExtraction.h"
+#include "engine/UpdateBase.h"
 #include "engine/InstalledFiles.h"
 #include "engine/RunJournal.h"
 #include "engine/PackedStream.h"
@@ -36,7 +37,7 @@ void ReportWhileWaiting() { ReportProgress(false); }
 bool gCancelRequested = false;
 void (*gRollbackHook)(uint64_t, uint64_t) = nullptr;
 
-// Every action of the script. Only "save" and "saveifnotexists" can fail a
+// Every action of the script. Only "save", "saveifnotexists" and "patch" can fail a
 // line; the others always succeed towards the interpreter.
 struct ActionEntry {
   const char* name;
@@ -48,6 +49,7 @@ const ActionEntry kActions[] = {
     {"save", [](const CommandItems& items, PackedData& remaining) { return SaveFile(items, remaining, false); }},
     {"saveifnotexists",
      [](const CommandItems& items, PackedData& remaining) { return SaveFile(items, remaining, true); }},
+    {"patch", [](const CommandItems& items, PackedData& remaining) { return PatchFile(items, remaining); }},
     {"icon", [](const CommandItems& items, PackedData&) { IconAction(items); return true; }},
     {"desktopini", [](const CommandItems& items, PackedData&) { DesktopIniAction(items); return true; }},
     {"exec", [](const CommandItems& items, PackedData&) { ExecAction(items); return true; }},

@@ -7,6 +7,7 @@ const char* const kSectionSetupLng = "Section:Setup.lng";
 const char* const kSectionSetupCmd = "Section:Setup.cmd";
 const char* const kSectionSetupBin = "Section:Setup.bin";
 const char* const kSectionSetupZst = "Section:Setup.zst";
+const char* const kSectionSetupDlt = "Section:Setup.dlt";
 const char* const kSectionUninst = "Section:Uninst";
 
 namespace {

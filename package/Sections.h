@@ -22,6 +22,8 @@ extern const char* const kSectionSetupBin;       // "Section:Setup.bin"
 // The packed files' data of a package built with the zstd codec, in place of
 // "Section:Setup.bin": one zstd frame over the files stored as they are.
 extern const char* const kSectionSetupZst;       // "Section:Setup.zst"
+// An update's packed files (laid out as Setup.zst's): whole files and patches.
+extern const char* const kSectionSetupDlt;       // "Section:Setup.dlt"
 extern const char* const kSectionUninst;         // "Section:Uninst"
 
 enum SectionLoadState : uint8_t { kSectionsNotLoaded = 0, kSectionsLoaded = 1, kSectionsLoadFailed = 2 };

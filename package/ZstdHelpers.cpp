@@ -1,5 +1,7 @@
 #include "package/ZstdHelpers.h"
 
+#include <algorithm>
+
 #include <zstd.h>
 #include <zstd_errors.h>
 
@@ -23,10 +25,10 @@ struct ZstdDecodeStream::State {
   ZSTD_DCtx* context = nullptr;
 };
 
-ZstdDecodeStream::ZstdDecodeStream() : state_(new State) {
+ZstdDecodeStream::ZstdDecodeStream(int windowLog) : state_(new State) {
   state_->context = ZSTD_createDCtx();
   if (!state_->context) throw EZDecompressionError(kMemoryError, "zstd: cannot allocate the decoder");
-  const std::size_t result = ZSTD_DCtx_setParameter(state_->context, ZSTD_d_windowLogMax, kZstdWindowLog);
+  const std::size_t result = ZSTD_DCtx_setParameter(state_->context, ZSTD_d_windowLogMax, std::min(windowLog, kZstdWindowLog));
   if (ZSTD_isError(result)) {
     ZSTD_freeDCtx(state_->context);
     RaiseZstd(result);

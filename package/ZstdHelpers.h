@@ -16,7 +16,8 @@ constexpr int kZstdWindowLog = 24;
 // input that ends before the frame does; data behind the frame is ignored.
 class ZstdDecodeStream : public StreamDecoder {
 public:
-  ZstdDecodeStream();
+  // `windowLog`: the largest window it accepts (at most kZstdWindowLog).
+  explicit ZstdDecodeStream(int windowLog = kZstdWindowLog);
   ~ZstdDecodeStream() override;
   ZstdDecodeStream(const ZstdDecodeStream&) = delete;
   ZstdDecodeStream& operator=(const ZstdDecodeStream&) = delete;

@@ -89,3 +89,30 @@ put("uninstall", "missing-paths", b"\x01" + b"file=C:\\nowhere\\x.txt\r\ndir=C:\
 put("cmdline", "uninstaller", b"\x00\"C:\\P\\uninstall.exe\" /uninst \"UninstallKey=Quillon 2024-01-02 03.04.05\"")
 put("cmdline", "quotes", b"\x01Setup.exe \"\" a\"b c\"d \"\"\"x /UNINST\tUninstallKey=\\\\\\")
 put("cmdline", "short-key", b"\x00x /uninst UninstallKey=ab")
+
+# patch: two bytes of the base's length, the base, a patch (three zstd frames)
+def leb(n):
+    out = b""
+    while n >= 0x80:
+        out += bytes([n & 0x7F | 0x80])
+        n >>= 7
+    return out + bytes([n])
+
+
+def zstd_frame(data):
+    import subprocess
+    return subprocess.run(["zstd", "-q", "-c", "-19"], input=data, capture_output=True, check=True).stdout if data else b""
+
+
+def patch_seed(base, new_size, steps, gaps, first, follow, extra):
+    frames = [zstd_frame(s) for s in (steps, gaps, first, follow, extra)]
+    header = b"QDP1" + b"".join(leb(n) for n in (len(base), new_size, *map(len, frames)))
+    return struct.pack("<H", len(base)) + base + header + b"".join(frames)
+
+
+BASE = b"0123456789" * 20
+# 100 bytes from 0 with the 41st changed, 5 new, back 50 (zigzag 99), 95 more
+put("patch", "sound", patch_seed(BASE, 200, leb(100) + leb(5) + leb(99) + leb(95) + leb(0) + leb(0),
+                                 bytes([40]), b"\1", b"", b"hello"))
+put("patch", "outside", patch_seed(BASE, 50, leb(50) + leb(0) + leb(400) + leb(0) + leb(0) + leb(0),
+                                   b"", b"", b"", b""))

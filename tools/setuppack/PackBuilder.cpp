@@ -12,6 +12,7 @@
 #include "CommaText.h"
 #include "FileUtil.h"
 #include "LanguageData.h"
+#include "ProgressLine.h"
 #include "package/ProgramImage.h"
 #include "package/Sections.h"
 #include "package/ZLibHelpers.h"
@@ -236,6 +237,7 @@ bool PackScript(const std::string& source, const std::string& sourceName, const 
   constexpr std::size_t kBatchFiles = 512;
   std::size_t stored = 0;
   std::size_t nextLine = 0;
+  ProgressLine progress(options.progress, jobs.size(), total);
   for (std::size_t first = 0; first < jobs.size();) {
     std::size_t last = first;
     uint64_t batchBytes = 0;
@@ -254,6 +256,7 @@ bool PackScript(const std::string& source, const std::string& sourceName, const 
         return false;
       }
       writer->Add(job.data, !job.raw);
+      progress.Add(1, job.origLen);
       std::string().swap(job.data);
       // The lines up to this job's can be written now.
       while (nextLine < shipped.size()) {
@@ -326,6 +329,13 @@ bool BuildPackage(const BuildInputs& inputs, std::string& package, std::string& 
     return false;
   }
 
+  return AssemblePackage(std::move(stub), sections, packedName, package, error);
+}
+
+bool AssemblePackage(std::string stub, const std::vector<std::pair<const char*, std::string>>& sections,
+                     const char* packedName, std::string& package, std::string& error) {
+  package.clear();
+  std::size_t markerLength = 0;
   std::size_t total = stub.size();
   for (const auto& section : sections) total += MakeSectionMarker(section.first).size() + 4 + section.second.size();
   if (total > kLargest) {
@@ -350,12 +360,13 @@ bool BuildPackage(const BuildInputs& inputs, std::string& package, std::string& 
   }
   // The setup takes whichever packed files' section it meets first: the
   // other codec's marker must not come before this one's.
-  const char* const otherName = packedName == kSectionSetupZst ? kSectionSetupBin : kSectionSetupZst;
-  const std::size_t other = FindSectionMarker(otherName, sectionPart, markerLength);
-  if (other != 0 && other < FindSectionMarker(packedName, sectionPart, markerLength)) {
-    error = std::string("the marker of ") + otherName + " occurs inside the package; the setup would misread it";
-    package.clear();
-    return false;
+  for (const char* otherName : {kSectionSetupBin, kSectionSetupZst, kSectionSetupDlt}) {
+    const std::size_t other = otherName == packedName ? 0 : FindSectionMarker(otherName, sectionPart, markerLength);
+    if (other != 0 && other < FindSectionMarker(packedName, sectionPart, markerLength)) {
+      error = std::string("the marker of ") + otherName + " occurs inside the package; the setup would misread it";
+      package.clear();
+      return false;
+    }
   }
   return true;
 }

@@ -3,6 +3,8 @@
 // "Section:BeginningMark", "Section:Setup.lng" (with language data),
 // "Section:Setup.cmd" and "Section:Setup.bin".
 #include <string>
+#include <utility>
+#include <vector>
 #include "SectionWriters.h"
 
 namespace setuppack {
@@ -10,6 +12,7 @@ namespace setuppack {
 struct PackOptions {
   Codec codec = Codec::kZlib;
   unsigned threads = 1;  // packing threads; the bytes are the same for any number
+  bool progress = false;  // a progress line on a terminal
 };
 
 struct BuildInputs {
@@ -31,5 +34,11 @@ bool PackScript(const std::string& source, const std::string& sourceName, const 
                 const PackOptions& options, std::string& script, std::string& packedSection, std::string& error);
 
 bool BuildPackage(const BuildInputs& inputs, std::string& package, std::string& error);
+
+// The stub and the sections, in order, as one package; refused when a
+// payload holds a marker that would mislead the setup's reader (`packedName`:
+// the packed files' section among them).
+bool AssemblePackage(std::string stub, const std::vector<std::pair<const char*, std::string>>& sections,
+                     const char* packedName, std::string& package, std::string& error);
 
 }  // namespace setuppack

@@ -54,6 +54,7 @@ public:
   // Bytes of the certificate table behind the sections; 0 when not signed.
   std::size_t CertificateSize() const { return certificateSize_; }
 
+  const std::string& Bytes() const { return bytes_; }
   std::size_t StubSize() const { return static_cast<std::size_t>(sectionPart_.data() - bytes_.data()); }
   std::size_t FileSize() const { return bytes_.size(); }
 
@@ -96,13 +97,19 @@ public:
 
   // The packed files' section as the setup chooses it: whichever of the two
   // codecs' sections comes first.
+  // An update's section is laid out as the zstd codec's.
   bool ReadPacked(std::string_view& payload, PackedCodec& codec, const char*& name) const {
     std::size_t markerLength = 0;
-    const std::size_t bin = FindSectionMarker(kSectionSetupBin, sectionPart_, markerLength);
-    const std::size_t zst = FindSectionMarker(kSectionSetupZst, sectionPart_, markerLength);
-    const bool zstd = zst != 0 && (bin == 0 || zst < bin);
-    codec = zstd ? PackedCodec::kZstd : PackedCodec::kZlib;
-    name = zstd ? kSectionSetupZst : kSectionSetupBin;
+    name = kSectionSetupBin;
+    std::size_t first = 0;
+    for (const char* candidate : {kSectionSetupBin, kSectionSetupZst, kSectionSetupDlt}) {
+      const std::size_t at = FindSectionMarker(candidate, sectionPart_, markerLength);
+      if (at != 0 && (first == 0 || at < first)) {
+        first = at;
+        name = candidate;
+      }
+    }
+    codec = name == kSectionSetupBin ? PackedCodec::kZlib : PackedCodec::kZstd;
     return Read(name, payload);
   }
 
@@ -159,6 +166,7 @@ int64_t NumberOf(const std::string& text) {
 }
 
 struct PlannedFile {
+  std::size_t line = 0;
   std::string filename;
   std::string relative;
   std::size_t offset = 0;
@@ -178,8 +186,9 @@ bool PlanFiles(const std::vector<std::string>& lines, std::size_t dataSize, std:
       return false;
     }
     const std::string action = ValueOf(items, "action");
-    if (action != "save" && action != "saveifnotexists") continue;
+    if (action != "save" && action != "saveifnotexists" && action != "patch") continue;
     PlannedFile file;
+    file.line = n;
     file.filename = ValueOf(items, "Filename");
     if (!ExtractionPath(file.filename, file.relative)) {
       error = where + "file name cannot be extracted safely: \"" + file.filename + "\"";
@@ -196,7 +205,14 @@ bool PlanFiles(const std::vector<std::string>& lines, std::size_t dataSize, std:
     }
     const std::string comprLen = ValueOf(items, "ComprLen");
     int64_t length = file.origLen;
-    if (!comprLen.empty()) {
+    if (action == "patch") {
+      // Its patch, raw; none when the file is the base's unchanged.
+      length = NumberOf(ValueOf(items, "PatchLen"));
+      if (length < 0) {
+        error = where + "PatchLen is missing in " + file.filename;
+        return false;
+      }
+    } else if (!comprLen.empty()) {
       length = NumberOf(comprLen);
       if (length <= 0) {
         error = where + "ComprLen is 0 in " + file.filename;
@@ -241,7 +257,63 @@ void PrintLines(const std::string& text, std::ostream& out) {
   for (const std::string& line : SplitLines(text)) out << line << '\n';
 }
 
+// An update's base and what it carries of each file.
+void ListUpdate(const std::string& script, std::ostream& out) {
+  std::string base = "(not stated)";
+  std::vector<std::string> files;
+  for (const std::string& line : SplitLines(script)) {
+    std::vector<std::string> items;
+    if (!SplitCommaText(line, items)) continue;
+    const std::string action = ValueOf(items, "action");
+    const std::string name = ValueOf(items, "Filename");
+    if (action == "path" && !ValueOf(items, "BaseVersion").empty()) base = ValueOf(items, "BaseVersion");
+    if (action == "patch") {
+      const std::string patchLen = ValueOf(items, "PatchLen");
+      files.push_back(patchLen == "0" ? "unchanged  " + name : "patched (" + patchLen + " bytes)  " + name);
+    } else if (action == "save" || action == "saveifnotexists") {
+      files.push_back("whole (" + ValueOf(items, "OrigLen") + " bytes)  " + name);
+    }
+  }
+  out << "Update of version " << base << ":\n";
+  for (const std::string& file : files) out << "  " << file << '\n';
+}
+
 }  // namespace
+
+bool ReadPackageContents(const std::string& path, PackageContents& contents, std::string& error) {
+  Package package;
+  if (!package.Open(path, error)) return false;
+  contents = PackageContents();
+  contents.stub.assign(std::string_view(package.Bytes()).substr(0, package.StubSize()));
+  std::string_view payload;
+  if (package.Read(kSectionSetupLng, payload)) contents.language.assign(payload);
+  if (!package.Read(kSectionSetupCmd, payload) || payload.empty()) {
+    error = path + " carries no script";
+    return false;
+  }
+  if (!Decompress(kSectionSetupCmd, payload, contents.script, error)) return false;
+  contents.update = package.Read(kSectionSetupDlt, payload);
+  PackedCodec codec = PackedCodec::kZlib;
+  const char* name = nullptr;
+  std::string packedData;
+  if (package.ReadPacked(payload, codec, name) && !payload.empty() &&
+      !DecodePacked(name, codec, payload, packedData, error))
+    return false;
+  contents.lines = SplitLines(contents.script);
+  std::vector<PlannedFile> plan;
+  std::size_t unclaimed = 0;
+  if (!PlanFiles(contents.lines, packedData.size(), plan, unclaimed, error)) return false;
+  for (const PlannedFile& file : plan) {
+    const std::string_view stored = std::string_view(packedData).substr(file.offset, file.length);
+    std::string& data = contents.files[file.line];
+    if (file.compressed) {
+      if (!Decompress(file.filename.c_str(), stored, data, error)) return false;
+    } else {
+      data.assign(stored);
+    }
+  }
+  return true;
+}
 
 bool ExtractionPath(const std::string& filename, std::string& relative) {
   relative.clear();
@@ -294,12 +366,12 @@ bool ListPackage(const std::string& path, std::ostream& out, std::string& error)
     out << "  certificate table (signature)  " << package.CertificateSize() << " bytes\n";
 
   std::string_view payload;
-  std::string text;
+  std::string script, text;
   bool any = false;
   if (package.Read(kSectionSetupCmd, payload) && !payload.empty()) {
-    if (!Decompress(kSectionSetupCmd, payload, text, error)) return false;
+    if (!Decompress(kSectionSetupCmd, payload, script, error)) return false;
     out << "Setup.cmd:\n";
-    PrintLines(text, out);
+    PrintLines(script, out);
     any = true;
   }
   if (package.Read(kSectionUninst, payload) && !payload.empty()) {
@@ -309,6 +381,7 @@ bool ListPackage(const std::string& path, std::ostream& out, std::string& error)
     any = true;
   }
   if (!any) out << "(neither a script nor uninstall information)\n";
+  if (package.Read(kSectionSetupDlt, payload)) ListUpdate(script, out);
   return true;
 }
 

@@ -7,7 +7,7 @@
 
 #include "CommaText.h"
 #include "FileUtil.h"
-#include "Sha256.h"
+#include "package/Sha256.h"
 #include "base/Encodings.h"
 #include "package/Sections.h"
 #include "package/ZLibHelpers.h"
@@ -38,6 +38,7 @@ const ReturnCode kReturnCodes[] = {
     {5, "diskFull"},          // too little room, checked before the first change
     {6, "fileInUse"},         // files to be replaced are held
     {7, "cancelledByUser"},   // the administrator rights were refused
+    {8, "missingDependency"},  // an update, and its base version is not installed
     {3010, "rebootRequiredToFinish"},  // done; held files go at the next restart
 };
 
@@ -177,6 +178,12 @@ bool WriteWingetManifests(const ManifestRequest& request, std::ostream& out, std
   const ReadResult read = ReadFileBytes(request.packagePath, package);
   if (read != ReadResult::kOk) {
     error = DescribeReadFailure(read, request.packagePath);
+    return false;
+  }
+  std::size_t markerLength = 0;
+  if (FindSectionMarker(kSectionSetupDlt, package, markerLength) != 0) {
+    error = request.packagePath + " is an update: it installs only over the version it was made from, and winget "
+            "installs a version on any machine; give winget the full package";
     return false;
   }
   ScriptFacts facts;

@@ -10,6 +10,7 @@
 #include "FileUtil.h"
 #include "PackBuilder.h"
 #include "PackageReader.h"
+#include "UpdateBuilder.h"
 #include "WingetManifest.h"
 
 namespace {
@@ -17,7 +18,8 @@ namespace {
 const char kUsage[] =
     "usage:\n"
     "  setuppack build --stub Setup-stub.exe --script setup.src --root DIR [--lng Setup.lng]\n"
-    "                  [--codec zlib|zstd] [--threads N] -o Setup.exe\n"
+    "                  [--codec zlib|zstd] [--threads N] [--quiet] -o Setup.exe\n"
+    "  setuppack patch --from BASE.exe --to NEXT.exe [--threads N] [--quiet] -o UPDATE.exe\n"
     "  setuppack list FILE\n"
     "  setuppack extract FILE --to DIR\n"
     "  setuppack manifest FILE --id Publisher.Product --url URL -o DIR [--license TEXT]\n";
@@ -33,6 +35,13 @@ int UsageError(const std::string& problem) {
 int Failure(const std::string& problem) {
   std::cerr << "setuppack: " << problem << "\n";
   return kExitBadInput;
+}
+
+// Takes the flag "--quiet" out of the arguments; true when it was there.
+bool TakeQuiet(std::vector<std::string>& args) {
+  const auto before = args.size();
+  args.erase(std::remove(args.begin(), args.end(), std::string("--quiet")), args.end());
+  return args.size() != before;
 }
 
 // Parses "--name value" pairs (and positional arguments) after the command.
@@ -64,7 +73,28 @@ bool ParseOptions(const std::vector<std::string>& args, const std::vector<std::s
   return true;
 }
 
-int Build(const std::vector<std::string>& args) {
+// --threads, default: one per core.
+bool ThreadCount(std::map<std::string, std::string>& options, unsigned& threads, std::string& problem) {
+  threads = std::max(1u, std::thread::hardware_concurrency());
+  if (!options.count("--threads")) return true;
+  const std::string& text = options["--threads"];
+  if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos ||
+      std::stoi(text) < 1) {
+    problem = "--threads needs a number from 1 to 999";
+    return false;
+  }
+  threads = static_cast<unsigned>(std::stoi(text));
+  return true;
+}
+
+int WritePackage(const std::string& output, const std::string& package) {
+  if (!setuppack::WriteFileBytes(output, package)) return Failure("cannot write " + output);
+  std::cout << output << ": " << package.size() << " bytes\n";
+  return 0;
+}
+
+int Build(std::vector<std::string> args) {
+  const bool quiet = TakeQuiet(args);
   std::map<std::string, std::string> options;
   std::vector<std::string> positional;
   std::string problem;
@@ -85,20 +115,31 @@ int Build(const std::vector<std::string>& args) {
   } else if (codec != "zlib") {
     return UsageError("--codec is zlib or zstd, not " + codec);
   }
-  inputs.options.threads = std::max(1u, std::thread::hardware_concurrency());
-  if (options.count("--threads")) {
-    const std::string& text = options["--threads"];
-    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos ||
-        std::stoi(text) < 1)
-      return UsageError("--threads needs a number from 1 to 999");
-    inputs.options.threads = static_cast<unsigned>(std::stoi(text));
-  }
+  if (!ThreadCount(options, inputs.options.threads, problem)) return UsageError(problem);
+  inputs.options.progress = !quiet;
   std::string package;
   if (!setuppack::BuildPackage(inputs, package, problem)) return Failure(problem);
-  const std::string& output = options["-o"];
-  if (!setuppack::WriteFileBytes(output, package)) return Failure("cannot write " + output);
-  std::cout << output << ": " << package.size() << " bytes\n";
-  return 0;
+  return WritePackage(options["-o"], package);
+}
+
+int Patch(std::vector<std::string> args) {
+  const bool quiet = TakeQuiet(args);
+  std::map<std::string, std::string> options;
+  std::vector<std::string> positional;
+  std::string problem;
+  if (!ParseOptions(args, {"--from", "--to", "--threads", "-o"}, options, positional, problem))
+    return UsageError(problem);
+  if (!positional.empty()) return UsageError("unexpected argument " + positional.front());
+  for (const char* required : {"--from", "--to", "-o"})
+    if (options[required].empty()) return UsageError(std::string("patch needs ") + required);
+  setuppack::UpdateInputs inputs;
+  inputs.basePath = options["--from"];
+  inputs.nextPath = options["--to"];
+  if (!ThreadCount(options, inputs.threads, problem)) return UsageError(problem);
+  inputs.progress = !quiet;
+  std::string package;
+  if (!setuppack::BuildUpdate(inputs, package, problem)) return Failure(problem);
+  return WritePackage(options["-o"], package);
 }
 
 int List(const std::vector<std::string>& args) {
@@ -146,6 +187,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 2, argv + argc);
   try {
     if (command == "build") return Build(args);
+    if (command == "patch") return Patch(args);
     if (command == "list") return List(args);
     if (command == "extract") return Extract(args);
     if (command == "manifest") return Manifest(args);

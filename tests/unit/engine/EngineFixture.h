@@ -43,9 +43,10 @@ protected:
   ByteString SetupLog() const { return testsupport::ReadHostFile(Host("C:\\Setup.log")); }
 
   // Makes the package the running "executable".
-  void UsePackage(const PackageParts& parts) {
+  void UsePackage(const PackageParts& parts) { UsePackageFile(BuildPackage("MZ stub", parts)); }
+  void UsePackageFile(const ByteString& package) {
     const ByteString path = temp_ / "Setup.exe";
-    ASSERT_TRUE(testsupport::WriteHostFile(path, BuildPackage("MZ stub", parts)));
+    ASSERT_TRUE(testsupport::WriteHostFile(path, package));
     fakes::SetModuleFileName(path);
   }
   void UseScript(const ByteString& script) {

@@ -12,8 +12,11 @@
 #include <fstream>
 #include <map>
 
+#include "UpdateBuilder.h"
 #include "engine/ErrorList.h"
 #include "engine/JournalFormat.h"
+#include "engine/InstallChecks.h"
+#include "engine/ProductSettings.h"
 #include "engine/RunJournal.h"
 #include "engine/ScriptInterpreter.h"
 #include "engine/Uninstaller.h"
@@ -67,6 +70,28 @@ protected:
     fs::copy(temp_ / "saved", Host("C:\\"), fs::copy_options::recursive);
     fakes::LoadRegistry(savedRegistry_);
   }
+  // The packer's update from `base` to `next`.
+  ByteString Update(const PackageParts& base, const PackageParts& next) {
+    const ByteString basePath = temp_ / "base.exe", nextPath = temp_ / "next.exe";
+    testsupport::WriteHostFile(basePath, BuildPackage("MZ stub", base));
+    testsupport::WriteHostFile(nextPath, BuildPackage("MZ stub", next));
+    std::string update, error;
+    EXPECT_TRUE(setuppack::BuildUpdate({basePath, nextPath, 2}, update, error)) << error;
+    return update;
+  }
+  // A machine as Windows has it: the uninstall entries' key exists.
+  void MakeEntriesKey() {
+    platform::RegKey key = 0;
+    ASSERT_TRUE(platform::RegCreate(platform::Hive::LocalMachine, kUninstallRoot, key));
+    platform::RegClose(key);
+  }
+  void Install(const ByteString& package) {
+    ResetEngineValues();
+    ResetOwnSections();
+    UsePackageFile(package);
+    ASSERT_TRUE(RunSetupScript(true));
+    ASSERT_TRUE(RunSetupScript(false)) << ErrorText;
+  }
   // Runs the 2.0 setup in a child that ends itself before change `killAt`
   // (0: never); the parent then holds the machine the child left.
   void RunChild(uint64_t killAt) {
@@ -80,7 +105,7 @@ protected:
       ResetEngineValues();
       if (perUser_) Scope = InstallScope::CurrentUser;
       ResetOwnSections();
-      UsePackage(version2_);
+      UsePackageFile(version2_);
       RunSetupScript(true);
       const bool done = RunSetupScript(false);
       std::ofstream(gRegistryFile, std::ios::binary) << fakes::DumpRegistry();
@@ -170,7 +195,7 @@ protected:
       fakes::CreateRegistryKey(hive, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
     const ByteString before = Snapshot();
     SaveMachine();
-    version2_ = Version("1.0", "MZ program 1.0", "info 1.0", false);
+    version2_ = BuildPackage("MZ stub", Version("1.0", "MZ program 1.0", "info 1.0", false));
     const Outcomes outcomes = KillAtEveryChange(before);
     EXPECT_GT(outcomes.earlier, 10);
     EXPECT_GT(outcomes.newer, 0);
@@ -178,7 +203,8 @@ protected:
     EXPECT_GT(outcomes.ownFileLeft, 1);
   }
 
-  PackageParts version2_;
+  // The package file of the run a child makes.
+  ByteString version2_;
   ByteString savedRegistry_;
   bool perUser_ = false;
 };
@@ -190,7 +216,7 @@ TEST_F(KilledRun, EveryKillPointEndsInTheEarlierOrTheNewInstallation) {
   const ByteString before = Snapshot();
   SaveMachine();
 
-  version2_ = Version("2.0", "MZ program 2.0, longer", "info 2.0", true);
+  version2_ = BuildPackage("MZ stub", Version("2.0", "MZ program 2.0, longer", "info 2.0", true));
   const Outcomes outcomes = KillAtEveryChange(before);
   // The kills before the commit entry give back the earlier installation,
   // those after it the new one; an uninstaller of the undone run (written,
@@ -260,6 +286,85 @@ TEST_F(KilledRun, PlantedJournalsAreNeverReplayed) {
   Scope = InstallScope::AllUsers;
   fakes::SetAdministratorRights(false);
   EXPECT_TRUE(UnfinishedRunJournal());
+}
+
+// A program rebuilt: pseudo-random bytes (nothing to compress) with a few
+// changed in many places and a stretch inserted.
+ByteString Program(int edits) {
+  ByteString bytes(60000, '\0');
+  uint32_t seed = 7;
+  for (char& c : bytes) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+  for (int i = 0; i < edits; ++i) bytes[static_cast<std::size_t>(i) * 997] ^= 0x10;
+  if (edits > 0) bytes.insert(30000, "new code in this version");
+  return bytes;
+}
+
+TEST_F(KilledRun, AnUpdateLeavesWhatTheFullSetupLeavesWhereverItIsKilled) {
+  const PackageParts base = Version("2.5", Program(0), "info", false);
+  const PackageParts next = Version("2.6", Program(40), "info", true);
+  const ByteString update = Update(base, next);
+  EXPECT_LT(update.size(), 2000u) << "a patch, one unchanged file and one new";
+  MakeEntriesKey();
+  Install(BuildPackage("MZ stub", base));
+  const ByteString before = Snapshot();
+  SaveMachine();
+  version2_ = BuildPackage("MZ stub", next);
+  RunChild(0);
+  const ByteString afterFullSetup = Snapshot();
+
+  RestoreMachine();
+  version2_ = update;
+  RunChild(0);
+  const ByteString result = testsupport::ReadHostFile(temp_ / "points.txt");
+  ASSERT_EQ(result.rfind("done ", 0), 0u) << result;
+  EXPECT_TRUE(Snapshot() == afterFullSetup);
+  const uint64_t changes = std::stoull(result.substr(5));
+  for (uint64_t killAt = 1; killAt <= changes; ++killAt) {
+    RestoreMachine();
+    RunChild(killAt);
+    ResetRunJournal();
+    RecoverUnfinishedRun();
+    const ByteString now = Snapshot();
+    EXPECT_TRUE(now == before || now == afterFullSetup) << "killed before change " << killAt << " of " << changes;
+  }
+}
+
+TEST_F(KilledRun, AnUpdateOverAnythingButItsBaseChangesNothing) {
+  const PackageParts base = Version("2.5", Program(0), "info", false);
+  const ByteString update = Update(base, Version("2.6", Program(40), "info 2.6", true));
+  MakeEntriesKey();
+  SaveMachine();  // nothing installed
+  const ByteString empty = Snapshot();
+  const auto refused = [&](const char* why, bool fileFault) {
+    SCOPED_TRACE(why);
+    const ByteString machine = Snapshot();
+    ResetEngineValues();
+    ResetOwnSections();
+    UsePackageFile(update);
+    ASSERT_TRUE(RunSetupScript(true));
+    const ByteString problem = CheckBeforeInstall().notOverBase;
+    EXPECT_NE(problem.find(why), ByteString::npos) << problem;
+    // A file's fault stops the run at its line, too, and the run is undone.
+    if (fileFault) {
+      EXPECT_FALSE(RunSetupScript(false));
+    }
+    EXPECT_TRUE(Snapshot() == machine);
+    ResetRunJournal();
+  };
+  refused("version 2.5 is not installed", false);
+  Install(BuildPackage("MZ stub", Version("2.4", Program(0), "info", false)));
+  refused("version 2.4 is installed, the update is for 2.5", false);
+  RestoreMachine();
+  ASSERT_TRUE(Snapshot() == empty);
+  Install(BuildPackage("MZ stub", base));
+  WriteProductSetting("Ver", "2.4");  // the product's own record, once it has run
+  refused("version 2.4 is installed, the update is for 2.5", false);
+  RestoreMachine();
+  Install(BuildPackage("MZ stub", base));
+  testsupport::WriteHostFile(Host("C:\\Q\\Quillon.exe"), Program(0) + "repaired by a scanner");
+  refused("C:\\Q\\Quillon.exe differs from the version the update was made for", true);
+  std::filesystem::remove(Host("C:\\Q\\Quillon.exe"));
+  refused("C:\\Q\\Quillon.exe is missing", true);
 }
 
 }  // namespace

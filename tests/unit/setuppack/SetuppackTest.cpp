@@ -459,3 +459,55 @@ TEST_F(SetuppackTest, BothCodecsPackTheSameBytesOnAnyNumberOfThreads) {
   EXPECT_NE(Build(script, nullptr, "none.exe", {"--codec", "lzma"}).exitCode, 0);
   EXPECT_NE(Build(script, nullptr, "none.exe", {"--threads", "0"}).exitCode, 0);
 }
+
+TEST_F(SetuppackTest, PatchMakesOneUpdateForAnyThreadsAndShowsProgressOnlyOnATerminal) {
+  WriteAll(dir_ / "root" / "same.bin", RandomBytes(40000, 2));
+  WriteAll(dir_ / "root" / "prog.bin", RandomBytes(40000, 3));
+  const std::string base = "action=path,Version=2.5\r\n"
+                           "action=save,Source=same.bin,Filename=*PgmPath*\\same.bin\r\n"
+                           "action=save,Source=prog.bin,Filename=*PgmPath*\\prog.bin\r\n";
+  ASSERT_EQ(Build(base, nullptr, "base.exe").exitCode, 0);
+  WriteAll(dir_ / "root" / "prog.bin", RandomBytes(40000, 3).insert(20000, "a change"));
+  WriteAll(dir_ / "root" / "new.bin", RandomBytes(100, 4));
+  const std::string next = "action=path,Version=2.6\r\n"
+                           "action=save,Source=same.bin,Filename=*PgmPath*\\same.bin\r\n"
+                           "action=save,Source=prog.bin,Filename=*PgmPath*\\prog.bin\r\n"
+                           "action=save,Source=new.bin,Filename=*PgmPath*\\new.bin\r\n";
+  // Through a terminal the build shows its progress; --quiet and a pipe show none.
+  WriteAll(Path("setup.src"), next);
+  const std::string build = std::string(SETUPPACK_PATH) + " build --stub " + Path("stub.exe") + " --script " +
+                            Path("setup.src") + " --root " + Path("root") + " -o " + Path("next.exe");
+  RunResult terminal;
+  for (const char* quiet : {"", " --quiet"}) {
+    const std::string command = "script -qec " + Quoted(build + quiet) + " /dev/null 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_TRUE(pipe);
+    char buffer[4096];
+    std::string output;
+    for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+    EXPECT_EQ(pclose(pipe), 0) << output;
+    EXPECT_EQ(output.find("3/3 files") != std::string::npos, *quiet == '\0') << output;
+  }
+  const RunResult piped = Build(next, nullptr, "next.exe");
+  EXPECT_EQ(piped.output.find("files"), std::string::npos) << piped.output;
+
+  const RunResult one = RunSetuppack({"patch", "--from", Path("base.exe"), "--to", Path("next.exe"), "--threads",
+                                      "1", "-o", Path("one.exe")});
+  ASSERT_EQ(one.exitCode, 0) << one.output;
+  ASSERT_EQ(RunSetuppack({"patch", "--threads", "4", "--from", Path("base.exe"), "--to", Path("next.exe"), "-o",
+                          Path("four.exe")}).exitCode, 0);
+  EXPECT_TRUE(ReadAll(Path("one.exe")) == ReadAll(Path("four.exe")));
+  const RunResult list = RunSetuppack({"list", Path("one.exe")});
+  EXPECT_NE(list.output.find("Section:Setup.dlt"), std::string::npos) << list.output;
+  EXPECT_NE(list.output.find("Version=2.6,BaseVersion=2.5"), std::string::npos) << list.output;
+  EXPECT_NE(list.output.find("Update of version 2.5:\n  unchanged  *PgmPath*\\same.bin\n  patched ("),
+            std::string::npos) << list.output;
+  EXPECT_NE(list.output.find("whole (100 bytes)  *PgmPath*\\new.bin"), std::string::npos) << list.output;
+  // An update is no base, and winget gets full packages only.
+  const RunResult again = RunSetuppack({"patch", "--from", Path("one.exe"), "--to", Path("next.exe"), "-o", Path("x.exe")});
+  EXPECT_NE(again.output.find("is an update itself"), std::string::npos) << again.output;
+  const RunResult manifest = RunSetuppack({"manifest", Path("one.exe"), "--id", "Q.Q", "--url", "https://x/u.exe",
+                                           "-o", Path("m")});
+  EXPECT_NE(manifest.exitCode, 0);
+  EXPECT_NE(manifest.output.find("is an update"), std::string::npos) << manifest.output;
+}

@@ -160,12 +160,12 @@ with tempfile.TemporaryDirectory() as work:
 
     expected = {c["InstallerReturnCode"]: c["ReturnResponse"] for c in installer["ExpectedReturnCodes"]}
     codes = readme_exit_codes()
-    check("README's table lists the codes 0..7 and 3010", codes == [0, 1, 2, 3, 4, 5, 6, 7, 3010])
+    check("README's table lists the codes 0..8 and 3010", codes == [0, 1, 2, 3, 4, 5, 6, 7, 8, 3010])
     check("every code of README's table but 0 has a return response",
           all(code in expected for code in codes if code != 0))
     check("responses where winget has one",
           all(expected[c] == r for c, r in ((1, "invalidParameter"), (3, "downgrade"), (4, "installInProgress"),
-                                            (5, "diskFull"), (6, "fileInUse"), (7, "cancelledByUser"),
+                                            (5, "diskFull"), (6, "fileInUse"), (7, "cancelledByUser"), (8, "missingDependency"),
                                             (3010, "rebootRequiredToFinish"))))
     check("3010 stands among the expected codes alone (no success code list)",
           "InstallerSuccessCodes" not in installer)

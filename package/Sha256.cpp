@@ -1,9 +1,8 @@
-#include "Sha256.h"
+#include "package/Sha256.h"
 
-#include <cstdint>
+#include <algorithm>
 #include <cstdio>
-
-namespace setuppack {
+#include <cstring>
 
 namespace {
 
@@ -43,28 +42,47 @@ void Compress(uint32_t state[8], const unsigned char* block) {
 
 }  // namespace
 
-std::string Sha256Hex(const std::string& bytes) {
-  uint32_t state[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                       0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+Sha256::Sha256() : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19}, block_{} {}
+
+void Sha256::Add(std::string_view bytes) {
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-  std::size_t whole = bytes.size() / 64 * 64;
-  for (std::size_t i = 0; i < whole; i += 64) Compress(state, data + i);
+  std::size_t size = bytes.size();
+  length_ += size;
+  if (filled_ > 0) {
+    const std::size_t take = std::min(size, sizeof block_ - filled_);
+    std::memcpy(block_ + filled_, data, take);
+    filled_ += take;
+    data += take;
+    size -= take;
+    if (filled_ < sizeof block_) return;
+    Compress(state_, block_);
+    filled_ = 0;
+  }
+  for (; size >= 64; data += 64, size -= 64) Compress(state_, data);
+  std::memcpy(block_, data, size);
+  filled_ = size;
+}
+
+ByteString Sha256::HexDigest() {
   // The tail, a one bit, zeros and the length in bits.
-  unsigned char tail[128] = {};
-  const std::size_t rest = bytes.size() - whole;
-  for (std::size_t i = 0; i < rest; ++i) tail[i] = data[whole + i];
-  tail[rest] = 0x80;
-  const std::size_t tailLength = rest < 56 ? 64 : 128;
-  const uint64_t bits = static_cast<uint64_t>(bytes.size()) * 8;
-  for (int i = 0; i < 8; ++i) tail[tailLength - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
-  for (std::size_t i = 0; i < tailLength; i += 64) Compress(state, tail + i);
-  std::string hex;
+  const uint64_t bits = length_ * 8;
+  const unsigned char one = 0x80, zero = 0;
+  Add(std::string_view(reinterpret_cast<const char*>(&one), 1));
+  while (filled_ != 56) Add(std::string_view(reinterpret_cast<const char*>(&zero), 1));
+  unsigned char length[8];
+  for (int i = 0; i < 8; ++i) length[i] = static_cast<unsigned char>(bits >> (56 - 8 * i));
+  Add(std::string_view(reinterpret_cast<const char*>(length), 8));
+  ByteString hex;
   char digits[9];
-  for (uint32_t word : state) {
+  for (uint32_t word : state_) {
     std::snprintf(digits, sizeof digits, "%08X", word);
     hex += digits;
   }
   return hex;
 }
 
-}  // namespace setuppack
+ByteString Sha256Hex(std::string_view bytes) {
+  Sha256 digest;
+  digest.Add(bytes);
+  return digest.HexDigest();
+}

@@ -1,0 +1,187 @@
+#!/usr/bin/env python3
+"""Update sizes: our update beside the whole zstd package and the binary
+differs a publisher would otherwise use (Debian's bsdiff, xdelta3 and zstd's
+--patch-from), on pairs this script makes itself.
+
+    update.py --setuppack PATH --stub STUB --data DIR [--stub-pair OLD,NEW]
+
+Pairs:
+- tree: a bench tree (gen.py) and a copy edited as a release edits a product:
+  a tenth of the files changed at a few places (bytes replaced, inserted,
+  removed), a few files added and a few removed;
+- lib: libcrypto and libssl of Debian's stable libssl3 and of its security
+  update (apt-get download, the versions apt knows);
+- stub: two Setup-stub.exe built at two commits, when --stub-pair names them.
+
+For the tree the update is a whole package and is compared with the next
+version's whole zstd package (target: at most 0.15 of it). For a single
+binary our figure is the patch's bytes as `setuppack list` shows them
+(target: at most 0.95 of bsdiff's). Prints a Markdown table; exits 1 when a
+target is missed.
+"""
+import argparse
+import glob
+import os
+import random
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+TREE_ARGS = ["--files", "300", "--total", str(24 << 20), "--seed", "31"]
+
+
+def run(*args, **kw):
+    return subprocess.run(list(args), check=True, stdout=subprocess.PIPE, **kw).stdout
+
+
+def edit_tree(root, seed=5):
+    """The next release of the tree at `root`, in place."""
+    rng = random.Random(seed)
+    files = sorted(glob.glob(os.path.join(root, "**", "*.*"), recursive=True))
+    for path in rng.sample(files, len(files) // 10):
+        data = bytearray(open(path, "rb").read())
+        for _ in range(rng.randint(2, 6)):
+            at = rng.randrange(len(data))
+            kind = rng.choice(("replace", "insert", "remove"))
+            if kind == "replace":
+                data[at:at + 4] = bytes(rng.randrange(256) for _ in range(4))
+            elif kind == "insert":
+                data[at:at] = bytes(rng.randrange(256) for _ in range(rng.randint(1, 64)))
+            else:
+                del data[at:at + rng.randint(1, 64)]
+        open(path, "wb").write(bytes(data))
+    removed = rng.sample(files, 3)
+    for path in removed:
+        os.remove(path)
+    added = [os.path.join(os.path.dirname(files[i]), "added%d.bin" % i) for i in rng.sample(range(len(files)), 3)]
+    for path in added:
+        open(path, "wb").write(bytes(rng.randrange(256) for _ in range(rng.randint(2000, 40000))))
+    return removed, added
+
+
+def script_for(root, version):
+    lines = ["action=path,Registry=QBench\\QBench,Version=%s,PgmPath=*Programs*\\QBench" % version]
+    for path in sorted(glob.glob(os.path.join(root, "**", "*.*"), recursive=True)):
+        rel = os.path.relpath(path, root).replace("/", "\\")
+        lines.append("action=save,Source=%s,Filename=*PgmPath*\\%s" % (rel, rel))
+    lines.append("action=uninst,name=QBench")
+    return "\r\n".join(lines) + "\r\n"
+
+
+def package(setuppack, stub, root, version, out):
+    src = out + ".src"
+    open(src, "w").write(script_for(root, version))
+    run(setuppack, "build", "--stub", stub, "--script", src, "--root", root, "--codec", "zstd", "-o", out)
+    return os.path.getsize(out)
+
+
+def our_patch(setuppack, stub, work, old, new):
+    """Bytes of our patch of one file: two one-file packages and their update."""
+    sizes = {}
+    for version, path in (("1", old), ("2", new)):
+        root = os.path.join(work, "root" + version)
+        os.makedirs(root)
+        shutil.copy(path, os.path.join(root, "file.bin"))
+        sizes[version] = package(setuppack, stub, root, version, os.path.join(work, "p%s.exe" % version))
+    update = os.path.join(work, "u.exe")
+    run(setuppack, "patch", "--from", os.path.join(work, "p1.exe"), "--to", os.path.join(work, "p2.exe"), "-o", update)
+    listing = run(setuppack, "list", update, text=True)
+    found = re.search(r"patched \((\d+) bytes\)", listing) or re.search(r"whole \((\d+) bytes\)", listing)
+    return int(found.group(1))
+
+
+def peers(work, old, new):
+    out = os.path.join(work, "peer")
+    sizes = {}
+    run("bsdiff", old, new, out)
+    sizes["bsdiff"] = os.path.getsize(out)
+    run("xdelta3", "-9", "-e", "-f", "-s", old, new, out)
+    sizes["xdelta3"] = os.path.getsize(out)
+    window = max(10, (max(os.path.getsize(old), os.path.getsize(new)) * 2).bit_length())
+    run("zstd", "-q", "-f", "-19", "--long=%d" % window, "--patch-from=" + old, new, "-o", out)
+    sizes["patch-from"] = os.path.getsize(out)
+    run("zstd", "-q", "-f", "-19", new, "-o", out)
+    sizes["zstd"] = os.path.getsize(out)
+    return sizes
+
+
+def debian_library_pairs(data):
+    """libcrypto and libssl of the two newest libssl3 versions apt knows."""
+    folder = os.path.join(data, "libssl3")
+    policy = run("apt-cache", "madison", "libssl3", text=True)
+    versions = sorted({line.split("|")[1].strip() for line in policy.splitlines() if "|" in line},
+                      key=lambda v: [int(x) if x.isdigit() else x for x in re.split(r"[.~+-]", v)])
+    if len(versions) < 2:
+        return []
+    trees = []
+    for version in versions[-2:]:
+        tree = os.path.join(folder, version)
+        if not os.path.isdir(tree):
+            os.makedirs(folder, exist_ok=True)
+            run("apt-get", "download", "-q", "libssl3=" + version, cwd=folder)
+            deb = glob.glob(os.path.join(folder, "libssl3_*%s*.deb" % version.split(":")[-1].replace("~", "*")))[0]
+            run("dpkg-deb", "-x", deb, tree)
+        trees.append(tree)
+    pairs = []
+    for name in ("libcrypto.so.3", "libssl.so.3"):
+        old, new = (glob.glob(os.path.join(t, "usr", "lib", "*", name))[0] for t in trees)
+        pairs.append(("%s %s -> %s" % (name, *[os.path.basename(t) for t in trees]), old, new))
+    return pairs
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--setuppack", required=True)
+    parser.add_argument("--stub", required=True)
+    parser.add_argument("--data", required=True)
+    parser.add_argument("--stub-pair", default="")
+    args = parser.parse_args()
+    os.makedirs(args.data, exist_ok=True)
+    missed = []
+    rows = ["| pair | new | zstd -19 whole | xdelta3 -9 | zstd --patch-from | bsdiff | ours | ours / bsdiff |",
+            "|---|---:|---:|---:|---:|---:|---:|---:|"]
+    pairs = debian_library_pairs(args.data)
+    if args.stub_pair:
+        old, new = args.stub_pair.split(",")
+        pairs.insert(0, ("Setup-stub.exe, two commits", old, new))
+    for name, old, new in pairs:
+        with tempfile.TemporaryDirectory() as work:
+            sizes = peers(work, old, new)
+            ours = our_patch(args.setuppack, args.stub, work, old, new)
+        ratio = ours / sizes["bsdiff"]
+        if ratio > 0.95:
+            missed.append(name)
+        rows.append("| %s | %d | %d | %d | %d | %d | %d | %.2f |" % (
+            name, os.path.getsize(new), sizes["zstd"], sizes["xdelta3"], sizes["patch-from"], sizes["bsdiff"],
+            ours, ratio))
+
+    with tempfile.TemporaryDirectory() as work:
+        run(sys.executable, os.path.join(ROOT, "bench", "gen.py"), work, *TREE_ARGS)
+        root = os.path.join(work, "root")
+        base = os.path.join(work, "base.exe")
+        package(args.setuppack, args.stub, root, "1.0", base)
+        edit_tree(root)
+        whole = package(args.setuppack, args.stub, root, "1.1", os.path.join(work, "next.exe"))
+        update = os.path.join(work, "update.exe")
+        run(args.setuppack, "patch", "--from", base, "--to", os.path.join(work, "next.exe"), "-o", update)
+        # Both carry the same stub and language data; the figure compares
+        # what they carry besides.
+        stub = os.path.getsize(args.stub)
+        carried, whole_carried = os.path.getsize(update) - stub, whole - stub
+    ratio = carried / whole_carried
+    if ratio > 0.15:
+        missed.append("tree")
+    print("\n".join(rows))
+    print("\nEdited tree (gen.py %s): the update carries %d bytes, the whole zstd package %d: %.3f (target 0.15)"
+          % (" ".join(TREE_ARGS), carried, whole_carried, ratio))
+    if missed:
+        print("targets missed: " + ", ".join(missed))
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
