@@ -5,7 +5,6 @@
 #include "base/TextBasics.h"
 #include "engine/EngineValues.h"
 #include "engine/ErrorList.h"
-#include "engine/InstallScope.h"
 #include "engine/InstalledFiles.h"
 #include "engine/PathVariables.h"
 #include "engine/ProductSettings.h"
