@@ -243,7 +243,8 @@ TEST(SetupMark, AdministratorsNamespaceAndItsBoundary) {
   EXPECT_EQ(OwnAccountOnlyName("SetupRunning"), "QuillonSetup\\SetupRunning");
   EXPECT_EQ(gSeen.sid.rfind("S-1-5-", 0), 0u);
   EXPECT_NE(gSeen.sid, "S-1-5-32-544");
-  EXPECT_EQ(gSeen.access, "D:P(A;;GA;;;" + gSeen.sid + ")(A;;GA;;;SY)");
+  EXPECT_EQ(gSeen.access, (std::vector<std::string>{"protected", Allow(gSeen.sid, GENERIC_ALL, 0),
+                                                    Allow(WellKnownSid(WinLocalSystemSid), GENERIC_ALL, 0)}));
   // A system without the calls (or a run outside the boundary): no name.
   const NamespaceCalls none;
   SetNamespaceCallsForTests(&none);
