@@ -77,7 +77,11 @@ check "the uninstaller's copy ended" wait_closed 'QuillonUninstall\.exe' 60
 check "the uninstaller is removed by its copy" test ! -e "$DRIVE_C/Apps/Quillon/uninstall.exe"
 check "no planted copy ran" test ! -e "$WORK/planted-ran"
 check "the planted files are untouched" test "$(cat "$TEMP_DIR"/QuillonUninstall-*.exe | md5sum)" = "$planted_sum"
-pending=$(wine_out reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations)
+copy_marked() {
+  pending=$(wine_out reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations)
+  grep -q 'QuillonUninstall-[0-9a-f]\{16\}\\QuillonUninstall.exe' <<<"$pending"
+}
+wait_until 30 copy_marked
 copy=$(grep -o 'QuillonUninstall-[0-9a-f]\{16\}\\QuillonUninstall.exe' <<<"$pending" | head -1)
 check "the copy ran from a new folder with a random name" test -n "$copy"
 # One entry the file, one the folder: "...\QuillonUninstall-<hex>\0".

@@ -21,7 +21,9 @@ check "... and new26.txt whole" grep -qF 'whole (12 bytes)  *PgmPath*\new26.txt'
 # target's file times).
 same_install() {
   { snapshot | sed -E 's/^[0-9a-f]{32} (.*(\.lnk|uninstall\.exe))$/(varies) \1/'
-    "$Q_SETUPPACK" list "$PROGRAM/uninstall.exe"; } | sed -E 's/Quillon [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9.]{8}/Quillon <time>/g'
+    "$Q_SETUPPACK" list "$PROGRAM/uninstall.exe"; } | sed -E 's/Quillon [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9.]{8}/Quillon <time>/g' |
+    # The entry's name with its time is compressed in the information: its size varies by a byte.
+    sed -E 's/^(.*uninstall\.exe: )[0-9]+ bytes/\1<size>/; s/^(  Section:Uninst  )[0-9]+ bytes/\1<size>/'
 }
 uninstall_all() {
   silent "$1-uninstall" 'C:\Program Files\Quillon\uninstall.exe'
