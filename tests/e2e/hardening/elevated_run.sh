@@ -81,7 +81,7 @@ copy_marked() {
   pending=$(wine_out reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations)
   grep -q 'QuillonUninstall-[0-9a-f]\{16\}\\QuillonUninstall.exe' <<<"$pending"
 }
-wait_until 30 copy_marked
+wait_until 30 copy_marked || echo "  restart entries: ${pending:-none}; temp: $(ls "$TEMP_DIR" | grep -v '^QuillonUninstall-[0-9]*\.exe$' | tr '\n' ' ')"
 copy=$(grep -o 'QuillonUninstall-[0-9a-f]\{16\}\\QuillonUninstall.exe' <<<"$pending" | head -1)
 check "the copy ran from a new folder with a random name" test -n "$copy"
 # One entry the file, one the folder: "...\QuillonUninstall-<hex>\0".
