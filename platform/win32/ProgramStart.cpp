@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include "platform/win32/ProcessAccount.h"
 #include "platform/win32/SystemCalls.h"
 
 #include <string>
@@ -125,24 +126,8 @@ bool StartProgramDirectly(const ProgramStart& start) {
 }
 
 bool RunsAsSystem() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-  union {
-    TOKEN_USER user;
-    char bytes[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
-  } info = {};
-  DWORD size = 0;
-  bool system = false;
-  if (GetTokenInformation(token, TokenUser, &info, sizeof info, &size)) {
-    SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
-    PSID localSystem = nullptr;
-    if (AllocateAndInitializeSid(&authority, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &localSystem)) {
-      system = EqualSid(info.user.User.Sid, localSystem) != FALSE;
-      FreeSid(localSystem);
-    }
-  }
-  CloseHandle(token);
-  return system;
+  const ProcessAccount account;
+  return account.Sid() && IsWellKnownSid(account.Sid(), WinLocalSystemSid);
 }
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include "platform/win32/ProcessAccount.h"
 #include "platform/win32/SystemCalls.h"
 
 namespace platform {
@@ -170,18 +171,10 @@ bool FolderIsAdministratorsOnly(const ByteString& folder) {
                                        &owner, nullptr, &dacl, nullptr, &descriptor) == ERROR_SUCCESS;
   CloseHandle(handle);
   // The process's own account (an administrator's) is trusted like the group.
-  union {
-    TOKEN_USER user;
-    char bytes[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
-  } self = {};
-  HANDLE token = nullptr;
-  DWORD size = 0;
-  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-    if (!GetTokenInformation(token, TokenUser, &self, sizeof self, &size)) self.user.User.Sid = nullptr;
-    CloseHandle(token);
-  }
+  const ProcessAccount account;
+  const PSID self = account.Sid();
   // No access list at all lets everyone in.
-  trusted = trusted && owner && dacl && IsTrustedSid(owner, self.user.User.Sid);
+  trusted = trusted && owner && dacl && IsTrustedSid(owner, self);
   constexpr DWORD kChanging = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_WRITE_DATA | FILE_APPEND_DATA |
                               FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
                               WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
@@ -191,7 +184,7 @@ bool FolderIsAdministratorsOnly(const ByteString& folder) {
     else if (static_cast<ACE_HEADER*>(ace)->AceType == ACCESS_ALLOWED_ACE_TYPE) {
       const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
       const PSID sid = const_cast<DWORD*>(&allowed->SidStart);
-      trusted = !(allowed->Mask & kChanging) || IsTrustedSid(sid, self.user.User.Sid);
+      trusted = !(allowed->Mask & kChanging) || IsTrustedSid(sid, self);
     } else if (static_cast<ACE_HEADER*>(ace)->AceType != ACCESS_DENIED_ACE_TYPE) {
       trusted = false;  // kinds this check does not read
     }
