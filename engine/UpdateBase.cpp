@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "base/ByteStringList.h"
 #include "base/TextBasics.h"
 #include "engine/EngineValues.h"
 #include "engine/ErrorList.h"
@@ -57,7 +58,9 @@ platform::ReadHandle OpenCheckedBase(const ByteString& path, const CommandItems&
   const uint64_t size = base.Size();
   bool same = ByteString(std::to_string(size)) == CommandValue(items, "BaseLen");
   Sha256 digest;
-  ByteString piece(kHashPiece, '\0');
+  // One buffer for every file: a new one each time costs the system fresh
+  // pages, which took longer than hashing the files.
+  static ByteString piece;
   for (uint64_t at = 0; same && at < size; at += piece.size()) {
     piece.resize(static_cast<std::size_t>(std::min<uint64_t>(kHashPiece, size - at)));
     same = base.ReadAt(at, &piece[0], piece.size());
@@ -167,6 +170,15 @@ bool PatchFile(const CommandItems& items, PackedData& remaining) {
     gKept.erase(kept);
   } else {
     file = OpenCheckedBase(fileName, items, problem);
+  }
+  // An unchanged file was checked by the handle held since: it already is
+  // the new version's, and is kept as it lies instead of written again.
+  if (file != 0 && patch.empty() &&
+      AsciiLower(CommandValue(items, "BaseSha256")) == AsciiLower(CommandValue(items, "Sha256"))) {
+    platform::CloseReading(file);
+    WrittenFiles->Add(fileName);
+    if (Exec.empty() && LowerFileExtension(fileName) == ".exe") Exec = fileName;
+    return true;
   }
   ByteString result;
   if (file != 0) {
