@@ -47,7 +47,7 @@ bench: deps
 	cmake -S . -B $(BUILD)/bench-host -DQ_TESTS=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build $(BUILD)/bench-host -j$(JOBS) --target setuppack
 	Q_WINE_ARCH=win64 Q_WINE_ROOT=$(BENCH_ROOT) scripts/with-wine python3 bench/run.py --data $(BUILD)/bench-data $(BENCH_ARGS)
-	python3 bench/update.py --setuppack $(BUILD)/bench-host/tools/setuppack/setuppack \
+	Q_WINE_ARCH=win64 Q_WINE_ROOT=$(BENCH_ROOT) scripts/with-wine python3 bench/update.py --setuppack $(BUILD)/bench-host/tools/setuppack/setuppack \
 	  --stub $(BUILD)/bench-win64/quillon/app/Setup-stub.exe --data $(BUILD)/bench-data $(if $(Q_BENCH_STUB_PAIR),--stub-pair $(Q_BENCH_STUB_PAIR))
 
 # Which Windows build Wine can run here is known only once Wine is installed,

@@ -3,7 +3,7 @@
 differs a publisher would otherwise use (Debian's bsdiff, xdelta3 and zstd's
 --patch-from), on pairs this script makes itself.
 
-    update.py --setuppack PATH --stub STUB --data DIR [--stub-pair OLD,NEW]
+    update.py --setuppack PATH --stub STUB --data DIR [--stub-pair OLD,NEW] [--runs N]
 
 Pairs:
 - tree: a bench tree (gen.py) and a copy edited as a release edits a product:
@@ -16,8 +16,14 @@ Pairs:
 For the tree the update is a whole package and is compared with the next
 version's whole zstd package (target: at most 0.15 of it). For a single
 binary our figure is the patch's bytes as `setuppack list` shows them
-(target: at most 0.95 of bsdiff's). Prints a Markdown table; exits 1 when a
-target is missed.
+(target: at most 0.95 of bsdiff's).
+
+Run through scripts/with-wine (WINE set), the tree's update is also
+installed: in every round the base is installed afresh, then the update
+runs silently over it, and again the base, then the whole next setup.
+Targets: the update's median time at most the whole setup's, and its peak
+memory (VmHWM) within the full install's limit, 64 MiB + 2 x the largest
+file. Prints a Markdown table; exits 1 when a target is missed.
 """
 import argparse
 import glob
@@ -30,6 +36,9 @@ import sys
 import tempfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "bench"))
+from run import Runner, drive_c, median, win_path  # noqa: E402
+MiB = 1 << 20
 TREE_ARGS = ["--files", "300", "--total", str(24 << 20), "--seed", "31"]
 
 
@@ -108,6 +117,35 @@ def peers(work, old, new):
     return sizes
 
 
+def install_times(update, whole, base, largest, runs):
+    """Median seconds and the largest peak memory of the update and of the
+    whole next setup, each run silently over a fresh install of the base."""
+    runner = Runner(0)
+    installed = os.path.join(drive_c(), "Program Files", "QBench")
+    figures = {"update": [], "whole": []}
+    for _ in range(runs):
+        for kind, setup in (("update", update), ("whole", whole)):
+            if os.path.isfile(os.path.join(installed, "uninstall.exe")):
+                runner.run(["C:\\Program Files\\QBench\\uninstall.exe", "/S"])
+            shutil.rmtree(installed, ignore_errors=True)
+            if runner.run([win_path(base), "/S"])["code"] != 0:
+                sys.exit("update bench: the base did not install")
+            result = runner.run([win_path(setup), "/S"])
+            if result["code"] != 0:
+                sys.exit("update bench: the %s ended with %d" % (kind, result["code"]))
+            figures[kind].append(result)
+    rows = ["| over the base | median s | peak MiB (VmHWM) |", "|---|---:|---:|"]
+    for kind in ("update", "whole"):
+        rows.append("| %s | %.2f | %.1f |" % (kind, median([r["wall"] for r in figures[kind]]),
+                                              max(r["hwm"] for r in figures[kind]) / MiB))
+    missed = []
+    if median([r["wall"] for r in figures["update"]]) > median([r["wall"] for r in figures["whole"]]):
+        missed.append("update time")
+    if max(r["hwm"] for r in figures["update"]) > 64 * MiB + 2 * largest:
+        missed.append("update memory")
+    return rows, missed
+
+
 def debian_library_pairs(data):
     """libcrypto and libssl of the two newest libssl3 versions apt knows."""
     folder = os.path.join(data, "libssl3")
@@ -138,6 +176,7 @@ def main():
     parser.add_argument("--stub", required=True)
     parser.add_argument("--data", required=True)
     parser.add_argument("--stub-pair", default="")
+    parser.add_argument("--runs", type=int, default=3, help="rounds of the installs (under Wine only)")
     args = parser.parse_args()
     os.makedirs(args.data, exist_ok=True)
     missed = []
@@ -171,12 +210,22 @@ def main():
         # what they carry besides.
         stub = os.path.getsize(args.stub)
         carried, whole_carried = os.path.getsize(update) - stub, whole - stub
+        install_rows = []
+        if "WINE" in os.environ:
+            largest = max(os.path.getsize(p) for p in glob.glob(os.path.join(root, "**", "*.*"), recursive=True))
+            install_rows, install_missed = install_times(update, os.path.join(work, "next.exe"), base, largest,
+                                                         args.runs)
+            missed += install_missed
     ratio = carried / whole_carried
     if ratio > 0.15:
         missed.append("tree")
     print("\n".join(rows))
     print("\nEdited tree (gen.py %s): the update carries %d bytes, the whole zstd package %d: %.3f (target 0.15)"
           % (" ".join(TREE_ARGS), carried, whole_carried, ratio))
+    if install_rows:
+        print("\nThe edited tree's update and its whole next setup, installed silently over the base "
+              "(%d rounds; target: the update at most the whole setup's time):\n" % args.runs)
+        print("\n".join(install_rows))
     if missed:
         print("targets missed: " + ", ".join(missed))
         return 1
