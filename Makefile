@@ -40,6 +40,8 @@ tools: deps
 # anywhere from 0.03 to 1.5 ms, which swamps what the programs themselves do.
 # BENCH_ROOT=/tmp measures on the disk.
 BENCH_ROOT ?= /dev/shm
+# The earlier commit whose Setup-stub.exe the update bench patches to this tree's.
+BENCH_STUB_AT ?= HEAD~25
 bench: deps
 	cmake -S bench -B $(BUILD)/bench-win64 -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake \
 	  -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -48,7 +50,8 @@ bench: deps
 	cmake --build $(BUILD)/bench-host -j$(JOBS) --target setuppack
 	Q_WINE_ARCH=win64 Q_WINE_ROOT=$(BENCH_ROOT) scripts/with-wine python3 bench/run.py --data $(BUILD)/bench-data $(BENCH_ARGS)
 	Q_WINE_ARCH=win64 Q_WINE_ROOT=$(BENCH_ROOT) scripts/with-wine python3 bench/update.py --setuppack $(BUILD)/bench-host/tools/setuppack/setuppack \
-	  --stub $(BUILD)/bench-win64/quillon/app/Setup-stub.exe --data $(BUILD)/bench-data $(if $(Q_BENCH_STUB_PAIR),--stub-pair $(Q_BENCH_STUB_PAIR))
+	  --stub $(BUILD)/bench-win64/quillon/app/Setup-stub.exe --data $(BUILD)/bench-data \
+	  $(if $(Q_BENCH_STUB_PAIR),--stub-pair $(Q_BENCH_STUB_PAIR),--stub-at $(BENCH_STUB_AT))
 
 # Which Windows build Wine can run here is known only once Wine is installed,
 # so the targets that depend on it run in a second make, after deps.

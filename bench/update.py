@@ -3,7 +3,7 @@
 differs a publisher would otherwise use (Debian's bsdiff, xdelta3 and zstd's
 --patch-from), on pairs this script makes itself.
 
-    update.py --setuppack PATH --stub STUB --data DIR [--stub-pair OLD,NEW] [--runs N]
+    update.py --setuppack PATH --stub STUB --data DIR [--stub-at REV | --stub-pair OLD,NEW] [--runs N]
 
 Pairs:
 - tree: a bench tree (gen.py) and a copy edited as a release edits a product:
@@ -11,7 +11,9 @@ Pairs:
   removed), a few files added and a few removed;
 - lib: libcrypto and libssl of Debian's stable libssl3 and of its security
   update (apt-get download, the versions apt knows);
-- stub: two Setup-stub.exe built at two commits, when --stub-pair names them.
+- stub: Setup-stub.exe (x86_64) built from the sources at an earlier commit
+  (--stub-at, kept in DIR by its commit) beside the one of this tree; or two
+  given files (--stub-pair).
 
 For the tree the update is a whole package and is compared with the next
 version's whole zstd package (target: at most 0.15 of it). For a single
@@ -146,6 +148,29 @@ def install_times(update, whole, base, largest, runs):
     return rows, missed
 
 
+def stub_at(revision, data):
+    """Setup-stub.exe built from the sources at `revision`, kept in `data`."""
+    commit = run("git", "-C", ROOT, "rev-parse", revision + "^{commit}", text=True).strip()
+    out = os.path.join(data, "Setup-stub-%s.exe" % commit[:12])
+    if os.path.isfile(out):
+        return out
+    with tempfile.TemporaryDirectory() as work:
+        source, build = os.path.join(work, "source"), os.path.join(work, "build")
+        os.makedirs(source)
+        archive = subprocess.Popen(["git", "-C", ROOT, "archive", commit], stdout=subprocess.PIPE)
+        run("tar", "-x", "-C", source, stdin=archive.stdout)
+        if archive.wait() != 0:
+            sys.exit("update bench: git archive %s failed" % commit)
+        # The zstd source the tree's own build uses (scripts/install-deps).
+        env = dict(os.environ)
+        env.setdefault("Q_ZSTD_SOURCE", os.path.join(ROOT, "build", "third_party", "zstd"))
+        run("cmake", "-S", os.path.join(source, "bench"), "-B", build, "-DCMAKE_BUILD_TYPE=Release",
+            "-DCMAKE_TOOLCHAIN_FILE=" + os.path.join(source, "cmake", "mingw-x86_64.cmake"), env=env)
+        run("cmake", "--build", build, "-j2", "--target", "Setup-stub", env=env)
+        shutil.copy(glob.glob(os.path.join(build, "**", "Setup-stub.exe"), recursive=True)[0], out)
+    return out
+
+
 def debian_library_pairs(data):
     """libcrypto and libssl of the two newest libssl3 versions apt knows."""
     folder = os.path.join(data, "libssl3")
@@ -176,6 +201,7 @@ def main():
     parser.add_argument("--stub", required=True)
     parser.add_argument("--data", required=True)
     parser.add_argument("--stub-pair", default="")
+    parser.add_argument("--stub-at", default="", help="the earlier commit of the stub pair")
     parser.add_argument("--runs", type=int, default=3, help="rounds of the installs (under Wine only)")
     args = parser.parse_args()
     os.makedirs(args.data, exist_ok=True)
@@ -186,6 +212,8 @@ def main():
     if args.stub_pair:
         old, new = args.stub_pair.split(",")
         pairs.insert(0, ("Setup-stub.exe, two commits", old, new))
+    elif args.stub_at:
+        pairs.insert(0, ("Setup-stub.exe %s -> this tree" % args.stub_at, stub_at(args.stub_at, args.data), args.stub))
     for name, old, new in pairs:
         with tempfile.TemporaryDirectory() as work:
             sizes = peers(work, old, new)
