@@ -101,14 +101,34 @@ bool RemoveWithoutLinks(const ByteString& path) {
   return !root.empty() && Guarded(platform::RemoveBelow(root, path), path);
 }
 
-bool RemoveAtRestartOutsideDataFolder(const ByteString& path) {
+bool RenameWithoutLinks(const ByteString& from, const ByteString& to, bool replace) {
+  if (PerUserRun()) return platform::RenameFile(from, to, replace);
+  const ByteString root = RootOf(from);
+  return !root.empty() && Guarded(platform::RenameBelow(root, from, to, replace), from);
+}
+
+bool InFolderWithoutLinks(const ByteString& folder, const std::function<bool()>& change) {
+  if (PerUserRun()) return change();
+  ByteString held = folder;
+  while (!held.empty() && held.back() == '\\') held.pop_back();
+  const ByteString root = RootOf(held);
+  if (root.empty()) return false;
+  const platform::GuardedChange made = platform::InHeldFolder(root, held, change);
+  if (made == platform::GuardedChange::Refused) NoteRefusal("not followed: a link on the way to " + held);
+  return made == platform::GuardedChange::Done;
+}
+
+bool InDataFolder(const ByteString& path) {
   ByteString data = AsciiLower(DataPath);
   while (!data.empty() && data.back() == '\\') data.pop_back();
   const ByteString lower = AsciiLower(path);
-  if (!data.empty() && (lower == data || StartsWith(lower, data + "\\"))) {
+  return !data.empty() && (lower == data || StartsWith(lower, data + "\\"));
+}
+
+bool RemoveAtRestartOutsideDataFolder(const ByteString& path) {
+  if (InDataFolder(path)) {
     NoteRefusal("not removed at the restart (in the data folder): " + path);
     return false;
   }
   return platform::RemoveAtRestart(path);
 }
-

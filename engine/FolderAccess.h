@@ -3,6 +3,7 @@
 // users: full access for the built-in users group (by its SID), inherited by
 // subfolders and files. In a run for all users, a folder made outside the
 // protected program folders gets their protection as it is made.
+#include <functional>
 #include "base/Text.h"
 
 // Makes one folder whose parent exists. In a run for all users, a folder
@@ -29,6 +30,14 @@ void ForgetWaitingGrants();
 // and is final: true for it as for a change made, false when the change
 // failed (and may be tried again).
 bool RemoveWithoutLinks(const ByteString& path);  // a file, or an empty folder
+// A rename within one folder, the same way.
+bool RenameWithoutLinks(const ByteString& from, const ByteString& to, bool replace);
+// Runs `change` (names inside `folder`) while the way down to the folder is
+// held, none of it a link: the names reach that folder and no other. False,
+// unchanged, when refused (said once, as above) or when `change` fails.
+bool InFolderWithoutLinks(const ByteString& folder, const std::function<bool()>& change);
+// The path is the data folder or lies below it.
+bool InDataFolder(const ByteString& path);
 // A removal at the next restart, by name: never for a path in the data
 // folder (users may put a link there before the restart). False when refused.
 bool RemoveAtRestartOutsideDataFolder(const ByteString& path);

@@ -112,6 +112,11 @@ enum class GuardedChange { Done, Failed, Refused };
 GuardedChange RemoveBelow(const ByteString& trusted, const ByteString& path);
 // A file or folder renamed within its own folder (`to` names the same folder).
 GuardedChange RenameBelow(const ByteString& trusted, const ByteString& from, const ByteString& to, bool replace);
+// Runs `change` while the way from `trusted` down to `folder`, and the folder
+// itself, is held as above (none of them a reparse point, none renamed away
+// meanwhile): names inside `folder` then reach that folder and no other.
+// Done when `change` answers true, Failed when false or not reached.
+GuardedChange InHeldFolder(const ByteString& trusted, const ByteString& folder, const std::function<bool()>& change);
 
 // Bytes from the system's random generator (RtlGenRandom; natively
 // /dev/urandom); false when it gave none.
