@@ -138,17 +138,17 @@ bool JournalWriteFile(const ByteString& path, std::string_view data, platform::W
   bool movedAside = false;
   const auto moveAside = [&] { return movedAside = platform::RenameFile(path, backup, false); };
   const auto write = [&] {
-    return temporary.empty() ? platform::WriteFileAsNew(path, data.data(), data.size(), why)
-           : backup.empty()  ? platform::WriteThenPlace(temporary, path, data.data(), data.size(), nullptr, why)
-                             : platform::WriteThenPlace(temporary, path, data.data(), data.size(), moveAside, why);
+    const bool written =
+        temporary.empty() ? platform::WriteFileAsNew(path, data.data(), data.size(), why)
+        : backup.empty()  ? platform::WriteThenPlace(temporary, path, data.data(), data.size(), nullptr, why)
+                          : platform::WriteThenPlace(temporary, path, data.data(), data.size(), moveAside, why);
+    if (!written && movedAside) platform::RenameFile(backup, path, false);
+    return written;
   };
   // Users may change the data folder (an earlier installation opened it to
   // them): its names are used only while the way to it is held, link-free.
   const bool placed = InDataFolder(path) ? InFolderWithoutLinks(FolderPart(path), write) : write();
-  if (!placed) {
-    if (movedAside) platform::RenameFile(backup, path, false);
-    return false;
-  }
+  if (!placed) return false;
   ThisRunsFiles().writtenFiles.insert(AsciiLower(path));
   // Without a journal there is no commit to wait for.
   if (!RunJournalOpen() && !backup.empty()) platform::RemoveFile(backup);

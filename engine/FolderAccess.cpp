@@ -60,9 +60,16 @@ bool GrantFolderAccessAtCommit(const ByteString& folder) {
   return true;
 }
 
-void GrantWaitingFolders() {
-  for (const ByteString& folder : gWaitingGrants) GrantFolderAccess(folder);
+bool GrantWaitingFolders() {
+  bool entered = true;
+  for (const ByteString& folder : gWaitingGrants) entered = entered && RecordChange("grant", {folder});
   gWaitingGrants.clear();
+  if (!entered) AddError("the journal of the run cannot be written");
+  return entered;
+}
+
+void MakeEnteredGrant(const ByteString& folder) {
+  InFolderWithoutLinks(folder, [&] { return GrantFolderAccess(folder); });
 }
 
 void ForgetWaitingGrants() { gWaitingGrants.clear(); }

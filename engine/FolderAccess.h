@@ -18,8 +18,15 @@ bool SetFolderAccess(const ByteString& folder, const ByteString& trustee);
 // for the commit (nothing more is written into the folder by then, and an
 // undone run never opened it); without one it is made at once.
 bool GrantFolderAccessAtCommit(const ByteString& folder);
-// At the commit: the waiting grants are made. A new run forgets any left.
-void GrantWaitingFolders();
+// Right before the commit entry: the waiting grants are entered in the
+// journal (false when an entry could not be written: the run cannot commit).
+// They are made after the commit entry, by the commit or by the start that
+// completes a killed commit, so a run that is undone never opened a folder.
+// A new run forgets any left.
+bool GrantWaitingFolders();
+// An entered grant, made through the folder held without links (a user who
+// can change its parent cannot make it another folder meanwhile).
+void MakeEnteredGrant(const ByteString& folder);
 void ForgetWaitingGrants();
 
 // The removals of the undo, the commit and the uninstall of a

@@ -131,14 +131,15 @@ bool Undo(const Entry& entry, OwnFileLeft* own) {
   return true;
 }
 
-// The backups go; one that a running program still holds goes at the next
-// restart. (No temporary file is left by then: a write that fails removes
+// The grants entered for the commit are made; the backups go, one that a
+// running program still holds at the next restart. (No temporary file is left by then: a write that fails removes
 // its own.)
 std::vector<ByteString> gLeftForRestart;
 
 void FinishCommit(const std::vector<Entry>& entries) {
   int waitsLeft = kPatientWaits;  // for all the backups together
   for (const Entry& entry : entries) {
+    if (entry.kind == "grant") MakeEnteredGrant(entry.Field(0));
     const ByteString& backup = entry.Field(2);
     if (entry.kind != "file" || backup.empty() || !Exists(backup)) continue;
     const bool removed = Patiently([&] { return RemoveWithoutLinks(backup); }, waitsLeft);
