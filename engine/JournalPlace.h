@@ -4,7 +4,9 @@
 // change (below the common application data), and the machine's registry
 // names it ("\SOFTWARE\QuillonSetup", "RunJournal"); a run without the
 // rights for that uses the user's hive and local application data.
+#include <vector>
 #include "base/Text.h"
+#include "engine/JournalFormat.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 
@@ -33,3 +35,12 @@ bool AnchorNamesJournal();
 // The anchor, the journal file and its folder go, in this order: the name
 // first, so that a kill in between leaves no name of a half-removed journal.
 void RemoveJournal(const ByteString& path, platform::Hive hive);
+// Why a journal's entries may not be replayed; empty when every one lies
+// where its run worked: files and folders below the journal's own folder or
+// a folder it names as its run's ("place"), registry keys in the journal's
+// hive below the product key it names, the uninstall entries or the
+// anchor's key (and the keys made on the way to the product key).
+ByteString WhyNotReplayable(const std::vector<JournalEntry>& entries, const ByteString& path, platform::Hive hive);
+// A refused journal's name moves aside in the anchor key ("RefusedJournal",
+// for inspection; nothing of it is touched), and the log says why.
+void SetJournalAside(platform::Hive hive, const ByteString& path, const ByteString& why);

@@ -294,10 +294,15 @@ bool RecoverUnfinishedRun(JournalProgress progress, OwnFileLeft* own) {
   for (Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
     const ByteString path = FindJournal(hive);
     if (path.empty()) continue;
-    found = true;
     ByteString text;
     std::vector<Entry> entries;
     if (ReadWholeFile(path, text)) DecodeJournal(text, entries);
+    const ByteString why = WhyNotReplayable(entries, path, hive);
+    if (!why.empty()) {
+      SetJournalAside(hive, path, why);
+      continue;
+    }
+    found = true;
     bool committed = false;
     for (const Entry& entry : entries) committed = committed || entry.kind == "commit";
     OwnFileLeft left;

@@ -293,6 +293,23 @@ TEST_F(KilledRun, PlantedJournalsAreNeverReplayed) {
   Scope = InstallScope::AllUsers;
   fakes::SetAdministratorRights(false);
   EXPECT_TRUE(UnfinishedRunJournal());
+  // Even there only a journal whose every entry lies in the folders it names
+  // is replayed: one entry outside sets it aside whole, the rest untouched.
+  Write("C:\\Users\\u\\Prog\\a.txt", "mine");
+  Write("C:\\Users\\u\\Planted\\journal",
+        ByteString(kJournalHeader) + "\n" + EncodeEntry({"place", {"C:\\Users\\u\\Prog"}}) +
+            EncodeEntry({"file", {"C:\\Users\\u\\Prog\\a.txt", "", ""}}) +
+            EncodeEntry({"file", {"C:\\Users\\u\\Prog\\..\\..\\..\\..\\Victim\\keep.txt", "", ""}}));
+  Refusals.clear();
+  EXPECT_FALSE(RecoverUnfinishedRun());
+  EXPECT_EQ(Refusals, std::vector<ByteString>{"journal not replayed: C:\\Users\\u\\Planted\\journal "
+                                              "(C:\\Users\\u\\Prog\\..\\..\\..\\..\\Victim\\keep.txt "
+                                              "lies outside its run's folders)"});
+  EXPECT_EQ(fakes::RegistryValueData(Hive::CurrentUser, "Software\\QuillonSetup", "RefusedJournal"),
+            "C:\\Users\\u\\Planted\\journal");
+  EXPECT_FALSE(UnfinishedRunJournal());
+  EXPECT_EQ(testsupport::ReadHostFile(Host("C:\\Users\\u\\Prog\\a.txt")), "mine");
+  EXPECT_EQ(testsupport::ReadHostFile(Host("C:\\Victim\\keep.txt")), "keep");
 }
 
 // A program rebuilt: pseudo-random bytes (nothing to compress) with a few
