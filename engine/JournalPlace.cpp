@@ -266,3 +266,26 @@ void RemoveJournal(const ByteString& path, Hive hive) {
   const std::size_t separator = path.find_last_of("\\:");
   if (separator != ByteString::npos && separator + 1 > 3) platform::RemoveEmptyDirectory(path.substr(0, separator));
 }
+
+void SweepOrphanJournalFolders() {
+  std::vector<ByteString> named;
+  for (const Hive hive : {Hive::LocalMachine, Hive::CurrentUser})
+    for (const char* value : {kAnchorValue, kSetAsideValue}) named.push_back(AsciiLower(ReadAnchor(hive, value)));
+  for (const Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
+    const ByteString base = JournalBase(hive);
+    if (!RecoversIn(hive) || base.empty()) continue;
+    for (const ByteString& name : platform::NamesIn(base, kFolderPrefix)) {
+      const ByteString folder = base + "\\" + name;
+      const ByteString lower = AsciiLower(folder) + "\\";
+      const std::vector<ByteString> held = platform::NamesIn(folder, "");
+      if (!IsJournalFolderName(name) || held.size() > 1 || (held.size() == 1 && AsciiLower(held[0]) != "journal") ||
+          std::any_of(named.begin(), named.end(), [&](const ByteString& path) { return StartsWith(path, lower); }))
+        continue;
+      // A folder a user could have made or changed is not the setup's to remove.
+      if (hive == Hive::LocalMachine && !platform::FolderIsAdministratorsOnly(folder)) continue;
+      // Through handles that follow no link; the folder only once empty.
+      if (held.empty() || platform::RemoveBelow(base, folder + "\\" + held[0]) == platform::GuardedChange::Done)
+        platform::RemoveBelow(base, folder);
+    }
+  }
+}

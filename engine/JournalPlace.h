@@ -44,3 +44,13 @@ ByteString WhyNotReplayable(const std::vector<JournalEntry>& entries, const Byte
 // A refused journal's name moves aside in the anchor key ("RefusedJournal",
 // for inspection; nothing of it is touched), and the log says why.
 void SetJournalAside(platform::Hive hive, const ByteString& path, const ByteString& why);
+// A run killed between making its journal's folder and publishing its name
+// leaves the folder empty (or with the journal's first line) and named by
+// nothing; one killed between dropping the name and removing the journal
+// leaves a journal that is never replayed. The next start removes such
+// folders from the places it recovers: only "QuillonSetup-<hex>" directly in
+// them, empty or holding just "journal", no link, in the machine's place
+// genuine as above, never one an anchor names (to replay or set aside).
+// Called only by a run that holds the setup's running mark, so no other
+// setup is between making a folder and naming it.
+void SweepOrphanJournalFolders();

@@ -290,6 +290,7 @@ private:
 }  // namespace
 
 bool RecoverUnfinishedRun(JournalProgress progress, OwnFileLeft* own) {
+  SweepOrphanJournalFolders();
   bool found = false;
   for (Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
     const ByteString path = FindJournal(hive);

@@ -27,6 +27,9 @@ struct FindData {
 
 // One directory lookup (FindFirstFileA, then FindClose). False when nothing matches.
 bool FindFirst(const ByteString& path, FindData& data);
+// The names in `folder` that start with `prefix` (case-insensitive;
+// FindFirstFileA/FindNextFileA), "." and ".." left out; none when it cannot be read.
+std::vector<ByteString> NamesIn(const ByteString& folder, const ByteString& prefix);
 // GetFileAttributesA; kInvalidFileAttributes when the path does not exist.
 uint32_t FileAttributesOf(const ByteString& path);
 // The size of the file at `path` (GetFileAttributesExA, no folder listing:

@@ -25,6 +25,19 @@ bool FindFirst(const ByteString& path, FindData& data) {
   return true;
 }
 
+std::vector<ByteString> NamesIn(const ByteString& folder, const ByteString& prefix) {
+  std::vector<ByteString> names;
+  WIN32_FIND_DATAA found;
+  const HANDLE handle = FindFirstFileA((folder + "\\" + prefix + "*").c_str(), &found);
+  if (handle == INVALID_HANDLE_VALUE) return names;
+  do {
+    const ByteString name = found.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(handle, &found));
+  FindClose(handle);
+  return names;
+}
+
 uint32_t FileAttributesOf(const ByteString& path) {
   return GetFileAttributesA(path.c_str());
 }
