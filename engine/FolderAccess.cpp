@@ -139,3 +139,11 @@ bool RemoveAtRestartOutsideDataFolder(const ByteString& path) {
   }
   return platform::RemoveAtRestart(path);
 }
+
+bool RemoveBackupAtRestart(const ByteString& path) {
+  if (!InProgramFolders(path)) {
+    NoteRefusal("not removed at the restart (in a folder users may change): " + path);
+    return false;
+  }
+  return RemoveAtRestartOutsideDataFolder(path);
+}

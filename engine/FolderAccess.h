@@ -48,4 +48,9 @@ bool InDataFolder(const ByteString& path);
 // A removal at the next restart, by name: never for a path in the data
 // folder (users may put a link there before the restart). False when refused.
 bool RemoveAtRestartOutsideDataFolder(const ByteString& path);
+// A replaced file's backup that the commit could not remove: its folder was
+// not made by the run, so it goes at the restart only inside the program
+// folders (outside the data folder), which no user can swap for a link
+// before then. False, the backup left and the refusal said, elsewhere.
+bool RemoveBackupAtRestart(const ByteString& path);
 

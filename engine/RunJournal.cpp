@@ -143,7 +143,7 @@ void FinishCommit(const std::vector<Entry>& entries) {
     const ByteString& backup = entry.Field(2);
     if (entry.kind != "file" || backup.empty() || !Exists(backup)) continue;
     const bool removed = Patiently([&] { return RemoveWithoutLinks(backup); }, waitsLeft);
-    if (!removed && RemoveAtRestartOutsideDataFolder(backup)) gLeftForRestart.push_back(backup);
+    if (!removed && RemoveBackupAtRestart(backup)) gLeftForRestart.push_back(backup);
   }
 }
 
