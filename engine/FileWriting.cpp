@@ -40,6 +40,32 @@ ByteString TemporaryIn(const ByteString& folder, char kind) {
   return name;
 }
 
+// The journal names each folder the run works in before its first change
+// there (the topmost one it makes, else the folder itself), and the data
+// folder: a replay changes nothing outside them, and undoes in the data
+// folder as the run would.
+bool DeclareRunFolder(const ByteString& path) {
+  std::set<ByteString>& declared = ThisRunsFiles().places;
+  const ByteString folder = WithoutTrailingBackslashes(path);
+  const ByteString data = WithoutTrailingBackslashes(DataPath);
+  if (InDataFolder(folder) && declared.insert(AsciiLower(data)).second && !RecordChange("place", {data, "data"}))
+    return false;
+  const auto declaredAbove = [&](const ByteString& below) {
+    for (const ByteString& place : declared)
+      if (StartsWith(AsciiLower(below) + "\\", place + "\\")) return true;
+    return false;
+  };
+  if (declaredAbove(folder)) return true;
+  ByteString top = folder;
+  for (ByteString current = folder; current.size() >= 3 && !FolderExists(current);) {
+    top = current;
+    const ByteString parent = WithoutTrailingBackslashes(ParentFolderOf(current));
+    if (parent == current) break;
+    current = parent;
+  }
+  return declaredAbove(top) || (RecordChange("place", {top}) && declared.insert(AsciiLower(top)).second);
+}
+
 // Enters a file's write: the temporary name it is written under and, for a
 // file that stands there (not this run's own), the backup it moves to. A
 // new file needs neither when `newUnderItsName`: it is made under its own
@@ -58,14 +84,7 @@ bool EnterFileWrite(const ByteString& path, bool newUnderItsName, ByteString& te
   // A file this run wrote itself needs no backup: undoing its first write removes it.
   backup = exists && !ours ? TemporaryIn(folder, 'b') : ByteString();
   temporary = exists || !newUnderItsName ? TemporaryIn(folder, 'n') : ByteString();
-  return RecordChange("file", {path, temporary, backup});
-}
-
-// The folder is the data folder or lies below it.
-bool InDataFolder(const ByteString& folder) {
-  const ByteString data = AsciiLower(WithoutTrailingBackslashes(DataPath));
-  const ByteString lower = AsciiLower(folder);
-  return !data.empty() && (lower == data || StartsWith(lower, data + "\\"));
+  return DeclareRunFolder(folder) && RecordChange("file", {path, temporary, backup});
 }
 
 }  // namespace
@@ -118,14 +137,18 @@ bool JournalWriteFile(const ByteString& path, std::string_view data, platform::W
   // A replaced file moves aside only once its successor is complete.
   bool movedAside = false;
   const auto moveAside = [&] { return movedAside = platform::RenameFile(path, backup, false); };
-  const bool placed =
-      temporary.empty() ? platform::WriteFileAsNew(path, data.data(), data.size(), why)
-      : backup.empty()  ? platform::WriteThenPlace(temporary, path, data.data(), data.size(), nullptr, why)
-                        : platform::WriteThenPlace(temporary, path, data.data(), data.size(), moveAside, why);
-  if (!placed) {
-    if (movedAside) platform::RenameFile(backup, path, false);
-    return false;
-  }
+  const auto write = [&] {
+    const bool written =
+        temporary.empty() ? platform::WriteFileAsNew(path, data.data(), data.size(), why)
+        : backup.empty()  ? platform::WriteThenPlace(temporary, path, data.data(), data.size(), nullptr, why)
+                          : platform::WriteThenPlace(temporary, path, data.data(), data.size(), moveAside, why);
+    if (!written && movedAside) platform::RenameFile(backup, path, false);
+    return written;
+  };
+  // Users may change the data folder (an earlier installation opened it to
+  // them): its names are used only while the way to it is held, link-free.
+  const bool placed = InDataFolder(path) ? InFolderWithoutLinks(FolderPart(path), write) : write();
+  if (!placed) return false;
   ThisRunsFiles().writtenFiles.insert(AsciiLower(path));
   // Without a journal there is no commit to wait for.
   if (!RunJournalOpen() && !backup.empty()) platform::RemoveFile(backup);
@@ -135,13 +158,15 @@ bool JournalWriteFile(const ByteString& path, std::string_view data, platform::W
 bool JournalSetAttributes(const ByteString& path, uint32_t attributes) {
   const uint32_t old = platform::FileAttributesOf(path);
   if (old == platform::kInvalidFileAttributes) return false;
-  if (!RecordChange("attr", {path, std::to_string(old)})) return false;
+  if (!DeclareRunFolder(FolderPart(path)) || !RecordChange("attr", {path, std::to_string(old)})) return false;
   return platform::ChangeFileAttributes(path, attributes);
 }
 
 void JournalMakeSystemFolder(const ByteString& folder) {
   const uint32_t old = platform::FileAttributesOf(folder);
-  if (old == platform::kInvalidFileAttributes || !RecordChange("attr", {folder, std::to_string(old)})) return;
+  if (old == platform::kInvalidFileAttributes || !DeclareRunFolder(folder) ||
+      !RecordChange("attr", {folder, std::to_string(old)}))
+    return;
   platform::MakeSystemFolder(folder);
 }
 
@@ -166,7 +191,7 @@ bool EnsureFolder(const ByteString& path) {
   const ByteString folder = WithoutTrailingBackslashes(path);
   if (folder.empty()) return false;
   if (CreatedFolders->PositionOf(folder) >= 0) return true;
-  if (!CreateFolderChain(folder)) return false;
+  if (!DeclareRunFolder(folder) || !CreateFolderChain(folder)) return false;
   CreatedFolders->Add(folder);
   // The users may change only the data folder and what lies below it, and
   // only where this run made it: a folder that existed keeps its access, and

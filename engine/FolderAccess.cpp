@@ -60,9 +60,16 @@ bool GrantFolderAccessAtCommit(const ByteString& folder) {
   return true;
 }
 
-void GrantWaitingFolders() {
-  for (const ByteString& folder : gWaitingGrants) GrantFolderAccess(folder);
+bool GrantWaitingFolders() {
+  bool entered = true;
+  for (const ByteString& folder : gWaitingGrants) entered = entered && RecordChange("grant", {folder});
   gWaitingGrants.clear();
+  if (!entered) AddError("the journal of the run cannot be written");
+  return entered;
+}
+
+void MakeEnteredGrant(const ByteString& folder) {
+  InFolderWithoutLinks(folder, [&] { return GrantFolderAccess(folder); });
 }
 
 void ForgetWaitingGrants() { gWaitingGrants.clear(); }
@@ -101,14 +108,42 @@ bool RemoveWithoutLinks(const ByteString& path) {
   return !root.empty() && Guarded(platform::RemoveBelow(root, path), path);
 }
 
-bool RemoveAtRestartOutsideDataFolder(const ByteString& path) {
+bool RenameWithoutLinks(const ByteString& from, const ByteString& to, bool replace) {
+  if (PerUserRun()) return platform::RenameFile(from, to, replace);
+  const ByteString root = RootOf(from);
+  return !root.empty() && Guarded(platform::RenameBelow(root, from, to, replace), from);
+}
+
+bool InFolderWithoutLinks(const ByteString& folder, const std::function<bool()>& change) {
+  if (PerUserRun()) return change();
+  ByteString held = folder;
+  while (!held.empty() && held.back() == '\\') held.pop_back();
+  const ByteString root = RootOf(held);
+  if (root.empty()) return false;
+  const platform::GuardedChange made = platform::InHeldFolder(root, held, change);
+  if (made == platform::GuardedChange::Refused) NoteRefusal("not followed: a link on the way to " + held);
+  return made == platform::GuardedChange::Done;
+}
+
+bool InDataFolder(const ByteString& path) {
   ByteString data = AsciiLower(DataPath);
   while (!data.empty() && data.back() == '\\') data.pop_back();
   const ByteString lower = AsciiLower(path);
-  if (!data.empty() && (lower == data || StartsWith(lower, data + "\\"))) {
+  return !data.empty() && (lower == data || StartsWith(lower, data + "\\"));
+}
+
+bool RemoveAtRestartOutsideDataFolder(const ByteString& path) {
+  if (InDataFolder(path)) {
     NoteRefusal("not removed at the restart (in the data folder): " + path);
     return false;
   }
   return platform::RemoveAtRestart(path);
 }
 
+bool RemoveBackupAtRestart(const ByteString& path) {
+  if (!InProgramFolders(path)) {
+    NoteRefusal("not removed at the restart (in a folder users may change): " + path);
+    return false;
+  }
+  return RemoveAtRestartOutsideDataFolder(path);
+}

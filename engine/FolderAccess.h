@@ -3,6 +3,7 @@
 // users: full access for the built-in users group (by its SID), inherited by
 // subfolders and files. In a run for all users, a folder made outside the
 // protected program folders gets their protection as it is made.
+#include <functional>
 #include "base/Text.h"
 
 // Makes one folder whose parent exists. In a run for all users, a folder
@@ -17,8 +18,15 @@ bool SetFolderAccess(const ByteString& folder, const ByteString& trustee);
 // for the commit (nothing more is written into the folder by then, and an
 // undone run never opened it); without one it is made at once.
 bool GrantFolderAccessAtCommit(const ByteString& folder);
-// At the commit: the waiting grants are made. A new run forgets any left.
-void GrantWaitingFolders();
+// Right before the commit entry: the waiting grants are entered in the
+// journal (false when an entry could not be written: the run cannot commit).
+// They are made after the commit entry, by the commit or by the start that
+// completes a killed commit, so a run that is undone never opened a folder.
+// A new run forgets any left.
+bool GrantWaitingFolders();
+// An entered grant, made through the folder held without links (a user who
+// can change its parent cannot make it another folder meanwhile).
+void MakeEnteredGrant(const ByteString& folder);
 void ForgetWaitingGrants();
 
 // The removals of the undo, the commit and the uninstall of a
@@ -29,7 +37,20 @@ void ForgetWaitingGrants();
 // and is final: true for it as for a change made, false when the change
 // failed (and may be tried again).
 bool RemoveWithoutLinks(const ByteString& path);  // a file, or an empty folder
+// A rename within one folder, the same way.
+bool RenameWithoutLinks(const ByteString& from, const ByteString& to, bool replace);
+// Runs `change` (names inside `folder`) while the way down to the folder is
+// held, none of it a link: the names reach that folder and no other. False,
+// unchanged, when refused (said once, as above) or when `change` fails.
+bool InFolderWithoutLinks(const ByteString& folder, const std::function<bool()>& change);
+// The path is the data folder or lies below it.
+bool InDataFolder(const ByteString& path);
 // A removal at the next restart, by name: never for a path in the data
 // folder (users may put a link there before the restart). False when refused.
 bool RemoveAtRestartOutsideDataFolder(const ByteString& path);
+// A replaced file's backup that the commit could not remove: its folder was
+// not made by the run, so it goes at the restart only inside the program
+// folders (outside the data folder), which no user can swap for a link
+// before then. False, the backup left and the refusal said, elsewhere.
+bool RemoveBackupAtRestart(const ByteString& path);
 

@@ -1,5 +1,6 @@
 #include "engine/JournalPlace.h"
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 
@@ -10,6 +11,7 @@
 #include "engine/JournalFormat.h"
 #include "engine/RegistryValues.h"
 #include "engine/SystemFolders.h"
+#include "engine/Uninstaller.h"
 #include "platform/Process.h"
 #include "platform/Security.h"
 #include "platform/Shell.h"
@@ -25,15 +27,30 @@ constexpr const char* kFolderPrefix = "QuillonSetup-";
 constexpr const char* kAnchorName = "QuillonSetup";
 constexpr int kCsidlCommonAppData = 35;
 
+// Where `hive`'s journals live: the common application data for the
+// machine's, the user's local application data for the user's.
+ByteString JournalBase(Hive hive) {
+  ByteString base =
+      SpecialFolderPath(hive == Hive::LocalMachine ? kCsidlCommonAppData : platform::kCsidlLocalAppData);
+  while (!base.empty() && base.back() == '\\') base.pop_back();
+  return base;
+}
+
+// "QuillonSetup-" and sixteen lower-case hex digits, as RandomToken draws them.
+bool IsJournalFolderName(const ByteString& name) {
+  return name.size() == std::char_traits<char>::length(kFolderPrefix) + 16 && StartsWith(name, kFolderPrefix) &&
+         name.find_first_not_of("0123456789abcdef", name.size() - 16) == ByteString::npos;
+}
+
 ByteString AnchorParent(Hive hive) { return hive == Hive::LocalMachine ? "\\SOFTWARE" : "Software"; }
 ByteString AnchorKey(Hive hive) { return AnchorParent(hive) + "\\" + kAnchorName; }
 
-ByteString ReadAnchor(Hive hive) {
+ByteString ReadAnchor(Hive hive, const char* name = kAnchorValue) {
   RegKey key = 0;
   if (!platform::RegOpen(hive, AnchorKey(hive), false, key)) return ByteString();
   ByteString value;
   try {
-    value = ReadRegistryString(key, kAnchorValue);
+    value = ReadRegistryString(key, name);
   } catch (const ERegistryError&) {
     value.clear();  // not ours: nothing to recover from
   }
@@ -80,9 +97,7 @@ platform::AppendHandle CreateJournal(Hive hive, ByteString& path, Hive& madeIn) 
     madeIn = Hive::CurrentUser;
     if (!platform::RegCreate(madeIn, AnchorKey(madeIn), anchor)) return 0;
   }
-  ByteString base =
-      SpecialFolderPath(madeIn == Hive::LocalMachine ? kCsidlCommonAppData : platform::kCsidlLocalAppData);
-  while (!base.empty() && base.back() == '\\') base.pop_back();
+  const ByteString base = JournalBase(madeIn);
   // The folder must be new, with its access list from the start: one that
   // somebody made beforehand is never used. Its name is published only once
   // it stands, with the journal's first line in it.
@@ -124,22 +139,18 @@ ByteString WhyNotGenuine(const ByteString& path) {
   const std::size_t slash = path.rfind('\\');
   const std::size_t above = slash == ByteString::npos || slash == 0 ? ByteString::npos : path.rfind('\\', slash - 1);
   if (above == ByteString::npos || AsciiLower(path.substr(slash + 1)) != "journal") return "not a journal's name";
-  ByteString base = AsciiLower(SpecialFolderPath(kCsidlCommonAppData));
-  while (!base.empty() && base.back() == '\\') base.pop_back();
+  const ByteString base = AsciiLower(JournalBase(Hive::LocalMachine));
   const ByteString folder = path.substr(0, slash);
-  const ByteString name = folder.substr(above + 1);
-  const bool hexName = name.size() == std::char_traits<char>::length(kFolderPrefix) + 16 &&
-                       StartsWith(name, kFolderPrefix) &&
-                       name.find_first_not_of("0123456789abcdef", name.size() - 16) == ByteString::npos;
-  if (base.empty() || AsciiLower(path.substr(0, above)) != base || !hexName)
+  if (base.empty() || AsciiLower(path.substr(0, above)) != base || !IsJournalFolderName(folder.substr(above + 1)))
     return "not in a journal folder of the common application data";
   if (!platform::FolderIsAdministratorsOnly(folder)) return "its folder is not the administrators' alone";
   return ByteString();
 }
 
-// A refused journal's name moves aside (for inspection; nothing of it is
-// touched), and the log says why.
-void SetAside(Hive hive, const ByteString& path, const ByteString& why) {
+
+}  // namespace
+
+void SetJournalAside(Hive hive, const ByteString& path, const ByteString& why) {
   NoteRefusal("journal not replayed: " + path + " (" + why + ")");
   RegKey key = 0;
   if (!platform::RegOpen(hive, AnchorKey(hive), true, key)) return;
@@ -148,7 +159,73 @@ void SetAside(Hive hive, const ByteString& path, const ByteString& why) {
   platform::RegClose(key);
 }
 
+namespace {
+
+ByteString LowerWithoutEdges(ByteString text) {
+  while (!text.empty() && text.back() == '\\') text.pop_back();
+  while (!text.empty() && text.front() == '\\') text.erase(0, 1);
+  return AsciiLower(text);
+}
+
+bool AtOrBelow(const ByteString& lower, const ByteString& root) {
+  return !root.empty() && (lower == root || StartsWith(lower, root + "\\"));
+}
+
+// No "/" and no name of dots and blanks alone ("..", which the system also
+// reads in "... "): what the text says below a folder is below it.
+bool PlainPath(const ByteString& path) {
+  if (path.find('/') != ByteString::npos) return false;
+  for (std::size_t start = 0; start <= path.size();) {
+    std::size_t end = path.find('\\', start);
+    if (end == ByteString::npos) end = path.size();
+    const ByteString name = path.substr(start, end - start);
+    if (!name.empty() && name.find_first_not_of(". ") == ByteString::npos) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
 }  // namespace
+
+ByteString WhyNotReplayable(const std::vector<JournalEntry>& entries, const ByteString& path, Hive hive) {
+  // Its folders: the journal's own and those it names as its run's.
+  std::vector<ByteString> folders{LowerWithoutEdges(path.substr(0, path.find_last_of('\\') + 1))};
+  ByteString productKey;
+  for (const JournalEntry& entry : entries) {
+    if (entry.kind != "place") continue;
+    if (entry.Field(1) == "key") productKey = LowerWithoutEdges(entry.Field(0));
+    else if (PlainPath(entry.Field(0)) && entry.Field(0).size() > 3) folders.push_back(LowerWithoutEdges(entry.Field(0)));
+  }
+  const ByteString software = "software";
+  const std::vector<ByteString> keys{productKey, LowerWithoutEdges(kUninstallRoot), software + "\\" + kAnchorName};
+  const auto fileOk = [&](const ByteString& file) {
+    if (file.empty()) return true;
+    const ByteString lower = LowerWithoutEdges(file);
+    return PlainPath(file) && std::any_of(folders.begin(), folders.end(), [&](const ByteString& f) { return AtOrBelow(lower, f); });
+  };
+  // A key the run made on the way to one of them lies above it, below "SOFTWARE".
+  const auto keyOk = [&](const JournalEntry& entry) {
+    const ByteString key = LowerWithoutEdges(entry.Field(1));
+    const bool madeOnTheWay = entry.kind == "key" && AtOrBelow(key, software) && key != software;
+    return entry.Field(0) == HiveCode(hive) && PlainPath(entry.Field(1)) &&
+           std::any_of(keys.begin(), keys.end(),
+                       [&](const ByteString& k) { return AtOrBelow(key, k) || (madeOnTheWay && AtOrBelow(k, key)); });
+  };
+  for (const JournalEntry& entry : entries) {
+    const ByteString& kind = entry.kind;
+    if (kind == "commit" || kind == "place") continue;
+    if (kind == "file" || kind == "dir" || kind == "attr" || kind == "grant") {
+      for (std::size_t i = 0; i < (kind == "file" ? 3u : 1u); ++i)
+        if (!fileOk(entry.Field(i)) || (i == 0 && entry.Field(0).empty()))
+          return entry.Field(i) + " lies outside its run's folders";
+    } else if (kind == "key" || kind == "keep" || kind == "value") {
+      if (!keyOk(entry)) return entry.Field(1) + " lies outside its run's keys";
+    } else {
+      return "an entry of an unknown kind: " + kind;
+    }
+  }
+  return ByteString();
+}
 
 ByteString FindJournal(Hive hive) {
   if (!RecoversIn(hive)) {
@@ -169,7 +246,7 @@ ByteString FindJournal(Hive hive) {
   if (!path.empty() && hive == Hive::LocalMachine) {
     const ByteString why = WhyNotGenuine(path);
     if (!why.empty()) {
-      SetAside(hive, path, why);
+      SetJournalAside(hive, path, why);
       return ByteString();
     }
   }
@@ -188,4 +265,27 @@ void RemoveJournal(const ByteString& path, Hive hive) {
   platform::RemoveFile(path);
   const std::size_t separator = path.find_last_of("\\:");
   if (separator != ByteString::npos && separator + 1 > 3) platform::RemoveEmptyDirectory(path.substr(0, separator));
+}
+
+void SweepOrphanJournalFolders() {
+  std::vector<ByteString> named;
+  for (const Hive hive : {Hive::LocalMachine, Hive::CurrentUser})
+    for (const char* value : {kAnchorValue, kSetAsideValue}) named.push_back(AsciiLower(ReadAnchor(hive, value)));
+  for (const Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
+    const ByteString base = JournalBase(hive);
+    if (!RecoversIn(hive) || base.empty()) continue;
+    for (const ByteString& name : platform::NamesIn(base, kFolderPrefix)) {
+      const ByteString folder = base + "\\" + name;
+      const ByteString lower = AsciiLower(folder) + "\\";
+      const std::vector<ByteString> held = platform::NamesIn(folder, "");
+      if (!IsJournalFolderName(name) || held.size() > 1 || (held.size() == 1 && AsciiLower(held[0]) != "journal") ||
+          std::any_of(named.begin(), named.end(), [&](const ByteString& path) { return StartsWith(path, lower); }))
+        continue;
+      // A folder a user could have made or changed is not the setup's to remove.
+      if (hive == Hive::LocalMachine && !platform::FolderIsAdministratorsOnly(folder)) continue;
+      // Through handles that follow no link; the folder only once empty.
+      if (held.empty() || platform::RemoveBelow(base, folder + "\\" + held[0]) == platform::GuardedChange::Done)
+        platform::RemoveBelow(base, folder);
+    }
+  }
 }

@@ -4,7 +4,9 @@
 // change (below the common application data), and the machine's registry
 // names it ("\SOFTWARE\QuillonSetup", "RunJournal"); a run without the
 // rights for that uses the user's hive and local application data.
+#include <vector>
 #include "base/Text.h"
+#include "engine/JournalFormat.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 
@@ -33,3 +35,22 @@ bool AnchorNamesJournal();
 // The anchor, the journal file and its folder go, in this order: the name
 // first, so that a kill in between leaves no name of a half-removed journal.
 void RemoveJournal(const ByteString& path, platform::Hive hive);
+// Why a journal's entries may not be replayed; empty when every one lies
+// where its run worked: files and folders below the journal's own folder or
+// a folder it names as its run's ("place"), registry keys in the journal's
+// hive below the product key it names, the uninstall entries or the
+// anchor's key (and the keys made on the way to the product key).
+ByteString WhyNotReplayable(const std::vector<JournalEntry>& entries, const ByteString& path, platform::Hive hive);
+// A refused journal's name moves aside in the anchor key ("RefusedJournal",
+// for inspection; nothing of it is touched), and the log says why.
+void SetJournalAside(platform::Hive hive, const ByteString& path, const ByteString& why);
+// A run killed between making its journal's folder and publishing its name
+// leaves the folder empty (or with the journal's first line) and named by
+// nothing; one killed between dropping the name and removing the journal
+// leaves a journal that is never replayed. The next start removes such
+// folders from the places it recovers: only "QuillonSetup-<hex>" directly in
+// them, empty or holding just "journal", no link, in the machine's place
+// genuine as above, never one an anchor names (to replay or set aside).
+// Called only by a run that holds the setup's running mark, so no other
+// setup is between making a folder and naming it.
+void SweepOrphanJournalFolders();

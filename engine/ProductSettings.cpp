@@ -69,6 +69,8 @@ void WriteProductSetting(const ByteString& name, const ByteString& value) {
 bool PathAction(const CommandItems& items) {
   const ByteString registry = CommandValue(items, "Registry");
   if (!registry.empty()) RegistryKey = "SOFTWARE\\" + registry;
+  // The journal names the product's key: a replay changes no other (but the uninstall entries).
+  if (!registry.empty() && !RecordChange("place", {RegistryKey, "key"})) return false;
   const ByteString version = CommandValue(items, "Version");
   if (!version.empty()) Version = version;
   if (Lng.empty()) Lng = LanguageCode(CommandValue(items, "Lng"));

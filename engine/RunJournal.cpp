@@ -6,6 +6,7 @@
 #include "base/TextBasics.h"
 #include "engine/EngineValues.h"
 #include "engine/ErrorList.h"
+#include "engine/FolderAccess.h"
 #include "engine/JournalFormat.h"
 #include "engine/JournalPlace.h"
 #include "package/WholeFiles.h"
@@ -81,29 +82,29 @@ bool Undo(const Entry& entry, OwnFileLeft* own) {
     const ByteString& temporary = entry.Field(1);
     const ByteString& backup = entry.Field(2);
     bool undone = temporary.empty() || !Exists(temporary) ||
-                  Patiently([&] { return platform::RemoveFile(temporary) || !Exists(temporary); });
+                  Patiently([&] { return RemoveWithoutLinks(temporary) || !Exists(temporary); });
     const bool running = own && AsciiLower(target) == AsciiLower(platform::ModuleFileName()) && Exists(target);
     if (running && backup.empty()) {
       own->file = target;
     } else if (running && Exists(backup)) {
       // A running program's file cannot be removed, but it can move aside
       // (to the name it was written under) for the file it replaced.
-      undone = platform::RenameFile(target, temporary, false) &&
-               Patiently([&] { return platform::RenameFile(backup, target, false); }) && undone;
+      undone = RenameWithoutLinks(target, temporary, false) &&
+               Patiently([&] { return RenameWithoutLinks(backup, target, false); }) && undone;
       if (undone) own->file = temporary;
     } else if (backup.empty()) {
       // The file was new (or this run's own): it goes.
-      undone = (!Exists(target) || Patiently([&] { return platform::RemoveFile(target) || !Exists(target); })) &&
+      undone = (!Exists(target) || Patiently([&] { return RemoveWithoutLinks(target) || !Exists(target); })) &&
                undone;
     } else if (Exists(backup)) {
       // Until its backup exists, the replaced file never moved.
-      undone = Patiently([&] { return platform::RenameFile(backup, target, true); }) && undone;
+      undone = Patiently([&] { return RenameWithoutLinks(backup, target, true); }) && undone;
     }
     if (!undone) AddError("cannot undo the write of " + target);
     return undone;
   } else if (entry.kind == "dir") {
     const ByteString& folder = entry.Field(0);
-    if (!platform::RemoveEmptyDirectory(folder) && own && !own->file.empty() &&
+    if (!RemoveWithoutLinks(folder) && own && !own->file.empty() &&
         StartsWith(AsciiLower(own->file), AsciiLower(folder) + "\\"))
       own->folders.push_back(folder);
   } else if (entry.kind == "attr") {
@@ -130,18 +131,19 @@ bool Undo(const Entry& entry, OwnFileLeft* own) {
   return true;
 }
 
-// The backups go; one that a running program still holds goes at the next
-// restart. (No temporary file is left by then: a write that fails removes
+// The grants entered for the commit are made; the backups go, one that a
+// running program still holds at the next restart. (No temporary file is left by then: a write that fails removes
 // its own.)
 std::vector<ByteString> gLeftForRestart;
 
 void FinishCommit(const std::vector<Entry>& entries) {
   int waitsLeft = kPatientWaits;  // for all the backups together
   for (const Entry& entry : entries) {
+    if (entry.kind == "grant") MakeEnteredGrant(entry.Field(0));
     const ByteString& backup = entry.Field(2);
     if (entry.kind != "file" || backup.empty() || !Exists(backup)) continue;
-    const bool removed = Patiently([&] { return platform::RemoveFile(backup); }, waitsLeft);
-    if (!removed && platform::RemoveAtRestart(backup)) gLeftForRestart.push_back(backup);
+    const bool removed = Patiently([&] { return RemoveWithoutLinks(backup); }, waitsLeft);
+    if (!removed && RemoveBackupAtRestart(backup)) gLeftForRestart.push_back(backup);
   }
 }
 
@@ -261,20 +263,55 @@ void RollBackRunJournal(JournalProgress progress) {
 
 bool UnfinishedRunJournal() { return AnchorNamesJournal(); }
 
+namespace {
+
+// A journal is replayed as the run that wrote it: the machine's as a run for
+// all users (nothing a user may change followed), with the data folder it
+// named; the user's as the user's own.
+class ReplayedAsItsRun {
+public:
+  ReplayedAsItsRun(Hive hive, const std::vector<Entry>& entries) : scope_(Scope), data_(DataPath) {
+    Scope = hive == Hive::LocalMachine ? InstallScope::AllUsers : InstallScope::CurrentUser;
+    for (const Entry& entry : entries)
+      if (entry.kind == "place" && entry.Field(1) == "data") DataPath = entry.Field(0);
+  }
+  ~ReplayedAsItsRun() {
+    Scope = scope_;
+    DataPath = data_;
+  }
+  ReplayedAsItsRun(const ReplayedAsItsRun&) = delete;
+  ReplayedAsItsRun& operator=(const ReplayedAsItsRun&) = delete;
+
+private:
+  InstallScope scope_;
+  ByteString data_;
+};
+
+}  // namespace
+
 bool RecoverUnfinishedRun(JournalProgress progress, OwnFileLeft* own) {
+  SweepOrphanJournalFolders();
   bool found = false;
   for (Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
     const ByteString path = FindJournal(hive);
     if (path.empty()) continue;
-    found = true;
     ByteString text;
     std::vector<Entry> entries;
     if (ReadWholeFile(path, text)) DecodeJournal(text, entries);
+    const ByteString why = WhyNotReplayable(entries, path, hive);
+    if (!why.empty()) {
+      SetJournalAside(hive, path, why);
+      continue;
+    }
+    found = true;
     bool committed = false;
     for (const Entry& entry : entries) committed = committed || entry.kind == "commit";
     OwnFileLeft left;
-    if (committed) FinishCommit(entries);
-    else if (!UndoAll(entries, progress, own ? &left : nullptr)) continue;  // the journal stays for the next start
+    {
+      const ReplayedAsItsRun replay(hive, entries);
+      if (committed) FinishCommit(entries);
+      else if (!UndoAll(entries, progress, own ? &left : nullptr)) continue;  // the journal stays for the next start
+    }
     RemoveJournal(path, hive);
     if (own && !left.file.empty()) *own = left;
   }

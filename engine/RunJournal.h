@@ -64,6 +64,7 @@ struct RunFileMemory {
   std::map<ByteString, ByteString> pendingBackups;  // temporary name -> backup (empty: none)
   std::set<ByteString> madeFolders;                 // lower case
   std::set<ByteString> writtenFiles;                // lower case: replaced without a backup
+  std::set<ByteString> places;                      // lower case: the folders the journal names as the run's
   ByteString token;                                 // of the temporary names
   uint32_t counter = 0;
 };

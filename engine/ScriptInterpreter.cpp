@@ -167,8 +167,7 @@ bool RunSetupScript(bool pathOnly) {
     UndoRun();
     throw;
   }
-  if (result && !gCancelRequested) {
-    GrantWaitingFolders();
+  if (result && !gCancelRequested && GrantWaitingFolders()) {
     CommitRunJournal();
     return true;
   }

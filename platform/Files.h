@@ -27,6 +27,9 @@ struct FindData {
 
 // One directory lookup (FindFirstFileA, then FindClose). False when nothing matches.
 bool FindFirst(const ByteString& path, FindData& data);
+// The names in `folder` that start with `prefix` (case-insensitive;
+// FindFirstFileA/FindNextFileA), "." and ".." left out; none when it cannot be read.
+std::vector<ByteString> NamesIn(const ByteString& folder, const ByteString& prefix);
 // GetFileAttributesA; kInvalidFileAttributes when the path does not exist.
 uint32_t FileAttributesOf(const ByteString& path);
 // The size of the file at `path` (GetFileAttributesExA, no folder listing:
@@ -112,6 +115,11 @@ enum class GuardedChange { Done, Failed, Refused };
 GuardedChange RemoveBelow(const ByteString& trusted, const ByteString& path);
 // A file or folder renamed within its own folder (`to` names the same folder).
 GuardedChange RenameBelow(const ByteString& trusted, const ByteString& from, const ByteString& to, bool replace);
+// Runs `change` while the way from `trusted` down to `folder`, and the folder
+// itself, is held as above (none of them a reparse point, none renamed away
+// meanwhile): names inside `folder` then reach that folder and no other.
+// Done when `change` answers true, Failed when false or not reached.
+GuardedChange InHeldFolder(const ByteString& trusted, const ByteString& folder, const std::function<bool()>& change);
 
 // Bytes from the system's random generator (RtlGenRandom; natively
 // /dev/urandom); false when it gave none.

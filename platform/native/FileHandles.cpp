@@ -117,4 +117,18 @@ GuardedChange RenameBelow(const ByteString& trusted, const ByteString& from, con
   return result;
 }
 
+// The host cannot hold a folder against renames: the way is checked once, before the change.
+GuardedChange InHeldFolder(const ByteString& trusted, const ByteString& folder, const std::function<bool()>& change) {
+  std::vector<ByteString> names;
+  if (!NamesBelow(trusted, folder, names)) return GuardedChange::Refused;
+  GuardedChange result;
+  const int parent = OpenParentBelow(trusted, names, result);
+  if (parent < 0) return result;
+  bool isFolder = false;
+  result = CheckLast(parent, names.back(), &isFolder);
+  close(parent);
+  if (result != GuardedChange::Done) return result;
+  return isFolder && change() ? GuardedChange::Done : GuardedChange::Failed;
+}
+
 }  // namespace platform

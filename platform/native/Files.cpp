@@ -79,6 +79,22 @@ ByteString NativePath(const ByteString& path) {
   return mapped;
 }
 
+std::vector<ByteString> NamesIn(const ByteString& folder, const ByteString& prefix) {
+  std::vector<ByteString> names;
+  DIR* dir = opendir(NativePath(folder).c_str());
+  if (!dir) return names;
+  const auto lower = [](ByteString text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  };
+  while (const dirent* entry = readdir(dir)) {
+    const ByteString name = entry->d_name;
+    if (name != "." && name != ".." && lower(name).rfind(lower(prefix), 0) == 0) names.push_back(name);
+  }
+  closedir(dir);
+  return names;
+}
+
 bool FindFirst(const ByteString& path, FindData& data) {
   data = FindData();
   if (path.empty()) return false;

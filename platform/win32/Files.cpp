@@ -25,6 +25,19 @@ bool FindFirst(const ByteString& path, FindData& data) {
   return true;
 }
 
+std::vector<ByteString> NamesIn(const ByteString& folder, const ByteString& prefix) {
+  std::vector<ByteString> names;
+  WIN32_FIND_DATAA found;
+  const HANDLE handle = FindFirstFileA((folder + "\\" + prefix + "*").c_str(), &found);
+  if (handle == INVALID_HANDLE_VALUE) return names;
+  do {
+    const ByteString name = found.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(handle, &found));
+  FindClose(handle);
+  return names;
+}
+
 uint32_t FileAttributesOf(const ByteString& path) {
   return GetFileAttributesA(path.c_str());
 }
@@ -233,8 +246,9 @@ public:
   ~GuardedPath() {
     for (HANDLE held : held_) CloseHandle(held);
   }
-  // Opens the way from `trusted` to `path` and the object with `access`.
-  GuardedChange Open(const ByteString& trusted, const ByteString& path, DWORD access) {
+  // Opens the way from `trusted` to `path` and the object with `access`;
+  // `holdObject` holds the object too (a folder that must stay where it is).
+  GuardedChange Open(const ByteString& trusted, const ByteString& path, DWORD access, bool holdObject = false) {
     std::vector<ByteString> names;
     if (!NamesBelow(trusted, path, names)) return GuardedChange::Refused;
     ByteString current = trusted;
@@ -253,14 +267,15 @@ public:
       add(current, names[i]);
       add(expected, names[i]);
       const bool last = i + 1 == names.size();
-      const HANDLE next = last ? OpenNoFollow(current, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE)
-                               : OpenNoFollow(current, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
+      const HANDLE next = last && !holdObject
+                              ? OpenNoFollow(current, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE)
+                              : OpenNoFollow(current, last ? access : FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
       if (next == INVALID_HANDLE_VALUE) return GuardedChange::Failed;
       held_.push_back(next);
       BY_HANDLE_FILE_INFORMATION info = {};
       if (!GetFileInformationByHandle(next, &info)) return GuardedChange::Failed;
       if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return GuardedChange::Refused;
-      if (!last && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return GuardedChange::Failed;
+      if ((!last || holdObject) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return GuardedChange::Failed;
     }
     // Where the system names final paths, the object must be where the path says.
     const ByteString final = FinalPathOf(held_.back());
@@ -296,6 +311,13 @@ GuardedChange RenameBelow(const ByteString& trusted, const ByteString& from, con
   const GuardedChange opened = guarded.Open(trusted, from, DELETE);
   if (opened != GuardedChange::Done) return opened;
   return RenameOpenFile(guarded.Object(), to, replace) ? GuardedChange::Done : GuardedChange::Failed;
+}
+
+GuardedChange InHeldFolder(const ByteString& trusted, const ByteString& folder, const std::function<bool()>& change) {
+  GuardedPath guarded;
+  const GuardedChange opened = guarded.Open(trusted, folder, FILE_READ_ATTRIBUTES, true);
+  if (opened != GuardedChange::Done) return opened;
+  return change() ? GuardedChange::Done : GuardedChange::Failed;
 }
 
 bool FreeSpaceAt(const ByteString& path, uint64_t& bytes) {

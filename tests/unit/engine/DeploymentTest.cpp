@@ -8,7 +8,9 @@
 #include "base/ByteStringList.h"
 #include "engine/CommandLine.h"
 #include "engine/Elevation.h"
+#include "engine/ErrorList.h"
 #include "engine/EngineValues.h"
+#include "engine/ProductSettings.h"
 #include "engine/ScriptInterpreter.h"
 #include "engine/UninstallRun.h"
 #include "platform/Shell.h"
@@ -155,6 +157,43 @@ TEST_F(Deployment, FoldersOutsideTheProgramFoldersAreProtectedTheDataFolderOpens
   EXPECT_EQ(fakes::ProgramsProtectedFolders(),
             (std::vector<ByteString>(2, "C:\\ProgramData\\Start Menu\\Programs\\Quillon")));  // in both runs
   EXPECT_EQ(fakes::GrantedTrustee("C:\\Program Files\\Quillon\\Daten"), "S-1-5-32-545");
+}
+
+// A program holds every backup of a replaced file once it is made.
+void HoldBackups(uint64_t) {
+  for (const ByteString folder : {"C:\\Program Files\\Quillon\\", "C:\\Quillon\\"})
+    for (const ByteString& name : platform::NamesIn(folder, "~qb")) platform::SetNativeHeldFile(folder + name, true);
+}
+
+// A backup still held at the commit goes at the restart only from the
+// program folders: elsewhere a user could swap its folder for a link first.
+TEST_F(Deployment, HeldBackupsGoAtTheRestartOnlyFromTheProgramFolders) {
+  ASSERT_TRUE(testsupport::MakeHostFolders(Host("C:\\Program Files")));
+  for (const ByteString folder : {"C:\\Program Files\\Quillon\\", "C:\\Quillon\\"}) {
+    for (const bool held : {false, true}) {
+      ResetEngineValues();
+      ResetOwnSections();
+      Scope = InstallScope::AllUsers;
+      ASSERT_TRUE(RunSetupScript(true));
+      PgmPath = folder;
+      FollowChosenProgramFolder();
+      platform::NativeRestartRemovals().clear();
+      platform::SetNativeChangeHook(held ? HoldBackups : nullptr);
+      ASSERT_TRUE(RunSetupScript(false)) << ErrorText;
+      platform::SetNativeChangeHook(nullptr);
+    }
+    // The program's file and the uninstaller were replaced: each backup goes at the restart, or is said.
+    const std::vector<ByteString> left = platform::NamesIn(folder, "~qb");
+    ASSERT_EQ(left.size(), 2u) << folder;
+    const bool programs = folder == "C:\\Program Files\\Quillon\\";
+    const std::vector<ByteString>& said = programs ? platform::NativeRestartRemovals() : Refusals;
+    EXPECT_EQ(platform::NativeRestartRemovals().size() + Refusals.size(), 2u);
+    for (const ByteString& name : left) {
+      const ByteString expected = (programs ? "" : "not removed at the restart (in a folder users may change): ") + folder + name;
+      EXPECT_NE(std::find(said.begin(), said.end(), expected), said.end()) << expected;
+      platform::SetNativeHeldFile(folder + name, false);
+    }
+  }
 }
 
 TEST(DeploymentSwitches, PassiveScopesAndRestart) {

@@ -45,20 +45,14 @@ void KillHere(uint64_t point) {
 class KilledRun : public EngineTest {
 protected:
   // The files below drive C (the setup's log aside) with their contents, and
-  // the registry. A kill between a journal's folder and its name (made
-  // first, published last) or between its name and its folder (removed
-  // first) leaves a journal that nothing names: it holds no change to undo
-  // and is never replayed, so it is left out as well.
+  // the registry: journal folders that a kill left named by nothing count
+  // too, as the next start sweeps them.
   ByteString Snapshot() {
     ByteString text;
     std::map<ByteString, ByteString> entries;
     for (const auto& entry : fs::recursive_directory_iterator(Host("C:\\"))) {
       const ByteString path = entry.path().string();
-      // A kill between a journal's folder and its name leaves that folder
-      // (empty, named by nothing) in the machine's or the user's place.
-      if (path == Host("C:\\Setup.log") || path.rfind(Host("C:\\ProgramData\\QuillonSetup-"), 0) == 0 ||
-          path.rfind(Host("C:\\Users\\Q\\AppData\\Local\\QuillonSetup-"), 0) == 0)
-        continue;
+      if (path == Host("C:\\Setup.log")) continue;
       entries[path] = entry.is_directory() ? "<dir>" : testsupport::ReadHostFile(path);
     }
     for (const auto& [path, contents] : entries) text += path + "=" + contents + "\n";
@@ -162,7 +156,7 @@ protected:
   // Kills the run of version2_ before each of its changes and recovers,
   // every other time from the uninstaller; counts the outcomes.
   struct Outcomes {
-    int earlier = 0, newer = 0, ownFileLeft = 0;
+    int earlier = 0, newer = 0, ownFileLeft = 0, grantsCompleted = 0;
   };
   Outcomes KillAtEveryChange(const ByteString& before) {
     RunChild(0);
@@ -184,12 +178,21 @@ protected:
       // The next start is of the same scope: a per-user setup, or the
       // per-user uninstaller (its entry's command carries /CURRENTUSER).
       if (perUser_) Scope = InstallScope::CurrentUser;
+      const bool unfinished = UnfinishedRunJournal();
+      const std::size_t aclCalls = fakes::AclCalls().size();
       if (killAt % 2 == 0) RecoverUnfinishedRun();
       else outcomes.ownFileLeft += RecoverFromTheUninstaller();
+      // The data folder is opened to the users only by a commit: an undone
+      // run never, a killed commit when the next start completes it.
+      const bool granted = std::any_of(fakes::AclCalls().begin() + aclCalls, fakes::AclCalls().end(),
+                                       [](const fakes::AclCall& call) { return call.folder == "C:\\Q\\Daten"; });
       const ByteString now = Snapshot();
       if (now == before) ++outcomes.earlier;
       else if (now == after) ++outcomes.newer;
       else ADD_FAILURE() << "killed before change " << killAt << " of " << changes << ": neither state";
+      if (now == before) EXPECT_FALSE(granted) << "killed before change " << killAt;
+      if (now == after && unfinished && expectGrant_) EXPECT_TRUE(granted) << "killed before change " << killAt;
+      outcomes.grantsCompleted += granted;
       EXPECT_FALSE(UnfinishedRunJournal());
     }
     return outcomes;
@@ -203,7 +206,9 @@ protected:
     const ByteString before = Snapshot();
     SaveMachine();
     version2_ = BuildPackage("MZ stub", Version("1.0", "MZ program 1.0", "info 1.0", false));
+    expectGrant_ = !perUser_;
     const Outcomes outcomes = KillAtEveryChange(before);
+    EXPECT_EQ(outcomes.grantsCompleted > 0, expectGrant_);
     EXPECT_GT(outcomes.earlier, 10);
     EXPECT_GT(outcomes.newer, 0);
     // Killed after the placeholder was written, the placeholder itself undid the run.
@@ -214,6 +219,7 @@ protected:
   ByteString version2_;
   ByteString savedRegistry_;
   bool perUser_ = false;
+  bool expectGrant_ = false;  // the run opens a data folder it made
 };
 
 TEST_F(KilledRun, EveryKillPointEndsInTheEarlierOrTheNewInstallation) {
@@ -293,6 +299,23 @@ TEST_F(KilledRun, PlantedJournalsAreNeverReplayed) {
   Scope = InstallScope::AllUsers;
   fakes::SetAdministratorRights(false);
   EXPECT_TRUE(UnfinishedRunJournal());
+  // Even there only a journal whose every entry lies in the folders it names
+  // is replayed: one entry outside sets it aside whole, the rest untouched.
+  Write("C:\\Users\\u\\Prog\\a.txt", "mine");
+  Write("C:\\Users\\u\\Planted\\journal",
+        ByteString(kJournalHeader) + "\n" + EncodeEntry({"place", {"C:\\Users\\u\\Prog"}}) +
+            EncodeEntry({"file", {"C:\\Users\\u\\Prog\\a.txt", "", ""}}) +
+            EncodeEntry({"file", {"C:\\Users\\u\\Prog\\..\\..\\..\\..\\Victim\\keep.txt", "", ""}}));
+  Refusals.clear();
+  EXPECT_FALSE(RecoverUnfinishedRun());
+  ASSERT_FALSE(Refusals.empty());  // the machine's journal opened above is left alone first
+  EXPECT_EQ(Refusals.back(), "journal not replayed: C:\\Users\\u\\Planted\\journal (C:\\Users\\u\\Prog\\..\\..\\..\\..\\"
+                             "Victim\\keep.txt lies outside its run's folders)");
+  EXPECT_EQ(fakes::RegistryValueData(Hive::CurrentUser, "Software\\QuillonSetup", "RefusedJournal"),
+            "C:\\Users\\u\\Planted\\journal");
+  EXPECT_FALSE(UnfinishedRunJournal());
+  EXPECT_EQ(testsupport::ReadHostFile(Host("C:\\Users\\u\\Prog\\a.txt")), "mine");
+  EXPECT_EQ(testsupport::ReadHostFile(Host("C:\\Victim\\keep.txt")), "keep");
 }
 
 // A program rebuilt: pseudo-random bytes (nothing to compress) with a few
