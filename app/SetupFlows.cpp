@@ -1,5 +1,7 @@
 // The setup window's flows: creation, the install question, the install and
 // the uninstall.
+#include "app/SetupFlows.h"
+
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
@@ -7,12 +9,15 @@
 #include <algorithm>
 #include <string>
 
+#include "app/ExitCodesAndHelp.h"
 #include "app/FolderRules.h"
+#include "app/InstallStart.h"
 #include "app/MessageBoxes.h"
 #include "app/PanelLayout.h"
+#include "app/RunningMark.h"
+#include "app/SelfRemoval.h"
 #include "app/SetupTexts.h"
 #include "app/SetupWindow.h"
-#include "app/SilentRun.h"
 #include "engine/Elevation.h"
 #include "engine/EngineValues.h"
 #include "engine/InstallChecks.h"
