@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "app/ExitCodesAndHelp.h"
-#include "app/FolderRules.h"
 #include "app/InstallStart.h"
 #include "app/SelfRemoval.h"
 #include "app/SetupFlows.h"
@@ -31,6 +30,34 @@ void UseSystemLanguage() {
     ChangeLanguage(MLSystem->CurrentCode(), wanted, "");
 }
 
+// A refused start is noted for the log and answers its exit code.
+class SilentInstallStart : public InstallStartSteps {
+public:
+  int code = kExitFailed;
+
+  void FolderRefused(const ByteString& folder) override {
+    AddError("program folder not allowed: " + folder);
+    code = kExitRefusedFolder;
+  }
+  void ProgramInUse(const ByteString& program) override {
+    AddError("cannot replace " + program);
+    code = kExitFailed;
+  }
+  void TooLittleRoom(const std::vector<SpaceShortage>& shortages) override {
+    for (const SpaceShortage& shortage : shortages) AddError("not enough space on " + DescribeShortage(shortage));
+    code = kExitDiskFull;
+  }
+  void NotOverBase(const ByteString& what) override {
+    AddError("the update does not fit: " + what);
+    code = kExitNotOverBase;
+  }
+  bool FilesHeld(const std::vector<ByteString>& files) override {
+    AddError("files in use: " + HeldFilesText(files));
+    code = kExitFilesInUse;
+    return false;
+  }
+};
+
 int SilentInstall() {
   UseSystemLanguage();
   if (!RunSetupScript(true)) return kExitFailed;
@@ -39,35 +66,12 @@ int SilentInstall() {
     return kExitNewerInstalled;
   }
   ByteString folder = Switches.hasFolder ? Switches.folder : PgmPath;
-  if (!CheckProgramFolder(folder)) {
-    AddError("program folder not allowed: " + folder);
-    return kExitRefusedFolder;
+  SilentInstallStart start;
+  switch (StartInstall(folder, !Switches.noDesktop, start)) {
+    case InstallStart::NotStarted: return start.code;
+    case InstallStart::Failed: return WriteFailedForDiskFull ? kExitDiskFull : kExitFailed;
+    case InstallStart::Installed: break;
   }
-  const ByteString oldProgram = folder + "Quillon.exe";
-  if (IsExistingFile(oldProgram) && !ProgramReplaceable(oldProgram)) {
-    AddError("cannot replace " + oldProgram);
-    return kExitFailed;
-  }
-
-  PgmPath = folder;
-  FollowChosenProgramFolder();
-  DesktopLinks = !Switches.noDesktop;
-  Lng = MLSystem ? LanguageCode(MLSystem->CurrentCode()) : ByteString();
-  // Nothing has changed yet: a run that cannot succeed does not start.
-  const InstallCheckResult checks = CheckBeforeInstall();
-  if (!checks.shortages.empty()) {
-    for (const SpaceShortage& shortage : checks.shortages) AddError("not enough space on " + DescribeShortage(shortage));
-    return kExitDiskFull;
-  }
-  if (!checks.heldFiles.empty()) {
-    AddError("files in use: " + HeldFilesText(checks.heldFiles));
-    return kExitFilesInUse;
-  }
-  if (!checks.notOverBase.empty()) {
-    AddError("the update does not fit: " + checks.notOverBase);
-    return kExitNotOverBase;
-  }
-  if (!RunSetupScript(false)) return WriteFailedForDiskFull ? kExitDiskFull : kExitFailed;
   // Nobody agreed to the partner's offer.
   platform::RemoveFile(folder + kPartnerProgram);
   if (Switches.run) RunProgram();
