@@ -61,6 +61,9 @@ InstallStart StartInstall(ByteString& folder, bool desktopLinks, InstallStartSte
 }
 
 bool ProgramReplaceable(const ByteString& path) {
+  // Not platform::FileIsHeld, which answers only for a file another program
+  // holds: a file refused for any other reason (read-only, no access) cannot
+  // be replaced either.
   const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;

@@ -17,6 +17,7 @@
 #include "engine/UninstallRun.h"
 #include "package/ProgramImage.h"
 #include "package/Sections.h"
+#include "platform/Files.h"
 #include "platform/Process.h"
 
 namespace {
@@ -35,7 +36,7 @@ const char* const kRemovalCopyName = "QuillonUninstall.exe";
 void ScheduleSelfRemoval(const UninstallLeftovers& leftovers) {
   if (leftovers.file.empty()) return;
   if (!IsExistingFile(leftovers.file)) {
-    for (const ByteString& folder : leftovers.folders) RemoveDirectoryA(folder.c_str());
+    for (const ByteString& folder : leftovers.folders) platform::RemoveEmptyDirectory(folder);
     return;
   }
   ByteString image(StubPart());
@@ -78,16 +79,16 @@ bool FinishSelfRemoval() {
   const ByteString& file = parameters[3];
   // The system may release the ended program's file a moment later.
   for (int attempt = 0; attempt < 100; ++attempt) {
-    if (DeleteFileA(file.c_str()) || GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) break;
+    if (platform::RemoveFile(file) || platform::FileAttributesOf(file) == platform::kInvalidFileAttributes) break;
     Sleep(100);
   }
   // Only emptied folders go: kept data files and foreign files keep theirs.
-  for (std::size_t i = 4; i < parameters.size(); ++i) RemoveDirectoryA(parameters[i].c_str());
+  for (std::size_t i = 4; i < parameters.size(); ++i) platform::RemoveEmptyDirectory(parameters[i]);
   const ByteString self = platform::ModuleFileName();
-  MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  platform::RemoveAtRestart(self);
   // Its own folder follows it at the restart (the file is removed first).
   const ByteString folder = self.substr(0, std::min(self.rfind('\\'), self.size()));
   const ByteString folderName = folder.substr(folder.rfind('\\') + 1);  // the whole text without a "\\"
-  if (folderName.rfind(kPrivateCopyFolderPrefix, 0) == 0) MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  if (folderName.rfind(kPrivateCopyFolderPrefix, 0) == 0) platform::RemoveAtRestart(folder);
   return true;
 }
