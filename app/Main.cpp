@@ -8,6 +8,8 @@
 #include "app/SetupTexts.h"
 #include "app/StartUp.h"
 #include "app/SetupWindow.h"
+#include "app/RunningMark.h"
+#include "app/SelfRemoval.h"
 #include "app/SilentRun.h"
 #include "base/Encodings.h"
 #include "engine/CommandLine.h"

@@ -1,5 +1,6 @@
 #include "app/PrivateCopy.h"
 
+#include <windows.h>
 #include <sddl.h>
 
 #include <cstdio>
@@ -40,14 +41,10 @@ ByteString RunningUserSid() {
   return sidText;
 }
 
-bool ReadsBack(HANDLE file, std::string_view bytes) {
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(file, &size) || static_cast<uint64_t>(size.QuadPart) != bytes.size()) return false;
+bool ReadsBack(platform::ReadHandle file, std::string_view bytes) {
+  if (platform::SizeOfOpenFile(file) != static_cast<int64_t>(bytes.size())) return false;
   ByteString content(bytes.size(), '\0');
-  DWORD got = 0;
-  return SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0 &&
-         (bytes.empty() || ReadFile(file, &content[0], static_cast<DWORD>(content.size()), &got, nullptr)) &&
-         got == bytes.size() && content == bytes;
+  return bytes.empty() || (platform::ReadAt(file, 0, &content[0], content.size()) == bytes.size() && content == bytes);
 }
 
 }  // namespace
@@ -73,8 +70,8 @@ ByteString TemporaryFolder() {
 PrivateProgramCopy::~PrivateProgramCopy() { Release(); }
 
 void PrivateProgramCopy::Release() {
-  if (held_ != INVALID_HANDLE_VALUE) CloseHandle(held_);
-  held_ = INVALID_HANDLE_VALUE;
+  platform::CloseReading(held_);
+  held_ = 0;
 }
 
 bool PrivateProgramCopy::Create(const ByteString& fileName, std::string_view bytes) {
@@ -98,20 +95,11 @@ bool PrivateProgramCopy::Create(const ByteString& fileName, std::string_view byt
   if (folder_.empty()) return false;
 
   file_ = folder_ + "\\" + fileName;
-  const HANDLE writer = CreateFileA(file_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  bool written = writer != INVALID_HANDLE_VALUE;
-  if (written && !bytes.empty()) {
-    DWORD put = 0;
-    written = WriteFile(writer, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) && put == bytes.size();
-  }
-  if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
   // A handle that writes would keep the system from starting the file; one
   // that reads without sharing writing or deleting keeps it as checked here
   // until it runs.
-  if (written)
-    held_ = CreateFileA(file_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                        nullptr);
-  if (held_ == INVALID_HANDLE_VALUE || !ReadsBack(held_, bytes)) {
+  if (platform::WriteFileAsNew(file_, bytes.data(), bytes.size())) held_ = platform::OpenForReading(file_);
+  if (!held_ || !ReadsBack(held_, bytes)) {
     Remove();
     return false;
   }
@@ -119,7 +107,7 @@ bool PrivateProgramCopy::Create(const ByteString& fileName, std::string_view byt
 }
 
 bool PrivateProgramCopy::Start(const ByteString& commandLine) {
-  if (held_ == INVALID_HANDLE_VALUE) return false;
+  if (!held_) return false;
   char system[MAX_PATH + 1] = {};
   const UINT length = GetSystemDirectoryA(system, sizeof system);
   if (length == 0 || length > MAX_PATH) return false;
@@ -138,8 +126,8 @@ bool PrivateProgramCopy::Start(const ByteString& commandLine) {
 
 void PrivateProgramCopy::Remove() {
   Release();
-  if (!file_.empty()) DeleteFileA(file_.c_str());
-  if (!folder_.empty()) RemoveDirectoryA(folder_.c_str());
+  if (!file_.empty()) platform::RemoveFile(file_);
+  if (!folder_.empty()) platform::RemoveEmptyDirectory(folder_);
   file_.clear();
   folder_.clear();
 }

@@ -6,11 +6,10 @@
 // with a random name and an access list for the system account, the
 // Administrators group and the running user alone; the file is created new
 // from the bytes in memory and held open, unchangeable, until it runs.
-#include <windows.h>
-
 #include <string_view>
 
 #include "base/Text.h"
+#include "platform/Files.h"
 
 extern const char* const kPrivateCopyFolderPrefix;  // "QuillonUninstall-"
 
@@ -41,7 +40,7 @@ private:
 
   ByteString folder_;
   ByteString file_;
-  HANDLE held_ = INVALID_HANDLE_VALUE;
+  platform::ReadHandle held_ = 0;
 };
 
 // The access list the copy's folder gets, in the system's text form (SDDL):

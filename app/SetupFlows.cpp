@@ -1,5 +1,7 @@
 // The setup window's flows: creation, the install question, the install and
 // the uninstall.
+#include "app/SetupFlows.h"
+
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
@@ -7,12 +9,15 @@
 #include <algorithm>
 #include <string>
 
+#include "app/ExitCodesAndHelp.h"
 #include "app/FolderRules.h"
+#include "app/InstallStart.h"
 #include "app/MessageBoxes.h"
 #include "app/PanelLayout.h"
+#include "app/RunningMark.h"
+#include "app/SelfRemoval.h"
 #include "app/SetupTexts.h"
 #include "app/SetupWindow.h"
-#include "app/SilentRun.h"
 #include "engine/Elevation.h"
 #include "engine/EngineValues.h"
 #include "engine/InstallChecks.h"
@@ -252,65 +257,48 @@ void TKwSetupForm1::FirstCheckTimerTimer() {
   }
 }
 
-bool TKwSetupForm1::InstallCanStart() {
-  for (;;) {
-    const InstallCheckResult checks = CheckBeforeInstall();
-    if (!checks.shortages.empty()) {
-      ByteString text;
-      for (const SpaceShortage& shortage : checks.shortages)
-        text += (text.empty() ? "" : "\r\r") +
-                Unit1TextWithAll(kTextTooLittleRoom, {shortage.volume, MegabytesText(shortage.needed), MegabytesText(shortage.free)});
-      ShowErrorBox(text);
-      return false;
-    }
-    if (!checks.notOverBase.empty()) {
-      ShowErrorBox(Unit1TextWithAll(kTextUpdateNotOverBase, {checks.notOverBase}));
-      return false;
-    }
-    if (checks.heldFiles.empty()) return true;
-    if (!AskRetry(HeldFilesMessage(checks.heldFiles))) return false;
+void TKwSetupForm1::FolderRefused(const ByteString& folder) {
+  ShowErrorBox(Unit1Text(kTextFolderUnusable));
+  if (folder.empty()) PgmPathEd->SetText(PgmPath);
+}
+
+bool TKwSetupForm1::FolderAccepted(const ByteString& folder) {
+  if (!FolderLengthAllowed(folder, LongPathsEnabled())) {
+    ShowErrorBox(Unit1TextWith(kTextFolderTooLong, ShortText(std::to_string(kShortPathsFolderLength))));
+    return false;
   }
+  // Without the rights for all users, the elevated copy checks and installs.
+  return !InstallElevated(folder);
+}
+
+void TKwSetupForm1::ProgramInUse(const ByteString&) { ShowErrorBox(Unit1Text(kTextProgramInUse)); }
+
+void TKwSetupForm1::TooLittleRoom(const std::vector<SpaceShortage>& shortages) {
+  ByteString text;
+  for (const SpaceShortage& shortage : shortages)
+    text += (text.empty() ? "" : "\r\r") +
+            Unit1TextWithAll(kTextTooLittleRoom, {shortage.volume, MegabytesText(shortage.needed), MegabytesText(shortage.free)});
+  ShowErrorBox(text);
+}
+
+void TKwSetupForm1::NotOverBase(const ByteString& what) {
+  ShowErrorBox(Unit1TextWithAll(kTextUpdateNotOverBase, {what}));
+}
+
+bool TKwSetupForm1::FilesHeld(const std::vector<ByteString>& files) { return AskRetry(HeldFilesMessage(files)); }
+
+bool TKwSetupForm1::RunInstall() {
+  ShowProgressPanel(ProgressLabel->Text(), true);
+  RunScope run(*this, RunKind::Install);
+  ProcessMessages();
+  return RunSetupScript(false);
 }
 
 void TKwSetupForm1::StartBtnClick() {
   ByteString folder = PgmPathEd->Text();
-  if (!CheckProgramFolder(folder)) {
-    ShowErrorBox(Unit1Text(kTextFolderUnusable));
-    if (folder.empty()) PgmPathEd->SetText(PgmPath);
-    return;
-  }
-  if (!FolderLengthAllowed(folder, LongPathsEnabled())) {
-    ShowErrorBox(Unit1TextWith(kTextFolderTooLong, ShortText(std::to_string(kShortPathsFolderLength))));
-    return;
-  }
-  // Without the rights for all users, the elevated copy checks and installs.
-  if (InstallElevated(folder)) return;
-  // Only looked at: nothing is changed before every check has passed.
-  const ByteString oldProgram = folder + "Quillon.exe";
-  if (IsExistingFile(oldProgram) && !ProgramReplaceable(oldProgram)) {
-    ShowErrorBox(Unit1Text(kTextProgramInUse));
-    return;
-  }
-  const ByteString offeredFolder = PgmPath, offeredDataFolder = DataPath;
-  PgmPath = folder;
-  FollowChosenProgramFolder();
-  DesktopLinks = IsChecked(CreateDesktopLinkCheck);
-  Lng = MLSystem ? LanguageCode(MLSystem->CurrentCode()) : ByteString();
-  if (!InstallCanStart()) {
-    // The question stays, with the folders it offered.
-    PgmPath = offeredFolder;
-    DataPath = offeredDataFolder;
-    return;
-  }
-
-  bool installed = false;
-  {
-    ShowProgressPanel(ProgressLabel->Text(), true);
-    RunScope run(*this, RunKind::Install);
-    ProcessMessages();
-    installed = RunSetupScript(false);
-  }
-  if (!installed) {
+  const InstallStart start = StartInstall(folder, IsChecked(CreateDesktopLinkCheck), *this);
+  if (start == InstallStart::NotStarted) return;
+  if (start == InstallStart::Failed) {
     // Every change was undone.
     ShowPanel(nullptr);
     if (RunCancelled()) ShowInformationBox(Unit1Text(kTextCancelled));

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 #include "app/Controls.h"
+#include "app/InstallStart.h"
 #include "base/Text.h"
 #include "engine/EngineValues.h"
 #include "lang/FormInterface.h"
@@ -42,7 +43,7 @@ constexpr UINT_PTR kFirstCheckTimerId = 1;
 // What the window runs while its progress panel shows.
 enum class RunKind { Install, Uninstall, Recovery };
 
-class TKwSetupForm1 : public MLForm, public ControlHost {
+class TKwSetupForm1 : public MLForm, public ControlHost, private InstallStartSteps {
 public:
   TKwSetupForm1();
   ~TKwSetupForm1() override;
@@ -164,9 +165,15 @@ private:
   // Completes what a killed setup or uninstaller left unfinished and says
   // so; true when that was all this uninstaller had to do (it closes).
   bool RecoverInterruptedRun();
-  // Room on every target drive and no file held by another program; false
-  // (after saying why) when the install cannot start now.
-  bool InstallCanStart();
+  // The steps before an install's first change, as the window takes them
+  // (app/InstallStart.h): a box says why the install does not start.
+  void FolderRefused(const ByteString& folder) override;
+  bool FolderAccepted(const ByteString& folder) override;
+  void ProgramInUse(const ByteString& program) override;
+  void TooLittleRoom(const std::vector<SpaceShortage>& shortages) override;
+  void NotOverBase(const ByteString& what) override;
+  bool FilesHeld(const std::vector<ByteString>& files) override;
+  bool RunInstall() override;
   // An install for all users without administrator rights: its elevated
   // copy installs (/PASSIVE) while the window waits. False when this run
   // can install itself.

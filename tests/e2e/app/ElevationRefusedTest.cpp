@@ -2,13 +2,21 @@
 // setup program's own code and the process seam's fake (Wine gives every
 // program the rights and asks nobody): when the rights are refused the run
 // ends with 7 and its /LOG= file says so; when the elevated copy ran, its
-// exit code is the run's and the copy alone writes the log.
+// exit code is the run's and the copy alone writes the log. The window's
+// install for all users asks for the copy with its choices; refused, a box
+// says so and the install question stays.
 #include <gtest/gtest.h>
+
+#include <windows.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
+#include "app/SetupTexts.h"
+#include "app/SetupWindow.h"
 #include "app/SilentRun.h"
 #include "engine/CommandLine.h"
 #include "tests/support/fakes/FakeProcess.h"
@@ -46,6 +54,48 @@ TEST(ElevationRefused, ExitCodeSevenAndTheLogSaysWhy) {
   EXPECT_EQ(SilentRunForAllUsers(log), kExitRestartNeeded);
   EXPECT_EQ(log, "");
   ASSERT_EQ(fakes::ElevatedStarts().size(), 2u);
+}
+
+// The message boxes shown on this thread, each answered with its button as
+// it appears: a box's modal loop runs the thread's timer.
+std::vector<std::string> gBoxTexts;
+HWND gAnswered = nullptr;
+
+BOOL CALLBACK AnswerIfBox(HWND window, LPARAM) {
+  char name[16] = {};
+  GetClassNameA(window, name, sizeof name);
+  if (std::string(name) != "#32770" || window == gAnswered) return TRUE;
+  char text[1024] = {};
+  GetDlgItemTextA(window, 0xFFFF, text, sizeof text);  // the box's message
+  gBoxTexts.push_back(text);
+  gAnswered = window;
+  PostMessageA(window, WM_COMMAND, IDOK, 0);
+  return FALSE;
+}
+
+void CALLBACK AnswerBoxes(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), AnswerIfBox, 0); }
+
+TEST(ElevationRefused, TheWindowSaysSoAndKeepsItsQuestion) {
+  fakes::ResetProcess();
+  fakes::SetAdministratorRights(false);
+  fakes::SetElevationOutcome(platform::ElevatedRun::Refused);
+  fakes::SetCommandLine("\"C:\\dl\\Setup.exe\"");
+  ParseCommandLine();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerBoxes);
+  TKwSetupForm1 form;
+  ASSERT_TRUE(form.Create(GetModuleHandleA(nullptr)));
+  KillTimer(form.Handle(), kFirstCheckTimerId);
+  gBoxTexts.clear();
+
+  form.PgmPathEd->SetText("C:\\Program Files\\Quillon");
+  form.StartBtnClick();
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(gBoxTexts, std::vector<std::string>{Unit1Text(kTextElevationRefused)});
+  ASSERT_EQ(fakes::ElevatedStarts().size(), 1u);
+  const ByteString& parameters = fakes::ElevatedStarts()[0].parameters;
+  EXPECT_EQ(parameters.rfind("/ELEVATED /PASSIVE /ALLUSERS /RUN ", 0), 0u) << parameters;
+  EXPECT_NE(parameters.find("\"/D=C:\\Program Files\\Quillon\""), ByteString::npos) << parameters;
+  EXPECT_EQ(form.CurrentPanel, form.AskPanel);
 }
 
 }  // namespace

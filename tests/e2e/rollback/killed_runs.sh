@@ -16,20 +16,36 @@ make_package "$WORK/q26.exe" 2.6 300
 UNINST_FIRST=1 make_package "$WORK/q25u.exe" 2.5 300
 JOURNALS=$DRIVE_C/ProgramData
 
-# kill_when CASE EXE CONDITION: starts the setup silently and kills it as
-# soon as CONDITION (a shell command) holds; KILLED tells whether it was
-# still running then.
+# The setup under test: ended once it is gone or a zombie.
+setup_ended() { case "$(sed 's/^.*) //' "/proc/$SETUP/stat" 2>/dev/null | cut -d' ' -f1)" in '' | Z | X) ;; *) false ;; esac; }
+setup_still() { stopped "$SETUP" || setup_ended; }
+# caught_when CONDITION: stops the setup and answers whether it has ended or
+# CONDITION holds while it stands still; otherwise lets it go on.
+caught_when() {
+  kill -STOP "$SETUP" 2>/dev/null
+  if wait_until 10 setup_still && { setup_ended || eval "$1"; }; then return 0; fi
+  kill -CONT "$SETUP" 2>/dev/null
+  return 1
+}
+# start_silently CASE EXE: the setup under test, started silently.
+start_silently() {
+  "$WINE" "$2" /S >"$WORK/$1.out" 2>&1 </dev/null &
+  SETUP=$!
+}
+# kill_when CASE EXE CONDITION: starts the setup silently and kills it at the
+# first check that finds CONDITION (a shell command) true. The setup runs on
+# between checks and stands still during each, so the kill lands on the
+# state the condition saw. KILLED tells whether it was still running then.
 kill_when() {
-  local name=$1 exe=$2 condition=$3 i
-  "$WINE" "$exe" /S >"$WORK/$name.out" 2>&1 </dev/null &
-  local setup=$!
-  for ((i = 0; i < 20000; i++)); do
-    if eval "$condition"; then break; fi
-    kill -0 "$setup" 2>/dev/null || break
-  done
+  start_silently "$1" "$2"
+  kill_caught "$1" "$3"
+}
+kill_caught() {
+  local name=$1 condition=$2
   KILLED=0
-  if kill -9 "$setup" 2>/dev/null; then KILLED=1; fi
-  wait "$setup" 2>/dev/null
+  if wait_until 300 caught_when "$condition" && ! setup_ended && kill -9 "$SETUP" 2>/dev/null; then KILLED=1; fi
+  kill -9 "$SETUP" 2>/dev/null
+  wait "$SETUP" 2>/dev/null
   check "$name: the setup was killed while it ran" test "$KILLED" = 1
   check "$name: right after the kill, no entry without a working uninstaller" entry_has_uninstaller
 }
@@ -90,7 +106,17 @@ else
   installed25=$(snapshot)
 fi
 
-kill_when upgrade-commit 'C:\broken\q26.exe' 'journal | grep -qx commit'
+# The commit removes the replaced files' backups (~qb...) and waits for one
+# that another program holds (two seconds, then it leaves it for the
+# restart): with one held, the kill lands inside the commit.
+backup_made() { [ -n "$(find "$PROGRAM" -name '~qb*' -print -quit)" ]; }
+start_silently upgrade-commit 'C:\broken\q26.exe'
+check "commit: the setup is caught once it replaced a file" wait_until 300 caught_when backup_made
+backup=$(find "$PROGRAM" -name '~qb*' -print -quit)
+hold "$PROGRAM_WIN\\$(tr / '\\' <<<"${backup#"$PROGRAM"/}")"
+kill -CONT "$SETUP"
+kill_caught upgrade-commit 'journal | grep -qx commit'
+release_holds
 check "commit: the journal was left after its commit entry" bash -c 'grep -qx commit <<<"$1"' _ "$(journal)"
 next_start upgrade-commit
 is_committed_26 "killed during the commit"

@@ -35,10 +35,7 @@ entry_has_uninstaller() {
   [ -z "$(uninstall_entries)" ] || $SECTIONS list "$PROGRAM/uninstall.exe" 2>/dev/null | grep -q Uninst
 }
 # wait_removed: the uninstaller's own file is gone (its copy removes it once it ended).
-wait_removed() {
-  local i=0
-  while [ -e "$PROGRAM/uninstall.exe" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
-}
+wait_removed() { wait_until 10 test ! -e "$PROGRAM/uninstall.exe"; }
 # same_as NAME SNAPSHOT WHAT: the prefix equals the snapshot.
 same_as() {
   local now
@@ -93,9 +90,7 @@ hold() {
   rm -f "$WORK/held"
   "$WINE" 'C:\broken\holdfile.exe' "$1" 'C:\broken\held' >/dev/null 2>&1 </dev/null &
   HOLDERS+=($!)
-  local i=0
-  while [ ! -e "$WORK/held" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
-  check "the file is held: $1" test -e "$WORK/held"
+  check "the file is held: $1" wait_until 10 test -e "$WORK/held"
 }
 release_holds() {
   local pid

@@ -35,8 +35,12 @@ if mount -t tmpfs -o size=20m tmpfs "$SMALL" 2>/dev/null; then
   before=$(snapshot)
   "$WINE" 'C:\broken\mid.exe' /S '/LOG=C:\broken\filling.log' '/D=D:\Quillon' >/dev/null 2>&1 </dev/null &
   setup=$!
-  until [ -e "$SMALL/Quillon/many" ] || ! kill -0 "$setup" 2>/dev/null; do :; done
+  # The drive fills while the run, caught writing its files, stands still.
+  check "filling drive: the install is writing" wait_until 60 test -e "$SMALL/Quillon/many"
+  kill -STOP "$setup"
+  check "filling drive: the install is caught before its end" wait_until 10 stopped "$setup"
   head -c $((20 * 1024 * 1024)) /dev/zero >"$SMALL/filler.dat" 2>/dev/null
+  kill -CONT "$setup"
   wait "$setup"; EXIT_CODE=$?
   LOG=$(tr -d '\r' <"$WORK/filling.log" 2>/dev/null)
   rm -f "$SMALL/filler.dat"

@@ -17,7 +17,7 @@
 
 #include "app/AdminNamespace.h"
 #include "app/PrivateCopy.h"
-#include "app/SilentRun.h"
+#include "app/RunningMark.h"
 #include "platform/Files.h"
 #include "platform/Security.h"
 #include "tests/support/common/TempFolder.h"
