@@ -2,6 +2,7 @@
 
 #include <sddl.h>
 
+#include "platform/win32/ProcessAccount.h"
 #include "platform/win32/SystemCalls.h"
 
 namespace {
@@ -59,20 +60,11 @@ bool CreateOrOpenAdministratorsNamespace(const NamespaceCalls& calls) {
 
 // Bounded by this process's own account, open to it and the system alone.
 bool CreateOrOpenOwnAccountNamespace(const NamespaceCalls& calls) {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-  union {
-    TOKEN_USER user;
-    char bytes[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
-  } self = {};
-  DWORD size = 0;
-  const bool known = GetTokenInformation(token, TokenUser, &self, sizeof self, &size) != FALSE;
-  CloseHandle(token);
-  char* sidText = nullptr;
-  if (!known || !ConvertSidToStringSidA(self.user.User.Sid, &sidText)) return false;
-  const ByteString access = ByteString("D:P(A;;GA;;;") + sidText + ")(A;;GA;;;SY)";
-  LocalFree(sidText);
-  return CreateOrOpenNamespace(calls, self.user.User.Sid, access.c_str());
+  const ProcessAccount self;
+  const ByteString sidText = self.SidText();
+  if (sidText.empty()) return false;
+  const ByteString access = "D:P(A;;GA;;;" + sidText + ")(A;;GA;;;SY)";
+  return CreateOrOpenNamespace(calls, self.Sid(), access.c_str());
 }
 
 // Each namespace is created or opened once per process.

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/Files.h"
+#include "platform/win32/ProcessAccount.h"
 #include "platform/win32/SystemCalls.h"
 
 const char* const kPrivateCopyFolderPrefix = "QuillonUninstall-";
@@ -24,23 +25,6 @@ ByteString RandomName() {
   return text;
 }
 
-ByteString RunningUserSid() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return ByteString();
-  ByteString sidText;
-  DWORD size = 0;
-  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-  ByteString buffer(size, '\0');
-  char* text = nullptr;
-  if (size > 0 && GetTokenInformation(token, TokenUser, &buffer[0], size, &size) &&
-      ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(&buffer[0])->User.Sid, &text)) {
-    sidText = text;
-    LocalFree(text);
-  }
-  CloseHandle(token);
-  return sidText;
-}
-
 bool ReadsBack(platform::ReadHandle file, std::string_view bytes) {
   if (platform::SizeOfOpenFile(file) != static_cast<int64_t>(bytes.size())) return false;
   ByteString content(bytes.size(), '\0');
@@ -50,7 +34,7 @@ bool ReadsBack(platform::ReadHandle file, std::string_view bytes) {
 }  // namespace
 
 ByteString PrivateFolderAccess() {
-  const ByteString user = RunningUserSid();
+  const ByteString user = ProcessAccount().SidText();
   if (user.empty()) return ByteString();
   return "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;" + user + ")";
 }
