@@ -5,9 +5,10 @@
 # first install after some files, and after its uninst line (then the
 # placeholder uninstaller, started in place, undoes it and removes itself);
 # during an upgrade 2.5 -> 2.6 after some files, while the uninstaller is
-# written and during the commit. Right after every kill no entry names an
-# uninstaller that cannot remove the installation. Afterwards the version
-# installed is complete and its uninstaller removes it completely.
+# written and during the commit; the update 2.5 -> 2.6 at half its files.
+# Right after every kill no entry names an uninstaller that cannot remove
+# the installation. Afterwards the version installed is complete and its
+# uninstaller removes it completely.
 . "$(dirname "$0")/lib.sh"
 export LC_ALL=de_DE.UTF-8
 
@@ -82,6 +83,12 @@ installed25=$(snapshot)
 kill_when upgrade-files 'C:\broken\q26.exe' '[ "$(journal | grep -c "many\\\\f")" -ge 80 ]'
 next_start upgrade-files
 same_as "killed after some files" "$installed25" "2.5 complete as before"
+
+# The update from 2.5 to 2.6 (its files differ throughout), killed at half.
+"$Q_SETUPPACK" patch --quiet --from "$WORK/q25.exe" --to "$WORK/q26.exe" -o "$WORK/u.exe" >/dev/null
+kill_when update-half 'C:\broken\u.exe' '[ "$(journal | grep -c "many\\\\f")" -ge 150 ]'
+next_start update-half
+same_as "the update killed at half" "$installed25" "2.5 complete as before"
 
 # 2.6 as a complete upgrade leaves it: its files, its entry, nothing of
 # the run's own (backups, temporary names, the journal).
