@@ -28,7 +28,9 @@ def files_of(setup_src):
 
 def nsis_script(setup_src, root, out, codec):
     compressor = {"zlib": "zlib", "lzma": "/SOLID lzma"}[codec]
-    lines = ["Unicode true", "SetCompressor %s" % compressor, 'Name "QBench"', 'OutFile "%s"' % out,
+    # The x86_64 stub, like every program the bench runs: not every machine
+    # the figures come from can execute 32-bit programs under Wine.
+    lines = ["Target amd64-unicode", "SetCompressor %s" % compressor, 'Name "QBench"', 'OutFile "%s"' % out,
              'InstallDir "$PROGRAMFILES\\QBench"', "RequestExecutionLevel admin", "SetDateSave off",
              "Page directory", "Page instfiles", "UninstPage instfiles", "", "Section"]
     folders = set()
