@@ -332,9 +332,6 @@ def main():
     shutil.copy(args.probe, os.path.join(run_dir, "probe.exe"))
     log("bench: packages ready after %.0f s" % (time.time() - began))
 
-    # The prefix's server is started here, in the foreground, so that its CPU
-    # time can be read; the one scripts/with-wine keeps running goes first.
-    subprocess.run(["wineserver", "-k"])
     server = subprocess.Popen(["wineserver", "-f", "-p"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     time.sleep(0.5)
     runner = Runner(server.pid)

@@ -13,7 +13,7 @@ if [ ! -x "$Q_SETUPPACK" ]; then
   exit 77
 fi
 if [ -z "${Q_E2E_INSIDE:-}" ]; then
-  export Q_E2E_INSIDE=1 Q_PRIVATE_DISPLAY=1
+  export Q_E2E_INSIDE=1 Q_PRIVATE_DISPLAY=1 Q_WINE_SESSION=1
   exec "$Q_TOP/scripts/with-wine" bash ${Q_E2E_TRACE:+-x} "$0" "$@"
 fi
 

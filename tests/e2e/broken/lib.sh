@@ -17,7 +17,7 @@ if [ ! -f "$Q_STUB" ]; then
 fi
 command -v python3 >/dev/null || { echo "SKIP: python3 is missing (scripts/install-deps)"; exit 77; }
 if [ -z "${Q_E2E_INSIDE:-}" ]; then
-  export Q_E2E_INSIDE=1 Q_PRIVATE_DISPLAY=1
+  export Q_E2E_INSIDE=1 Q_PRIVATE_DISPLAY=1 Q_WINE_SESSION=1
   exec "$Q_TOP/scripts/with-wine" bash "$0" "$@"
 fi
 

@@ -12,7 +12,7 @@ set -u
 [ -x "$Q_SETUPPACK" ] || { echo "SKIP: the native setuppack is missing ($Q_SETUPPACK)"; exit 77; }
 [ -f "$Q_STUB" ] || { echo "SKIP: Setup-stub.exe is missing"; exit 77; }
 if [ -z "${Q_E2E_INSIDE:-}" ]; then
-  export Q_E2E_INSIDE=1 Q_PRIVATE_DISPLAY=1
+  export Q_E2E_INSIDE=1 Q_PRIVATE_DISPLAY=1 Q_WINE_SESSION=1
   exec "$Q_TOP/scripts/with-wine" bash "$0" "$@"
 fi
 
