@@ -1,5 +1,6 @@
 #include "engine/FolderAccess.h"
 
+#include <unordered_map>
 #include <vector>
 
 #include "base/TextBasics.h"
@@ -123,6 +124,36 @@ bool InFolderWithoutLinks(const ByteString& folder, const std::function<bool()>&
   const platform::GuardedChange made = platform::InHeldFolder(root, held, change);
   if (made == platform::GuardedChange::Refused) NoteRefusal("not followed: a link on the way to " + held);
   return made == platform::GuardedChange::Done;
+}
+
+void ForEachInHeldFolders(std::size_t count, const std::function<ByteString(std::size_t)>& pathOf,
+                          const std::function<void(std::size_t)>& each) {
+  std::vector<ByteString> folders(count);
+  std::unordered_map<ByteString, std::vector<std::size_t>> itemsIn;
+  for (std::size_t item = 0; item < count; ++item) {
+    const ByteString path = pathOf(item);
+    if (path.empty()) continue;
+    folders[item] = AsciiLower(ParentFolderOf(path));
+    itemsIn[folders[item]].push_back(item);
+  }
+  for (std::size_t first = 0; first < count; ++first) {
+    if (folders[first].empty()) {
+      each(first);
+      continue;
+    }
+    const auto group = itemsIn.find(folders[first]);
+    if (group == itemsIn.end()) continue;  // run with its folder's first item
+    const std::vector<std::size_t>& items = group->second;
+    const ByteString root = RootOf(folders[first]);
+    std::size_t done = 0;
+    if (items.size() > 1 && !PerUserRun() && !root.empty() && folders[first] != AsciiLower(root))
+      platform::InHeldFolder(root, ParentFolderOf(pathOf(first)), [&] {
+        for (; done < items.size(); ++done) each(items[done]);
+        return true;
+      });
+    for (; done < items.size(); ++done) each(items[done]);  // not held: each checks its own way
+    itemsIn.erase(group);
+  }
 }
 
 bool InDataFolder(const ByteString& path) {

@@ -43,6 +43,14 @@ bool RenameWithoutLinks(const ByteString& from, const ByteString& to, bool repla
 // held, none of it a link: the names reach that folder and no other. False,
 // unchanged, when refused (said once, as above) or when `change` fails.
 bool InFolderWithoutLinks(const ByteString& folder, const std::function<bool()>& change);
+// Runs `each(i)` once for every i below `count`, grouped by the folder of
+// `pathOf(i)`: a folder's items run together, in their order, while that
+// folder is held as above, so that the way down to it is checked once for
+// all of them instead of once per file. Folders come in the order of their
+// first item; an item without a path runs alone, in its place. Where a
+// folder cannot be held, each of its items checks its own way.
+void ForEachInHeldFolders(std::size_t count, const std::function<ByteString(std::size_t)>& pathOf,
+                          const std::function<void(std::size_t)>& each);
 // The path is the data folder or lies below it.
 bool InDataFolder(const ByteString& path);
 // A removal at the next restart, by name: never for a path in the data

@@ -138,13 +138,16 @@ std::vector<ByteString> gLeftForRestart;
 
 void FinishCommit(const std::vector<Entry>& entries) {
   int waitsLeft = kPatientWaits;  // for all the backups together
-  for (const Entry& entry : entries) {
-    if (entry.kind == "grant") MakeEnteredGrant(entry.Field(0));
-    const ByteString& backup = entry.Field(2);
-    if (entry.kind != "file" || backup.empty() || !Exists(backup)) continue;
+  const auto backupOf = [&](std::size_t item) {
+    return entries[item].kind == "file" ? entries[item].Field(2) : ByteString();
+  };
+  ForEachInHeldFolders(entries.size(), backupOf, [&](std::size_t item) {
+    if (entries[item].kind == "grant") MakeEnteredGrant(entries[item].Field(0));
+    const ByteString backup = backupOf(item);
+    if (backup.empty() || !Exists(backup)) return;
     const bool removed = Patiently([&] { return RemoveWithoutLinks(backup); }, waitsLeft);
     if (!removed && RemoveBackupAtRestart(backup)) gLeftForRestart.push_back(backup);
-  }
+  });
 }
 
 // True when every change was undone.

@@ -181,9 +181,10 @@ bool RunUninstall(UninstallLeftovers* leftovers) {
   bool everyFileHandled = true;
   std::vector<ByteString> atRestart;
   uint64_t removed = 0;
-  const uint64_t files = removals.files.size();
-  for (auto it = removals.files.rbegin(); it != removals.files.rend(); ++it) {
-    const ByteString& path = *it;
+  const std::size_t files = removals.files.size();
+  const auto fileAt = [&](std::size_t item) -> const ByteString& { return removals.files[files - 1 - item]; };
+  ForEachInHeldFolders(files, fileAt, [&](std::size_t item) {
+    const ByteString& path = fileAt(item);
     if (AsciiLower(path) == self) {
       if (leftovers) leftovers->file = path;
     } else if (!IsKeptFile(path) && IsExisting(path) && !RemoveWithoutLinks(path)) {
@@ -197,7 +198,7 @@ bool RunUninstall(UninstallLeftovers* leftovers) {
       }
     }
     ReportUninstallProgress(++removed, files);
-  }
+  });
   // Folders, ascending (the lines are stored descending): a parent that
   // still holds a subfolder fails here and is tried again below.
   for (auto it = removals.folders.rbegin(); it != removals.folders.rend(); ++it) RemoveWithoutLinks(*it);

@@ -208,8 +208,7 @@ constexpr int kFileDispositionInfo = 4;
 
 bool DeleteOpenFile(HANDLE file) {
   using SetInformationFn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
-  static const auto setInformation = reinterpret_cast<SetInformationFn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetFileInformationByHandle")));
+  static const auto setInformation = SystemCall<SetInformationFn>("kernel32.dll", "SetFileInformationByHandle");
   BOOL deleteFile = TRUE;
   return setInformation && setInformation(file, kFileDispositionInfo, &deleteFile, sizeof deleteFile) != FALSE;
 }
@@ -218,8 +217,7 @@ bool DeleteOpenFile(HANDLE file) {
 // the system cannot tell.
 ByteString FinalPathOf(HANDLE file) {
   using FinalPathFn = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
-  static const auto finalPath = reinterpret_cast<FinalPathFn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+  static const auto finalPath = SystemCall<FinalPathFn>("kernel32.dll", "GetFinalPathNameByHandleA");
   if (!finalPath) return ByteString();
   ByteString path(MAX_PATH, '\0');
   DWORD length = finalPath(file, &path[0], static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
@@ -234,10 +232,41 @@ ByteString FinalPathOf(HANDLE file) {
   return path;
 }
 
+// The object's attributes through its handle (FileAttributeTagInfo, Vista
+// and later). GetFileInformationByHandle asks the volume too, which costs a
+// thousand times more, once for every folder on every guarded way.
+bool AttributesOf(HANDLE file, DWORD& attributes) {
+  struct AttributeTagInformation {
+    DWORD fileAttributes;
+    DWORD reparseTag;
+  };
+  constexpr int kFileAttributeTagInfo = 9;
+  using GetInformationFn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+  static const auto getInformation = SystemCall<GetInformationFn>("kernel32.dll", "GetFileInformationByHandleEx");
+  AttributeTagInformation tag = {};
+  if (getInformation && getInformation(file, kFileAttributeTagInfo, &tag, sizeof tag)) {
+    attributes = tag.fileAttributes;
+    return true;
+  }
+  BY_HANDLE_FILE_INFORMATION info = {};
+  if (!GetFileInformationByHandle(file, &info)) return false;
+  attributes = info.dwFileAttributes;
+  return true;
+}
+
 bool SamePath(const ByteString& a, const ByteString& b) {
   return a.size() == b.size() && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
                                                 b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
 }
+
+// The folder InHeldFolder holds while its change runs, with its expected
+// final path: a guarded change directly inside it starts there instead of
+// opening the whole way again, once for every file of a folder.
+struct HeldWay {
+  ByteString folder;
+  ByteString expected;
+};
+thread_local const HeldWay* gHeldWay = nullptr;
 
 // The handles of a guarded change: the folders on the way, held without
 // sharing their deletion (nobody renames them meanwhile), and the object.
@@ -249,41 +278,51 @@ public:
   // Opens the way from `trusted` to `path` and the object with `access`;
   // `holdObject` holds the object too (a folder that must stay where it is).
   GuardedChange Open(const ByteString& trusted, const ByteString& path, DWORD access, bool holdObject = false) {
-    std::vector<ByteString> names;
+    std::vector<ByteString> names, inHeld;
     if (!NamesBelow(trusted, path, names)) return GuardedChange::Refused;
-    ByteString current = trusted;
-    while (!current.empty() && current.back() == '\\') current.pop_back();
-    if (current.size() == 2 && current[1] == ':') current += '\\';  // a drive's root, not its current folder
-    HANDLE folder = OpenNoFollow(current, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
-    if (folder == INVALID_HANDLE_VALUE) return GuardedChange::Failed;
-    held_.push_back(folder);
-    // The trusted folder's own final path (short names expanded) starts the expected one.
-    ByteString expected = FinalPathOf(folder);
+    ByteString current;
+    if (gHeldWay && !holdObject && NamesBelow(gHeldWay->folder, path, inHeld) && inHeld.size() == 1) {
+      current = gHeldWay->folder;
+      expected_ = gHeldWay->expected;
+      names = inHeld;
+    } else {
+      current = trusted;
+      while (!current.empty() && current.back() == '\\') current.pop_back();
+      if (current.size() == 2 && current[1] == ':') current += '\\';  // a drive's root, not its current folder
+      const HANDLE folder = OpenNoFollow(current, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
+      if (folder == INVALID_HANDLE_VALUE) return GuardedChange::Failed;
+      held_.push_back(folder);
+      // The trusted folder's own final path (short names expanded) starts the expected one.
+      expected_ = FinalPathOf(folder);
+    }
+    const bool finalPathsNamed = !expected_.empty();
     const auto add = [](ByteString& path, const ByteString& name) {
       if (path.empty() || path.back() != '\\') path += '\\';
       path += name;
     };
     for (std::size_t i = 0; i < names.size(); ++i) {
       add(current, names[i]);
-      add(expected, names[i]);
+      add(expected_, names[i]);
       const bool last = i + 1 == names.size();
       const HANDLE next = last && !holdObject
                               ? OpenNoFollow(current, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE)
                               : OpenNoFollow(current, last ? access : FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
       if (next == INVALID_HANDLE_VALUE) return GuardedChange::Failed;
       held_.push_back(next);
-      BY_HANDLE_FILE_INFORMATION info = {};
-      if (!GetFileInformationByHandle(next, &info)) return GuardedChange::Failed;
-      if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return GuardedChange::Refused;
-      if ((!last || holdObject) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return GuardedChange::Failed;
+      DWORD attributes = 0;
+      if (!AttributesOf(next, attributes)) return GuardedChange::Failed;
+      if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return GuardedChange::Refused;
+      if ((!last || holdObject) && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return GuardedChange::Failed;
     }
     // Where the system names final paths, the object must be where the path says.
     const ByteString final = FinalPathOf(held_.back());
-    if (!final.empty() && held_.size() > 1 && !FinalPathOf(held_.front()).empty() && !SamePath(final, expected))
-      return GuardedChange::Refused;
+    if (finalPathsNamed && !final.empty() && !SamePath(final, expected_)) return GuardedChange::Refused;
+    if (!finalPathsNamed) expected_.clear();
     return GuardedChange::Done;
   }
   HANDLE Object() const { return held_.back(); }
+  // The object's final path as expected; empty where the system names none.
+  const ByteString& Expected() const { return expected_; }
 
 private:
   static HANDLE OpenNoFollow(const ByteString& path, DWORD access, DWORD share) {
@@ -291,6 +330,7 @@ private:
                        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   }
   std::vector<HANDLE> held_;
+  ByteString expected_;
 };
 
 }  // namespace
@@ -317,6 +357,14 @@ GuardedChange InHeldFolder(const ByteString& trusted, const ByteString& folder, 
   GuardedPath guarded;
   const GuardedChange opened = guarded.Open(trusted, folder, FILE_READ_ATTRIBUTES, true);
   if (opened != GuardedChange::Done) return opened;
+  ByteString held = folder;
+  while (!held.empty() && held.back() == '\\') held.pop_back();
+  const HeldWay way = {held, guarded.Expected()};
+  struct Restore {
+    const HeldWay* outer;
+    ~Restore() { gHeldWay = outer; }
+  } restore = {gHeldWay};
+  gHeldWay = &way;
   return change() ? GuardedChange::Done : GuardedChange::Failed;
 }
 

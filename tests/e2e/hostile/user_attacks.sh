@@ -9,14 +9,16 @@
 . "$(dirname "$0")/../rollback/lib.sh"
 export LC_ALL=de_DE.UTF-8
 
-# The sample with a file in the data folder that the uninstall removes.
-sed '/^action=saveifnotexists/a action=save,Source=info.txt,Filename=*DataPath*\\liesmich.txt\r' \
+# The sample with two files in the data folder that the uninstall removes
+# (a folder's files go together, while the folder is held).
+sed '/^action=saveifnotexists/a action=save,Source=info.txt,Filename=*DataPath*\\liesmich.txt\r\naction=save,Source=info.txt,Filename=*DataPath*\\notiz.txt\r' \
   "$Q_SAMPLE/setup.src" >"$WORK/hostile.src"
 pack_setup "$WORK/Setup.exe" "$WORK/hostile.src"
 VICTIM=$DRIVE_C/Victim
 mkdir -p "$VICTIM"
 printf 'keep' >"$VICTIM/keep.txt"
 printf 'keep' >"$VICTIM/liesmich.txt"
+printf 'keep' >"$VICTIM/notiz.txt"
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 # journal FOLDER: a journal that deletes the victim's file and starts a program at every logon.
 journal() {
@@ -55,8 +57,8 @@ rm -rf "$PROGRAM/Daten"
 ln -s "$VICTIM" "$PROGRAM/Daten"
 silent linked-uninstall "$PROGRAM_WIN\\uninstall.exe"
 check "linked data folder: the uninstall ends" test "$EXIT_CODE" = 0
-check "linked data folder: the victim's file of the same name is untouched" \
-  test "$(cat "$VICTIM/liesmich.txt" 2>/dev/null)" = keep
+check "linked data folder: the victim's files of the same names are untouched" \
+  test "$(cat "$VICTIM/liesmich.txt" "$VICTIM/notiz.txt" 2>/dev/null)" = keepkeep
 check "linked data folder: the log names the refusal" \
   has_text 'not followed: a link on the way to C:\Program Files\Quillon\Daten\liesmich.txt' "$LOG"
 check "linked data folder: the rest of the installation is removed" test ! -e "$PROGRAM/Quillon.exe"
