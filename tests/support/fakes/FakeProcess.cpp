@@ -9,6 +9,7 @@ struct ProcessState {
   bool userShell = true;
   bool shellParent = true;
   bool system = false;
+  bool elevated = false;
   std::vector<fakes::StartedProgram> started;
   std::vector<fakes::ErrorBox> boxes;
   std::vector<ByteString> holders;
@@ -34,6 +35,7 @@ void SetLocalTime(const platform::LocalTime& time) { State().time = time; }
 void SetUserShellOffered(bool offered) { State().userShell = offered; }
 void SetShellParentOffered(bool offered) { State().shellParent = offered; }
 void SetRunsAsSystem(bool system) { State().system = system; }
+void SetRunsElevated(bool elevated) { State().elevated = elevated; }
 const std::vector<StartedProgram>& StartedPrograms() { return State().started; }
 const std::vector<ErrorBox>& ErrorBoxes() { return State().boxes; }
 void SetHoldingPrograms(const std::vector<ByteString>& programs) { State().holders = programs; }
@@ -72,6 +74,8 @@ bool StartProgramDirectly(const ProgramStart& start) {
 bool RunsAsSystem() { return State().system; }
 
 bool HasAdministratorRights() { return State().administrator; }
+
+bool RunsElevated() { return State().elevated; }
 
 ElevatedRun RunElevatedAndWait(const ByteString& file, const ByteString& parameters, uint32_t& exitCode) {
   State().elevatedStarts.push_back(fakes::ElevatedStart{file, parameters});

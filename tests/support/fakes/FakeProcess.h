@@ -32,6 +32,7 @@ void SetLocalTime(const platform::LocalTime& time);
 void SetUserShellOffered(bool offered);
 void SetShellParentOffered(bool offered);
 void SetRunsAsSystem(bool system);
+void SetRunsElevated(bool elevated);  // default: not raised above the user's programs
 const std::vector<StartedProgram>& StartedPrograms();
 const std::vector<ErrorBox>& ErrorBoxes();
 // An elevated start of this program: what was asked for.
