@@ -25,13 +25,12 @@ constexpr const char* kAnchorValue = "RunJournal";
 constexpr const char* kSetAsideValue = "RefusedJournal";
 constexpr const char* kFolderPrefix = "QuillonSetup-";
 constexpr const char* kAnchorName = "QuillonSetup";
-constexpr int kCsidlCommonAppData = 35;
 
 // Where `hive`'s journals live: the common application data for the
 // machine's, the user's local application data for the user's.
 ByteString JournalBase(Hive hive) {
   ByteString base =
-      SpecialFolderPath(hive == Hive::LocalMachine ? kCsidlCommonAppData : platform::kCsidlLocalAppData);
+      SpecialFolderPath(hive == Hive::LocalMachine ? platform::kCsidlCommonAppData : platform::kCsidlLocalAppData);
   while (!base.empty() && base.back() == '\\') base.pop_back();
   return base;
 }

@@ -17,6 +17,7 @@ struct ProcessState {
   platform::ElevatedRun elevation = platform::ElevatedRun::Ended;
   uint32_t elevatedExitCode = 0;
   std::vector<fakes::ElevatedStart> elevatedStarts;
+  std::function<void(const fakes::ElevatedStart&)> elevatedCopy;
 };
 
 ProcessState& State() {
@@ -44,6 +45,7 @@ void SetElevationOutcome(platform::ElevatedRun outcome, uint32_t exitCode) {
   State().elevation = outcome;
   State().elevatedExitCode = exitCode;
 }
+void SetElevatedCopy(std::function<void(const ElevatedStart&)> copy) { State().elevatedCopy = std::move(copy); }
 const std::vector<ElevatedStart>& ElevatedStarts() { return State().elevatedStarts; }
 
 }  // namespace fakes
@@ -79,6 +81,7 @@ bool RunsElevated() { return State().elevated; }
 
 ElevatedRun RunElevatedAndWait(const ByteString& file, const ByteString& parameters, uint32_t& exitCode) {
   State().elevatedStarts.push_back(fakes::ElevatedStart{file, parameters});
+  if (State().elevation == ElevatedRun::Ended && State().elevatedCopy) State().elevatedCopy({file, parameters});
   if (State().elevation == ElevatedRun::Ended) exitCode = State().elevatedExitCode;
   return State().elevation;
 }
