@@ -18,8 +18,10 @@
 #include "app/SelfRemoval.h"
 #include "app/SetupTexts.h"
 #include "app/SetupWindow.h"
+#include "engine/CommandLine.h"
 #include "engine/Elevation.h"
 #include "engine/EngineValues.h"
+#include "engine/ErrorList.h"
 #include "engine/InstallChecks.h"
 #include "engine/InstalledFiles.h"
 #include "engine/PathVariables.h"
@@ -232,6 +234,8 @@ bool TKwSetupForm1::InstallElevated(const ByteString& folder) {
     return true;
   }
   ShowPanel(nullptr);
+  if (outcome.run == platform::ElevatedRun::Ended && !outcome.logHandedOver && !Switches.logFile.empty())
+    WriteRunLog(Switches.logFile, ExitCodeText(outcome.exitCode));
   const bool done = outcome.run == platform::ElevatedRun::Ended &&
                     (outcome.exitCode == kExitInstalled || outcome.exitCode == kExitRestartNeeded);
   if (done) ShowInformationBox(Unit1Text(kTextInstalled));

@@ -118,7 +118,7 @@ int RunSilently() {
       }
     }
   }
-  if (!Switches.logFile.empty()) WriteRunLog(Switches.logFile, ExitCodeText(code));
+  WriteRequestedLog(ExitCodeText(code));
   return code;
 }
 
@@ -136,14 +136,13 @@ bool RunElevatedInstead(int& code) {
       code = kExitFailed;
       break;
   }
-  // The copy wrote its own /LOG= file; only a run that did not happen is logged here.
-  if (outcome.run != platform::ElevatedRun::Ended && !Switches.logFile.empty())
-    WriteRunLog(Switches.logFile, ExitCodeText(code));
+  // The copy's log came over to the /LOG= file; without it this run logs what it knows.
+  if (!outcome.logHandedOver && !Switches.logFile.empty()) WriteRunLog(Switches.logFile, ExitCodeText(code));
   return true;
 }
 
 int SilentFailure(const ByteString& message) {
   AddError(message);
-  if (!Switches.logFile.empty()) WriteRunLog(Switches.logFile, ExitCodeText(kExitFailed));
+  WriteRequestedLog(ExitCodeText(kExitFailed));
   return kExitFailed;
 }

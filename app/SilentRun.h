@@ -12,6 +12,7 @@ int RunSilently();
 // for /LOG=; answers kExitFailed.
 int SilentFailure(const ByteString& message);
 // A run for all users without administrator rights: the elevated copy's
-// exit code, kExitElevationRefused when the rights were refused. False
-// (code untouched) when this run needs no elevation.
+// exit code (its log comes over to the /LOG= file), kExitElevationRefused
+// when the rights were refused. False (code untouched) when this run needs
+// no elevation.
 bool RunElevatedInstead(int& code);

@@ -106,6 +106,13 @@ SetupSwitches ReadSwitches(const ByteString& commandLine) {
     else if (lower == "/norestart") switches.noRestart = true;
     else if (lower == AsciiLower(kElevatedCopySwitch)) switches.elevatedCopy = true;
     else if (lower == "/uninst") continue;
+    else if (StartsWith(lower, AsciiLower(kElevatedLogSwitch))) {
+      const ByteString token = parameters[i].substr(lower.find('=') + 1);
+      if (token.size() == 16 && token.find_first_not_of("0123456789abcdef") == ByteString::npos)
+        switches.logToken = token;
+      else
+        wrong(parameters[i]);
+    }
     else if (StartsWith(lower, "/log=")) {
       switches.logFile = TrimSeparators(parameters[i].substr(5));
       if (switches.logFile.empty()) wrong(parameters[i]);

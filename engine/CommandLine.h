@@ -20,6 +20,7 @@ struct SetupSwitches {
   bool hasFolder = false;       // /D= was given
   ByteString folder;            // /D=: the rest of the command line, or the quoted parameter
   ByteString logFile;           // /LOG=
+  ByteString logToken;          // the elevated copy's log place (/ELEVATEDLOG=, 16 hex digits)
   ByteString wrong;             // the first parameter that is no known switch, or lacks its value
 };
 

@@ -33,8 +33,6 @@ bool RunRolledBack = false;
 const char* const kUndoneLogLine = "Undone: every change of this run";
 bool RecoveredEarlierRun = false;
 
-namespace {
-
 // A log that cannot be written is one more error of the run, never the end
 // of it: the uninstaller and the settings are written all the same.
 bool WriteLog(const ByteString& path, const ByteString& log) {
@@ -42,8 +40,6 @@ bool WriteLog(const ByteString& path, const ByteString& log) {
   AddError("Cannot create file \"" + path + "\"");
   return false;
 }
-
-}  // namespace
 
 bool WriteRunLog(const ByteString& path, const ByteString& result) {
   ByteString log;

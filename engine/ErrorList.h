@@ -16,6 +16,8 @@ extern std::vector<ByteString> RunLines;
 // a link or a file with a second name there refuses the log (the elevated
 // run never writes through it). A log that cannot be written is added to
 // the error list and answers false; it never raises.
+// A log's text at the path.
+bool WriteLog(const ByteString& path, const ByteString& log);
 // The run's log for /LOG=: the executed lines, each file written, the errors
 // and the result.
 bool WriteRunLog(const ByteString& path, const ByteString& result);

@@ -25,13 +25,12 @@ constexpr const char* kAnchorValue = "RunJournal";
 constexpr const char* kSetAsideValue = "RefusedJournal";
 constexpr const char* kFolderPrefix = "QuillonSetup-";
 constexpr const char* kAnchorName = "QuillonSetup";
-constexpr int kCsidlCommonAppData = 35;
 
 // Where `hive`'s journals live: the common application data for the
 // machine's, the user's local application data for the user's.
 ByteString JournalBase(Hive hive) {
   ByteString base =
-      SpecialFolderPath(hive == Hive::LocalMachine ? kCsidlCommonAppData : platform::kCsidlLocalAppData);
+      SpecialFolderPath(hive == Hive::LocalMachine ? platform::kCsidlCommonAppData : platform::kCsidlLocalAppData);
   while (!base.empty() && base.back() == '\\') base.pop_back();
   return base;
 }
@@ -97,6 +96,11 @@ platform::AppendHandle CreateJournal(Hive hive, ByteString& path, Hive& madeIn) 
     madeIn = Hive::CurrentUser;
     if (!platform::RegCreate(madeIn, AnchorKey(madeIn), anchor)) return 0;
   }
+  // A journal left for the user's own run keeps its name: no run starts over it.
+  if (!ReadAnchor(madeIn).empty()) {
+    platform::RegClose(anchor);
+    return 0;
+  }
   const ByteString base = JournalBase(madeIn);
   // The folder must be new, with its access list from the start: one that
   // somebody made beforehand is never used. Its name is published only once
@@ -126,10 +130,13 @@ namespace {
 // A run with the machine's rights recovers the machine's journal; the
 // user's is recovered by the user's own runs: without the machine's rights,
 // or for the user alone (where the system gives every program those rights,
-// as Wine and a system without UAC do), never by a run for all users.
+// as Wine and a system without UAC do), never by a run for all users, nor
+// by one raised above the user's programs (which could have written it) or
+// as the system account.
 bool RecoversIn(Hive hive) {
   const bool machineRights = platform::HasAdministratorRights();
-  return hive == Hive::LocalMachine ? machineRights : !machineRights || PerUserRun();
+  if (hive == Hive::LocalMachine) return machineRights;
+  return (!machineRights || PerUserRun()) && !platform::RunsElevated() && !platform::RunsAsSystem();
 }
 
 // Why the machine's journal at `path` is not one this setup made; empty

@@ -16,12 +16,14 @@ ByteString RandomToken();
 // Makes a new journal (a folder that did not exist before, made with its
 // access list, then the file with its header, and only then the anchor
 // that names it) in `hive`'s place, else in the user's. 0 when none could
-// be made; nothing is left then.
+// be made, or when the place's anchor names a journal (one left for the
+// user's own run); nothing is left then.
 platform::AppendHandle CreateJournal(platform::Hive hive, ByteString& path, platform::Hive& madeIn);
 // The journal file that `hive`'s anchor names, for this run to recover;
 // empty when there is none. A run with the machine's rights recovers the
 // machine's journal, never a run for all users the user's (one without the
-// machine's rights or for the user alone does). The machine's
+// machine's rights or for the user alone does, unless it runs raised above
+// the user's programs or as the system account). The machine's
 // journal must be genuine: "journal" in a "QuillonSetup-<hex>" folder
 // directly below the common application data, not a reparse point, owned
 // by the administrators (or the system) and writable by nobody else. A

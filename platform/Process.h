@@ -43,6 +43,11 @@ bool RunsAsSystem();
 // The process has the Administrators group in its token, enabled (under UAC
 // a filtered token of an administrator has not): CheckTokenMembership.
 bool HasAdministratorRights();
+// The process runs with rights raised above those of the user's own
+// programs: its token is elevated (TokenElevationTypeFull) and the user's
+// unelevated token, linked to it, runs at a lower integrity level (as UAC
+// makes them). Those programs could have written anything the user may.
+bool RunsElevated();
 
 // How a start of this program with administrator rights ended.
 enum class ElevatedRun {

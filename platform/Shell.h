@@ -16,6 +16,7 @@ constexpr int kCsidlCommonDesktop = 25;
 constexpr int kCsidlPrograms = 2;            // the user's start-menu programs
 constexpr int kCsidlDesktopDirectory = 16;   // the user's desktop
 constexpr int kCsidlLocalAppData = 28;
+constexpr int kCsidlCommonAppData = 35;
 constexpr int kCsidlProgramFiles = 38;
 constexpr int kCsidlProgramFilesX86 = 42;
 

@@ -39,6 +39,42 @@ bool HasAdministratorRights() {
   return member != FALSE;
 }
 
+namespace {
+
+// The token's integrity level (the last part of its label's SID); -1 when unknown.
+long IntegrityLevel(HANDLE token) {
+  union {
+    TOKEN_MANDATORY_LABEL label;
+    char bytes[sizeof(TOKEN_MANDATORY_LABEL) + SECURITY_MAX_SID_SIZE];
+  } level = {};
+  DWORD size = 0;
+  if (!GetTokenInformation(token, TokenIntegrityLevel, &level, sizeof level, &size)) return -1;
+  const PSID sid = level.label.Label.Sid;
+  return static_cast<long>(*GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1));
+}
+
+}  // namespace
+
+bool RunsElevated() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return true;  // unknown: trust less
+  TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+  DWORD size = 0;
+  // Systems before UAC know no elevation type: no token there is raised.
+  bool elevated = GetTokenInformation(token, TokenElevationType, &type, sizeof type, &size) &&
+                  type == TokenElevationTypeFull;
+  // Wine gives every program a full token whose linked one runs at the same
+  // level: there no program of the user runs below this one.
+  TOKEN_LINKED_TOKEN linked = {};
+  if (elevated && GetTokenInformation(token, TokenLinkedToken, &linked, sizeof linked, &size)) {
+    const long own = IntegrityLevel(token), user = IntegrityLevel(linked.LinkedToken);
+    elevated = own < 0 || user < 0 || user < own;
+    CloseHandle(linked.LinkedToken);
+  }
+  CloseHandle(token);
+  return elevated;
+}
+
 ElevatedRun RunElevatedAndWait(const ByteString& file, const ByteString& parameters, uint32_t& exitCode) {
   SHELLEXECUTEINFOA info = {};
   info.cbSize = sizeof info;

@@ -2,7 +2,8 @@
 // setup program's own code and the process seam's fake (Wine gives every
 // program the rights and asks nobody): when the rights are refused the run
 // ends with 7 and its /LOG= file says so; when the elevated copy ran, its
-// exit code is the run's and the copy alone writes the log. The window's
+// exit code is the run's and its log, written in a place of its own (the
+// user's file is never its parameter), arrives whole. The window's
 // install for all users asks for the copy with its choices; refused, a box
 // says so and the install question stays.
 #include <gtest/gtest.h>
@@ -19,6 +20,10 @@
 #include "app/SetupWindow.h"
 #include "app/SilentRun.h"
 #include "engine/CommandLine.h"
+#include "engine/Elevation.h"
+#include "engine/EngineValues.h"
+#include "engine/SystemFolders.h"
+#include "platform/Shell.h"
 #include "tests/support/fakes/FakeProcess.h"
 
 namespace fs = std::filesystem;
@@ -50,10 +55,25 @@ TEST(ElevationRefused, ExitCodeSevenAndTheLogSaysWhy) {
   EXPECT_NE(log.find("Result: 7 "), std::string::npos) << log;
   EXPECT_NE(log.find("administrator rights refused"), std::string::npos) << log;
 
+  // The copy that left no log: this run says so, with the copy's code.
   fakes::SetElevationOutcome(platform::ElevatedRun::Ended, kExitRestartNeeded);
   EXPECT_EQ(SilentRunForAllUsers(log), kExitRestartNeeded);
-  EXPECT_EQ(log, "");
-  ASSERT_EQ(fakes::ElevatedStarts().size(), 2u);
+  EXPECT_NE(log.find("the elevated run's log cannot be read"), std::string::npos) << log;
+  EXPECT_NE(log.find("Result: 3010 "), std::string::npos) << log;
+
+  fakes::SetElevatedCopy([](const fakes::ElevatedStart& start) {
+    const SetupSwitches requester = Switches;
+    Switches = ReadSwitches("Setup.exe " + start.parameters);
+    ErrorText = "written by the copy; ";
+    WriteRequestedLog(ExitCodeText(kExitRestartNeeded));
+    Switches = requester;
+  });
+  EXPECT_EQ(SilentRunForAllUsers(log), kExitRestartNeeded);
+  EXPECT_EQ(log, "Errors: written by the copy; \r\nResult: " + ExitCodeText(kExitRestartNeeded) + "\r\n");
+  ASSERT_EQ(fakes::ElevatedStarts().size(), 3u);
+  EXPECT_EQ(fakes::ElevatedStarts()[2].parameters.find("elevation-refused.log"), std::string::npos);
+  for (const auto& entry : fs::directory_iterator(SpecialFolderPath(platform::kCsidlCommonAppData)))
+    EXPECT_NE(entry.path().filename().string().rfind("QuillonSetupLog-", 0), 0u) << "the copy's log is taken away";
 }
 
 // The message boxes shown on this thread, each answered with its button as

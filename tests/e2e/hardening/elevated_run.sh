@@ -5,7 +5,8 @@
 # of a program under every uninstaller copy name the temporary folder used
 # to get. While a first install runs, another program tries to change or
 # swap Setup.exe; that install fails at its last line and is undone, its log
-# refused and noted, never raised. A second install and the uninstall then
+# refused and noted, never raised. A second install (as the elevated copy,
+# which writes its log only in a place of its own) and the uninstall then
 # go through as if nothing had been prepared.
 # (Wine shows neither access lists, nor private namespaces, nor an unelevated
 # start: those are tested through the seam and tests/win32/hardening.)
@@ -55,11 +56,14 @@ check "the refused log is noted, the run undone" \
 check "the undone install left nothing" wait_until 10 test ! -e "$DRIVE_C/Apps/Quillon" ||
   echo "  left: $(find "$DRIVE_C/Apps" | tr '\n' ' ')"
 
-# --- a good install: the user's hive decides nothing --------------------------------
+# --- a good install, as the elevated copy: the user's hive decides nothing -----------
 pack_setup "$WORK/dl/Good.exe"
-start_program 'C:\e2e\dl\Good.exe' /S '/D=C:\Apps\Quillon'
+start_program 'C:\e2e\dl\Good.exe' /ELEVATED /ELEVATEDLOG=0123456789abcdef /S '/LOG=C:\e2e\copy.log' '/D=C:\Apps\Quillon'
 wait_exit 120
 check "the good install ends with 0" test "$EXIT_CODE" = 0
+check "the copy writes no /LOG= a user may have chosen" test ! -e "$WORK/copy.log"
+check "the copy's log lies in its own place" has_line 'Result: 0 installed' \
+  "$(tr -d '\r' <"$DRIVE_C/ProgramData/QuillonSetupLog-0123456789abcdef/Setup.log")"
 check "no C:\\Evil" test ! -e "$DRIVE_C/Evil"
 check "data folder where the script puts it" test -f "$DRIVE_C/Apps/Quillon/Daten/Quillon.qdb"
 check "Exec is written to the machine" \

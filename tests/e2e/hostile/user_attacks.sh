@@ -40,6 +40,15 @@ victim_untouched "user's anchor"
 check "user's anchor: the log says it was not replayed" \
   has_text 'journal not replayed: C:\users\Public\Planted\journal (the user' "$LOG"
 "$WINE" reg delete 'HKCU\Software\QuillonSetup' /f >/dev/null 2>&1
+# The user's own run recovers its hive's journal (Wine raises no program above the user's others).
+OWN=$DRIVE_C/users/Public/Own
+mkdir -p "$OWN" && printf 'left' >"$OWN/a.txt"
+printf 'QuillonSetupJournal 1\nplace\tC:\\users\\Public\\Own\nfile\tC:\\users\\Public\\Own\\a.txt\t\t\n' >"$OWN/journal"
+"$WINE" reg add 'HKCU\Software\QuillonSetup' /v RunJournal /d 'C:\users\Public\Own\journal' /f >/dev/null 2>&1
+# No shortcut on the user's desktop: under Wine the next program's window then failed (X BadWindow).
+silent user-own 'C:\broken\Setup.exe' /CURRENTUSER /NODESKTOP
+check "the user's own run: its hive's journal recovered" grep -q '^Recovered: ' <<<"$LOG"
+check "the user's own run: the journal's file undone" test ! -e "$OWN/a.txt"
 
 # --- the machine's anchor naming a journal the user wrote ---------------------------
 "$WINE" reg add 'HKLM\Software\QuillonSetup' /v RunJournal /d 'C:\users\Public\Planted\journal' /f >/dev/null 2>&1

@@ -9,6 +9,7 @@ struct ProcessState {
   bool userShell = true;
   bool shellParent = true;
   bool system = false;
+  bool elevated = false;
   std::vector<fakes::StartedProgram> started;
   std::vector<fakes::ErrorBox> boxes;
   std::vector<ByteString> holders;
@@ -16,6 +17,7 @@ struct ProcessState {
   platform::ElevatedRun elevation = platform::ElevatedRun::Ended;
   uint32_t elevatedExitCode = 0;
   std::vector<fakes::ElevatedStart> elevatedStarts;
+  std::function<void(const fakes::ElevatedStart&)> elevatedCopy;
 };
 
 ProcessState& State() {
@@ -34,6 +36,7 @@ void SetLocalTime(const platform::LocalTime& time) { State().time = time; }
 void SetUserShellOffered(bool offered) { State().userShell = offered; }
 void SetShellParentOffered(bool offered) { State().shellParent = offered; }
 void SetRunsAsSystem(bool system) { State().system = system; }
+void SetRunsElevated(bool elevated) { State().elevated = elevated; }
 const std::vector<StartedProgram>& StartedPrograms() { return State().started; }
 const std::vector<ErrorBox>& ErrorBoxes() { return State().boxes; }
 void SetHoldingPrograms(const std::vector<ByteString>& programs) { State().holders = programs; }
@@ -42,6 +45,7 @@ void SetElevationOutcome(platform::ElevatedRun outcome, uint32_t exitCode) {
   State().elevation = outcome;
   State().elevatedExitCode = exitCode;
 }
+void SetElevatedCopy(std::function<void(const ElevatedStart&)> copy) { State().elevatedCopy = std::move(copy); }
 const std::vector<ElevatedStart>& ElevatedStarts() { return State().elevatedStarts; }
 
 }  // namespace fakes
@@ -73,8 +77,11 @@ bool RunsAsSystem() { return State().system; }
 
 bool HasAdministratorRights() { return State().administrator; }
 
+bool RunsElevated() { return State().elevated; }
+
 ElevatedRun RunElevatedAndWait(const ByteString& file, const ByteString& parameters, uint32_t& exitCode) {
   State().elevatedStarts.push_back(fakes::ElevatedStart{file, parameters});
+  if (State().elevation == ElevatedRun::Ended && State().elevatedCopy) State().elevatedCopy({file, parameters});
   if (State().elevation == ElevatedRun::Ended) exitCode = State().elevatedExitCode;
   return State().elevation;
 }

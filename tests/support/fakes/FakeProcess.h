@@ -1,6 +1,7 @@
 #pragma once
 // Native stand-in for platform/Process.h: a settable module path, command
 // line and local time; program starts (and how) and error boxes are recorded.
+#include <functional>
 #include <vector>
 #include "base/Text.h"
 #include "platform/Process.h"
@@ -32,6 +33,7 @@ void SetLocalTime(const platform::LocalTime& time);
 void SetUserShellOffered(bool offered);
 void SetShellParentOffered(bool offered);
 void SetRunsAsSystem(bool system);
+void SetRunsElevated(bool elevated);  // default: not raised above the user's programs
 const std::vector<StartedProgram>& StartedPrograms();
 const std::vector<ErrorBox>& ErrorBoxes();
 // An elevated start of this program: what was asked for.
@@ -43,6 +45,8 @@ struct ElevatedStart {
 // start ends (default: it runs and ends with 0).
 void SetAdministratorRights(bool administrator);
 void SetElevationOutcome(platform::ElevatedRun outcome, uint32_t exitCode = 0);
+// What the copy does while it runs (default: nothing).
+void SetElevatedCopy(std::function<void(const ElevatedStart&)> copy);
 const std::vector<ElevatedStart>& ElevatedStarts();
 
 // The programs ProgramsHolding names for any file (default none).

@@ -250,18 +250,22 @@ TEST_F(Elevation, TheCopyGetsTheSameParameters) {
   ElevatedOutcome outcome = RunElevatedCopy();
   ASSERT_EQ(fakes::ElevatedStarts().size(), 1u);
   EXPECT_EQ(fakes::ElevatedStarts()[0].file, "C:\\dl\\Setup.exe");
-  // The marker first: the unquoted folder stays the rest of the line.
+  // The marker first: the unquoted folder stays the rest of the line. The
+  // user's log file is never the copy's: it gets the name of its own place.
   const ByteString parameters = fakes::ElevatedStarts()[0].parameters;
-  EXPECT_EQ(parameters, "/ELEVATED /S \"/LOG=C:\\a b.log\" /D=C:\\Program Files\\Q");
   const SetupSwitches copy = ReadSwitches("Setup.exe " + parameters);
-  EXPECT_TRUE(copy.elevatedCopy && copy.silent);
+  EXPECT_EQ(parameters, "/ELEVATED /ELEVATEDLOG=" + copy.logToken + " /S /D=C:\\Program Files\\Q");
+  EXPECT_TRUE(copy.elevatedCopy && copy.silent && copy.wrong.empty());
   EXPECT_EQ(copy.folder, "C:\\Program Files\\Q");
-  EXPECT_EQ(copy.logFile, "C:\\a b.log");
+  EXPECT_EQ(copy.logToken.size(), 16u);
 
   fakes::SetElevationOutcome(platform::ElevatedRun::Refused);
   outcome = RunElevatedCopy("/PASSIVE");
   EXPECT_EQ(outcome.run, platform::ElevatedRun::Refused);
-  EXPECT_EQ(fakes::ElevatedStarts()[1].parameters.rfind("/ELEVATED /PASSIVE /S ", 0), 0u);
+  EXPECT_EQ(fakes::ElevatedStarts()[1].parameters.rfind("/ELEVATED /ELEVATEDLOG=", 0), 0u);
+  EXPECT_NE(fakes::ElevatedStarts()[1].parameters.find(" /PASSIVE /S /D="), ByteString::npos);
+  // A place named by anything but the copy's token is none.
+  EXPECT_EQ(ReadSwitches("Setup.exe /ELEVATED /ELEVATEDLOG=..\\..\\Windows\\x").logToken, "");
 }
 
 }  // namespace

@@ -318,6 +318,34 @@ TEST_F(KilledRun, PlantedJournalsAreNeverReplayed) {
   EXPECT_EQ(testsupport::ReadHostFile(Host("C:\\Victim\\keep.txt")), "keep");
 }
 
+// The user's journal is the user's own runs' alone: a per-user run raised
+// above the user's programs, or as the system account, leaves it named and
+// starts nothing over it; the user's unelevated run recovers it.
+TEST_F(KilledRun, OnlyAnUnelevatedRunRecoversTheUsersJournal) {
+  using platform::Hive;
+  const ByteString folder = "C:\\Users\\u\\AppData\\Local\\QuillonSetup-0123456789abcdef", file = "C:\\Users\\u\\a.txt";
+  testsupport::MakeHostFolders(Host(folder));
+  ASSERT_TRUE(testsupport::WriteHostFile(Host(file), "new"));
+  const ByteString entries = EncodeEntry({"place", {"C:\\Users\\u"}}) + EncodeEntry({"file", {file, "", ""}});
+  ASSERT_TRUE(testsupport::WriteHostFile(Host(folder + "\\journal"), ByteString(kJournalHeader) + "\n" + entries));
+  fakes::SetRegistryString(Hive::CurrentUser, "Software\\QuillonSetup", "RunJournal", folder + "\\journal");
+  Scope = InstallScope::CurrentUser;
+  for (const bool system : {false, true}) {
+    fakes::SetRunsElevated(!system);
+    fakes::SetRunsAsSystem(system);
+    EXPECT_FALSE(RecoverUnfinishedRun());
+    EXPECT_FALSE(OpenRunJournal());
+  }
+  EXPECT_EQ(Refusals, std::vector<ByteString>{"journal not replayed: " + folder +
+                                              "\\journal (the user's hive's, left for the user's own run)"});
+  EXPECT_EQ(fakes::RegistryValueData(Hive::CurrentUser, "Software\\QuillonSetup", "RunJournal"), folder + "\\journal");
+  EXPECT_EQ(testsupport::ReadHostFile(Host(file)), "new");
+  fakes::SetRunsAsSystem(false);
+  EXPECT_TRUE(RecoverUnfinishedRun());
+  EXPECT_FALSE(testsupport::FileExistsOnHost(Host(file)));
+  EXPECT_FALSE(UnfinishedRunJournal());
+}
+
 // A program rebuilt: pseudo-random bytes (nothing to compress) with a few
 // changed in many places and a stretch inserted.
 ByteString Program(int edits) {
