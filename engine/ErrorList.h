@@ -12,11 +12,11 @@ void AddError(const ByteString& text);
 void ReportError(const ByteString& text);
 // The script lines the last run executed, the failing one included.
 extern std::vector<ByteString> RunLines;
-// Both logs are written where users may have put something first: a folder,
+// The logs are written where users may have put something first: a folder,
 // a link or a file with a second name there refuses the log (the elevated
 // run never writes through it). A log that cannot be written is added to
 // the error list and answers false; it never raises.
-// A log's text at the path.
+// A log's whole text at the path.
 bool WriteLog(const ByteString& path, const ByteString& log);
 // The run's log for /LOG=: the executed lines, each file written, the errors
 // and the result.
