@@ -17,17 +17,6 @@ make_package "$WORK/q26.exe" 2.6 300
 UNINST_FIRST=1 make_package "$WORK/q25u.exe" 2.5 300
 JOURNALS=$DRIVE_C/ProgramData
 
-# The setup under test: ended once it is gone or a zombie.
-setup_ended() { case "$(sed 's/^.*) //' "/proc/$SETUP/stat" 2>/dev/null | cut -d' ' -f1)" in '' | Z | X) ;; *) false ;; esac; }
-setup_still() { stopped "$SETUP" || setup_ended; }
-# caught_when CONDITION: stops the setup and answers whether it has ended or
-# CONDITION holds while it stands still; otherwise lets it go on.
-caught_when() {
-  kill -STOP "$SETUP" 2>/dev/null
-  if wait_until 10 setup_still && { setup_ended || eval "$1"; }; then return 0; fi
-  kill -CONT "$SETUP" 2>/dev/null
-  return 1
-}
 # start_silently CASE EXE: the setup under test, started silently.
 start_silently() {
   "$WINE" "$2" /S >"$WORK/$1.out" 2>&1 </dev/null &

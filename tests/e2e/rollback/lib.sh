@@ -36,12 +36,19 @@ entry_has_uninstaller() {
 }
 # wait_removed: the uninstaller's own file is gone (its copy removes it once it ended).
 wait_removed() { wait_until 10 test ! -e "$PROGRAM/uninstall.exe"; }
-# same_as NAME SNAPSHOT WHAT: the prefix equals the snapshot.
+# same_as NAME SNAPSHOT WHAT [FILTER]: the prefix (through FILTER) equals the snapshot.
 same_as() {
   local now
-  now=$(snapshot)
+  now=$(snapshot | "${4:-cat}")
   if [ "$now" = "$2" ]; then ok "$1: $3"; else
     fail "$1: $3"; diff <(echo "$2") <(echo "$now") | head -30; fi
+}
+
+# timeless: a snapshot without what two installs of the same differ in by
+# their time: the shortcuts and the uninstaller, the entry's name and dates.
+timeless() {
+  sed -E -e 's/^[0-9a-f]{32} (.*\.lnk|.*uninstall\.exe)$/(time) \1/' -e 's/[0-9-]{10} [0-9.]{8}/(time)/g' \
+    -e 's/^(InstallDate=REG_SZ:|DisplayName=REG_SZ:.*Installation ).*/\1(date)/'
 }
 
 # make_package OUT VERSION FILES [KIB]: the sample product as VERSION, with
@@ -75,13 +82,42 @@ make_package() {
 }
 
 # silent CASE EXE ARGS...: runs a setup or uninstaller silently; EXIT_CODE
-# (the whole code), and LOG its /LOG= file.
-silent() {
+# (the whole code), and LOG its /LOG= file. silent_start starts it in the
+# background (through exitcode.exe), silent_end waits for it.
+silent() { silent_start "$@"; silent_end "$1"; }
+silent_start() {
   local name=$1 exe=$2
   shift 2
   rm -f "$WORK/$name.log"
-  EXIT_CODE=$(wine_out 'C:\broken\exitcode.exe' "$exe" /S "/LOG=C:\\broken\\$name.log" "$@" | tail -1)
-  LOG=$(tr -d '\r' <"$WORK/$name.log" 2>/dev/null)
+  "$WINE" 'C:\broken\exitcode.exe' "$exe" /S "/LOG=C:\\broken\\$name.log" "$@" >"$WORK/$name.out" 2>&1 </dev/null &
+  WRAPPER=$!
+}
+silent_end() {
+  wait "$WRAPPER"
+  EXIT_CODE=$(tr -d '\r' <"$WORK/$1.out" | tail -1)
+  LOG=$(tr -d '\r' <"$WORK/$1.log" 2>/dev/null)
+}
+# setup_of CASE: SETUP is the process of this prefix that silent_start
+# started for CASE (not its exitcode.exe).
+setup_of() {
+  local pid
+  for pid in $(pgrep -f "broken.$1\.log"); do
+    grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$pid/environ" 2>/dev/null &&
+      ! grep -q exitcode "/proc/$pid/cmdline" && SETUP=$pid && return 0
+  done
+  return 1
+}
+
+# The setup under test (SETUP): ended once it is gone or a zombie.
+setup_ended() { case "$(sed 's/^.*) //' "/proc/$SETUP/stat" 2>/dev/null | cut -d' ' -f1)" in '' | Z | X) ;; *) false ;; esac; }
+setup_still() { stopped "$SETUP" || setup_ended; }
+# caught_when CONDITION: stops the setup and answers whether it has ended or
+# CONDITION holds while it stands still; otherwise lets it go on.
+caught_when() {
+  kill -STOP "$SETUP" 2>/dev/null
+  if wait_until 10 setup_still && { setup_ended || eval "$1"; }; then return 0; fi
+  kill -CONT "$SETUP" 2>/dev/null
+  return 1
 }
 
 # hold WINDOWS-PATH: a program holds the file until release_holds.
