@@ -252,7 +252,11 @@ void CommitRunJournal() {
   FinishCommit(state.entries);
   CloseState();
   RemoveJournal(state.path, state.hive);
+  // The backups left for the restart outlive the run's state: the exit code
+  // and the log name them.
+  std::vector<ByteString> left = std::move(gLeftForRestart);
   ResetRunJournal();
+  gLeftForRestart = std::move(left);
 }
 
 void RollBackRunJournal(JournalProgress progress) {
