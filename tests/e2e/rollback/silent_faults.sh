@@ -7,12 +7,16 @@
 # over it and then its uninstall leave the machine as a clean install and
 # uninstall do. An
 # uninstall while the product's file is held removes the rest, leaves that
-# file for the next restart and says so (exit 3010).
+# file for the next restart and says so (exit 3010). So does an upgrade whose
+# replaced file a program opens before the commit (its backup goes at the
+# restart, which leaves the machine as a clean upgrade does), but never by
+# a removal at the restart in a folder users may change.
 . "$(dirname "$0")/lib.sh"
 export LC_ALL=de_DE.UTF-8
 
-make_package "$WORK/q25.exe" 2.5 0
-make_package "$WORK/q26.exe" 2.6 0
+# 300 files: an upgrade replaces files long enough to be caught before its commit.
+make_package "$WORK/q25.exe" 2.5 300
+make_package "$WORK/q26.exe" 2.6 300
 make_package "$WORK/big.exe" 2.5 800   # 32 MiB of files
 
 # --- a drive with too little room ------------------------------------------
@@ -57,6 +61,8 @@ fi
 
 # --- a clean cycle: what an install and its uninstall leave ----------------------
 silent cycle-install 'C:\broken\q25.exe'
+silent cycle-upgrade 'C:\broken\q26.exe'
+upgraded=$(snapshot | timeless)
 entry=$(uninstall_entries | head -1)
 silent cycle-uninstall "$PROGRAM_WIN\\uninstall.exe" /uninst "UninstallKey=${entry##*\\}"
 check "clean cycle: installed and uninstalled" test "$EXIT_CODE" = 0
@@ -93,6 +99,31 @@ check "over damaged information: its uninstall, exit code 0" test "$EXIT_CODE" =
 wait_removed
 same_as "over damaged information, then its uninstall" "$cycle" "the machine as after a clean cycle"
 silent reinstall-25 'C:\broken\q25.exe'
+
+# --- an upgrade whose replaced file a program opens before the commit --------------
+# held_upgrade CASE FOLDER: 2.6 over the 2.5 in FOLDER, the backup of a
+# replaced file (BACKUP) held from before the commit until the run ended.
+held_upgrade() {
+  local folder=$DRIVE_C/$(tr '\\' / <<<"${2#C:\\}")
+  silent_start "$1" 'C:\broken\q26.exe' "/D=$2"
+  check "$1: the setup runs" wait_until 60 setup_of "$1"
+  check "$1: caught once it replaced a file" wait_until 300 caught_when "find '$folder' -name '~qb*' | grep -q ."
+  BACKUP=$2\\$(find "$folder" -name '~qb*' -print -quit | cut -c$((${#folder} + 2))- | tr / '\\')
+  hold "$BACKUP"
+  kill -CONT "$SETUP"
+  silent_end "$1"
+  release_holds
+}
+restart_removals() { reg_value 'HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations; }
+held_upgrade held-backup "$PROGRAM_WIN"
+check "held backup: exit code 3010" test "$EXIT_CODE" = 3010
+check "held backup: the log names it for the restart" grep -qF "in use, removed at the next restart: $BACKUP" <<<"$LOG"
+check "held backup: the system removes it at the next restart" grep -qiF "$BACKUP" <<<"$(restart_removals)"
+# The restart: the session's server ends, the first program after it boots
+# the prefix, which carries out the removals.
+wineserver -k; wineserver -w; wineserver -p >/dev/null 2>&1
+check "after the restart: 2.6 is installed" test "$(entry_version)" = 2.6
+same_as "after the restart" "$upgraded" "the backup gone, the machine as after a clean upgrade" timeless
 entry=$(uninstall_entries | head -1)
 key=${entry##*\\}
 
@@ -108,4 +139,13 @@ check "held uninstall: the system removes Quillon.exe at the next restart" \
   grep -qi 'PendingFileRenameOperations=.*Program Files\\Quillon\\Quillon.exe' <<<"$pending"
 check "held uninstall: the other files are gone" test ! -e "$PROGRAM/info.txt"
 check "held uninstall: the entry is gone" test -z "$(uninstall_entries)"
+
+# Outside the program folders a user could put a link in the backup's place
+# before the restart: no removal at the restart there.
+silent outside-25 'C:\broken\q25.exe' '/D=C:\Quillon'
+held_upgrade held-outside 'C:\Quillon'
+check "held backup outside the program folders: no removal at the restart" \
+  test -z "$(restart_removals | grep -iF "$BACKUP")"
+check "held backup outside the program folders: the log says why" \
+  grep -qF "not removed at the restart (in a folder users may change): $BACKUP" <<<"$LOG"
 finish
