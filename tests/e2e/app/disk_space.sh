@@ -3,14 +3,17 @@
 # the start: the install question says which drive, how much is needed and
 # how much is free, stays on screen, and nothing is written. A drive that
 # another program fills during the install: the run is undone and the box
-# says that the drive is full and nothing was changed. Needs root (mount).
+# says that the drive is full and nothing was changed. The drive needs a
+# mount: as root, or else in a user and mount namespace of the test's own.
+[ "$(id -u)" = 0 ] || [ -n "${Q_OWN_MOUNTS:-}" ] || ! unshare -Umc --keep-caps true 2>/dev/null ||
+  Q_OWN_MOUNTS=1 exec unshare -Umc --keep-caps bash "$0" "$@"
 . "$(dirname "$0")/lib.sh"
 export LC_ALL=de_DE.UTF-8
 
 SMALL=$WORK/small-drive
 mkdir -p "$SMALL"
 if ! mount -t tmpfs -o size=20m tmpfs "$SMALL" 2>/dev/null; then
-  echo "SKIP: no tmpfs can be mounted here (not root)"; exit 77
+  echo "SKIP: no tmpfs can be mounted here (neither root nor a user namespace)"; exit 77
 fi
 trap 'umount "$SMALL" 2>/dev/null' EXIT
 ln -sfn "$SMALL" "$WINEPREFIX/dosdevices/d:"

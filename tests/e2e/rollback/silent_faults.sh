@@ -11,6 +11,10 @@
 # replaced file a program opens before the commit (its backup goes at the
 # restart, which leaves the machine as a clean upgrade does), but never by
 # a removal at the restart in a folder users may change.
+# The small drive needs a mount: as root, or else in a user and mount
+# namespace of the test's own.
+[ "$(id -u)" = 0 ] || [ -n "${Q_OWN_MOUNTS:-}" ] || ! unshare -Umc --keep-caps true 2>/dev/null ||
+  Q_OWN_MOUNTS=1 exec unshare -Umc --keep-caps bash "$0" "$@"
 . "$(dirname "$0")/lib.sh"
 export LC_ALL=de_DE.UTF-8
 
@@ -56,7 +60,7 @@ if mount -t tmpfs -o size=20m tmpfs "$SMALL" 2>/dev/null; then
   unset DRIVE_D
   umount "$SMALL"; trap - EXIT; rm -f "$WINEPREFIX/dosdevices/d:"
 else
-  echo "note: no tmpfs can be mounted here (not root): the small-drive cases are left out"
+  echo "note: no tmpfs can be mounted here (neither root nor a user namespace): the small-drive cases are left out"
 fi
 
 # --- a clean cycle: what an install and its uninstall leave ----------------------
