@@ -3,12 +3,15 @@
 # start of a setup completes it first: the machine is then in the earlier
 # state or in the committed new one, never in between. Killed during a
 # first install after some files, and after its uninst line (then the
-# placeholder uninstaller, started in place, undoes it and removes itself);
+# placeholder uninstaller, started in place silently or by hand with its
+# window, undoes it and removes itself);
 # during an upgrade 2.5 -> 2.6 after some files, while the uninstaller is
 # written and during the commit; the update 2.5 -> 2.6 at half its files.
 # Right after every kill no entry names an uninstaller that cannot remove
 # the installation. Afterwards the version installed is complete and its
-# uninstaller removes it completely.
+# uninstaller removes it completely. An upgrade killed, then the earlier
+# version's uninstaller started from Apps & Features with its window: it
+# completes the run first, then removes that version.
 . "$(dirname "$0")/lib.sh"
 export LC_ALL=de_DE.UTF-8
 
@@ -63,6 +66,15 @@ check "the placeholder in place: exit code 0" test "$EXIT_CODE" = 0
 check "the placeholder: it undid the interrupted run" grep -q '^Recovered: ' <<<"$LOG"
 wait_removed
 same_as "the placeholder" "$empty" "the machine as before, the placeholder and its folder gone"
+# The same through the window: no entry names the placeholder yet, so a
+# person starts it by hand; it shows that it completed the run, and nothing else.
+RECOVERED='box Informationen: Eine unterbrochene Installation wurde vollständig rückgängig gemacht oder abgeschlossen.'
+kill_when after-uninst-window 'C:\broken\q25u.exe' '[ -e "$PROGRAM/uninstall.exe" ] && [ "$(files_written)" -ge 40 ]'
+attend placeholder-window "$PROGRAM_WIN\\uninstall.exe"
+check "the placeholder's window: the box says it completed the interrupted run" test "$SEEN" = "$RECOVERED"$'\n'
+check "the placeholder's window: exit code 0" test "$EXIT_CODE" = 0
+wait_removed
+same_as "the placeholder's window" "$empty" "the machine as before, the placeholder and its folder gone"
 
 # --- an upgrade, killed at three points -------------------------------------------------
 silent install-25 'C:\broken\q25.exe'
@@ -125,4 +137,16 @@ wait_removed
 kept=$(find "$PROGRAM" -type f 2>/dev/null | grep -v '\.qdb$')
 check "uninstall: no file of either version stays (only the kept data file)" test -z "$kept"
 check "uninstall: the entry is gone" test -z "$(uninstall_entries)"
+
+# --- an upgrade killed, then the uninstaller started from Apps & Features ----------------
+# Through its window it completes the run, then asks and removes 2.5.
+before25=$(snapshot)
+silent af-25 'C:\broken\q25.exe'
+kill_when af-upgrade 'C:\broken\q26.exe' '[ "$(journal | grep -c "many\\\\f")" -ge 80 ]'
+entry=$(uninstall_entries | head -1)
+attend af-uninstall "$PROGRAM_WIN\\uninstall.exe" /uninst "UninstallKey=${entry##*\\}"
+check "from Apps & Features: the box says it completed the run, then the uninstall question" \
+  test "$(head -2 <<<"$SEEN")" = "$RECOVERED"$'\n'"uninstall question"
+wait_removed
+same_as "from Apps & Features" "$before25" "the machine as before 2.5"
 finish
