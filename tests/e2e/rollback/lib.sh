@@ -120,6 +120,13 @@ caught_when() {
   return 1
 }
 
+# The journal of a run for all users; backups: the replaced files' backups
+# it names, in their order. Once a second is entered, the first is complete
+# (renamed, its handle closed).
+JOURNALS=$DRIVE_C/ProgramData
+journal() { cat "$JOURNALS"/QuillonSetup-*/journal 2>/dev/null; }
+backups() { journal | awk -F'\t' '$1 == "file" && $4 != "" { print $4 }'; }
+
 # hold WINDOWS-PATH: a program holds the file until release_holds.
 HOLDERS=()
 hold() {

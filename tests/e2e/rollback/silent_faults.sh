@@ -108,11 +108,10 @@ silent reinstall-25 'C:\broken\q25.exe'
 # held_upgrade CASE FOLDER: 2.6 over the 2.5 in FOLDER, the backup of a
 # replaced file (BACKUP) held from before the commit until the run ended.
 held_upgrade() {
-  local folder=$DRIVE_C/$(tr '\\' / <<<"${2#C:\\}")
   silent_start "$1" 'C:\broken\q26.exe' "/D=$2"
   check "$1: the setup runs" wait_until 60 setup_of "$1"
-  check "$1: caught once it replaced a file" wait_until 300 caught_when "find '$folder' -name '~qb*' | grep -q ."
-  BACKUP=$2\\$(find "$folder" -name '~qb*' -print -quit | cut -c$((${#folder} + 2))- | tr / '\\')
+  check "$1: caught once it replaced files" wait_until 300 caught_when '[ "$(backups | wc -l)" -ge 2 ]'
+  BACKUP=$(backups | head -1)
   hold "$BACKUP"
   kill -CONT "$SETUP"
   silent_end "$1"
