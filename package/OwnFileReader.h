@@ -27,6 +27,8 @@ public:
   }
   void Close();
   uint64_t Size() const { return size_; }
+  // For asking the system about the open file itself (0 when none is open).
+  platform::ReadHandle Handle() const { return file_; }
   // The offset of the first occurrence of `pattern` at or behind `from`,
   // kNotFound when there is none. Reads only as far as the first match.
   uint64_t Find(std::string_view pattern, uint64_t from);

@@ -19,6 +19,8 @@ OwnFileReader gReader;
 ByteString gStub;
 uint64_t gSectionStart = 0;  // file offset of the section part (= file size when there is none)
 unsigned gLoadCount = 0;
+bool gRequireImageFile = false;
+platform::OwnFileVerdict gRefusal = platform::OwnFileVerdict::Same;
 ByteString gOwnFilePathOverride;  // tests only; empty: the running module
 
 // A signed package carries its signature's certificate table behind the last
@@ -35,7 +37,9 @@ void EndAtCertificateTable() {
 }  // namespace
 
 void LoadOwnSections() {
-  if (gState == kSectionsLoaded) return;
+  // A refused file is not opened again by name: the next open might find
+  // the approved one back in place, but what was refused once ends the run.
+  if (gState == kSectionsLoaded || gState == kSectionsRefused) return;
   gState = kSectionsLoadFailed;
   gStub.clear();
   gSectionStart = 0;
@@ -44,6 +48,14 @@ void LoadOwnSections() {
   if (!gReader.Open(path) || gReader.Size() == 0) {
     gReader.Close();
     return;
+  }
+  if (gRequireImageFile) {
+    gRefusal = platform::CheckOwnFile(gReader.Handle());
+    if (gRefusal != platform::OwnFileVerdict::Same) {
+      gReader.Close();
+      gState = kSectionsRefused;
+      return;
+    }
   }
   EndAtCertificateTable();
   const uint64_t at = gReader.Find(MakeSectionMarker(kSectionBeginningMark), 0);
@@ -105,11 +117,15 @@ bool ReadSection(const ByteString& name, std::string_view data, std::string_view
 }
 
 SectionLoadState SectionsState() { return gState; }
+void RequireOwnImageFile() { gRequireImageFile = true; }
+platform::OwnFileVerdict OwnFileRefusal() { return gRefusal; }
 unsigned OwnSectionsLoadCount() { return gLoadCount; }
 std::string_view StubPart() { return gStub; }
 
 void ResetOwnSections() {
   gState = kSectionsNotLoaded;
+  gRequireImageFile = false;
+  gRefusal = platform::OwnFileVerdict::Same;
   gReader.Close();
   ByteString().swap(gStub);
   gSectionStart = 0;

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 #include "base/Text.h"
+#include "platform/OwnFileCheck.h"
 
 class OwnFileReader;
 
@@ -26,7 +27,14 @@ extern const char* const kSectionSetupZst;       // "Section:Setup.zst"
 extern const char* const kSectionSetupDlt;       // "Section:Setup.dlt"
 extern const char* const kSectionUninst;         // "Section:Uninst"
 
-enum SectionLoadState : uint8_t { kSectionsNotLoaded = 0, kSectionsLoaded = 1, kSectionsLoadFailed = 2 };
+// Refused: opened, but not the running image's own file (see
+// RequireOwnImageFile); nothing was read from it.
+enum SectionLoadState : uint8_t {
+  kSectionsNotLoaded = 0,
+  kSectionsLoaded = 1,
+  kSectionsLoadFailed = 2,
+  kSectionsRefused = 3,
+};
 
 ByteString MakeSectionMarker(const ByteString& name);
 // 1-based position of the first occurrence of the name's marker in data, 0
@@ -43,6 +51,12 @@ ByteString BuildSection(const ByteString& name, std::string_view payload);
 // where the section part starts; sections are searched for in the file.
 void LoadOwnSections();
 SectionLoadState SectionsState();
+// The elevated copy's: from the next load on, the opened own file must pass
+// platform::CheckOwnFile before anything is read from it; otherwise the
+// sections are refused, and stay so.
+void RequireOwnImageFile();
+// Why the last load was refused (Same when it was not).
+platform::OwnFileVerdict OwnFileRefusal();
 // Counts the loads that succeeded: tells one loaded file from the next.
 unsigned OwnSectionsLoadCount();
 std::string_view StubPart();

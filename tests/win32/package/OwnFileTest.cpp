@@ -1,7 +1,8 @@
 // Started without arguments: the tests. Started as
 //   package_win32_tests --report-sections REPORT
 // (by the tests, on a copy of itself with sections appended): loads its own
-// sections and writes what it found to REPORT.
+// sections, requiring its own image's file as the elevated copy does, and
+// writes what it found to REPORT.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -11,6 +12,7 @@
 #include "package/WholeFiles.h"
 #include "package/Sections.h"
 #include "platform/Files.h"
+#include "platform/OwnFileCheck.h"
 #include "platform/Process.h"
 
 namespace {
@@ -33,6 +35,7 @@ ByteString ExpectedPayload(const ByteString& name) {
 }
 
 int ReportOwnSections(const ByteString& reportPath) {
+  RequireOwnImageFile();
   LoadOwnSections();
   std::ostringstream report;
   report << "state=" << static_cast<int>(SectionsState()) << "\n"
@@ -176,6 +179,36 @@ TEST_F(OwnSectionsWin32, LoadAfterAFailedLoadReadsAgain) {
   ByteString payload;
   ASSERT_TRUE(ReadOwnSection(kSectionUninst, payload));
   EXPECT_EQ(payload, "info");
+}
+
+// The running test program's file, opened by its name, is its image's file;
+// the same bytes elsewhere, or other bytes, are not (the test program is
+// unsigned: the signature's part is the signed e2e test's).
+TEST_F(OwnSectionsWin32, OnlyTheRunningImagesFilePassesTheCheck) {
+  const auto verdictOf = [](const ByteString& path) {
+    const platform::ReadHandle file = platform::OpenForReading(path);
+    EXPECT_NE(file, 0u) << path;
+    const platform::OwnFileVerdict verdict = platform::CheckOwnFile(file);
+    platform::CloseReading(file);
+    return verdict;
+  };
+  const ByteString image = OwnImage();
+  ASSERT_TRUE(Write(temp_.Path("same.exe"), image));
+  ASSERT_TRUE(Write(temp_.Path("other.exe"), image + BuildSection(kSectionBeginningMark, "")));
+  EXPECT_EQ(verdictOf(platform::ModuleFileName()), platform::OwnFileVerdict::Same);
+  EXPECT_EQ(verdictOf(temp_.Path("same.exe")), platform::OwnFileVerdict::NotTheImagesFile);
+  EXPECT_EQ(verdictOf(temp_.Path("other.exe")), platform::OwnFileVerdict::NotTheImagesFile);
+
+  // Required, a refused file yields nothing, and no later load opens it again.
+  RequireOwnImageFile();
+  SetOwnFilePathForTests(temp_.Path("other.exe"));
+  LoadOwnSections();
+  EXPECT_EQ(SectionsState(), kSectionsRefused);
+  EXPECT_EQ(OwnFileRefusal(), platform::OwnFileVerdict::NotTheImagesFile);
+  SetOwnFilePathForTests(platform::ModuleFileName());
+  LoadOwnSections();
+  EXPECT_EQ(SectionsState(), kSectionsRefused);
+  EXPECT_TRUE(StubPart().empty());
 }
 
 TEST(SetupStubImage, CarriesNoSectionMarker) {
