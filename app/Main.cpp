@@ -11,11 +11,9 @@
 #include "app/RunningMark.h"
 #include "app/SelfRemoval.h"
 #include "app/SilentRun.h"
-#include "base/Encodings.h"
 #include "engine/CommandLine.h"
 #include "engine/EngineValues.h"
 #include "lang/Multilingual.h"
-#include "platform/Process.h"
 #include "platform/win32/SystemCalls.h"
 
 namespace {
@@ -60,23 +58,23 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   int exitCode = 0;
   try {
-    if (!LoadSetupLanguage()) {
-      LoadLanguageFile(LanguageFileName(platform::ModuleFileName()), true);
-      LngData = WideToBytes(GetLanguageText(MLSystem));
-    }
+    // The elevated copy whose own file was replaced ends before anything.
+    const bool refused = !LoadStartUpData();
 
     // A silent run for all users without administrator rights hands over to
     // an elevated copy of itself before it claims anything (the window asks
     // for the rights when the user starts the install for all users).
     int elevatedCode = 0;
-    const bool handedOver = Switches.silent && !Switches.help && RunElevatedInstead(elevatedCode);
+    const bool handedOver = !refused && Switches.silent && !Switches.help && RunElevatedInstead(elevatedCode);
     // Both checks: a silent run has no window to find.
-    const bool claimed = !handedOver && ClaimSetupInstance();
+    const bool claimed = !refused && !handedOver && ClaimSetupInstance();
     // The window that started an elevated copy waits for it with its window
     // open; the copy goes by the mark alone.
     const bool anotherSetup =
         !claimed || (!Switches.elevatedCopy && FindWindowA(kSetupWindowClass, nullptr) != nullptr);
-    if (handedOver) {
+    if (refused) {
+      exitCode = EndRefusedCopy();
+    } else if (handedOver) {
       exitCode = elevatedCode;
     } else if (Switches.help) {
       ShowSwitchesHelp();

@@ -12,6 +12,8 @@ TMLStringList& MainDPRGroup() {
     mainDprGroup = NewTextGroup();
     mainDprGroup->Add255Obj("MainDPR", 0);
     mainDprGroup->Add255Obj("Doppelstart: Es wurde ein anderes laufendes Setup gefunden.", 1);
+    mainDprGroup->Add255Obj("Die Setup-Datei wurde nach dem Start ersetzt oder ver\xE4ndert.#13#"
+                            "Es wurde nichts installiert. Starten Sie bitte das Setup erneut.", 2);
   }
   return *mainDprGroup;
 }

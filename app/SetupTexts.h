@@ -33,6 +33,8 @@ enum Unit1TextNumber : int {
 };
 // The "MainDPR" text of a second setup that finds another one running.
 constexpr int kTextDoubleStart = 1;
+// The "MainDPR" text of an elevated copy whose own file was refused.
+constexpr int kTextOwnFileRefused = 2;
 
 ByteString MainDPRText(int number);
 ByteString Unit1Text(int number);

@@ -109,9 +109,11 @@ TEST(SampleLanguageData, TranslatesEveryMessageOfTheWindowIntoEveryLanguage) {
   const int messages[] = {4, 6, 7, 8, 9, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22};
   std::map<int, ByteString> german;
   for (int number : messages) german[number] = Unit1Text(number);
+  const ByteString germanRefusedCopy = MainDPRText(kTextOwnFileRefused);
   for (const char* code : {"EN", "FR", "ES", "IT", "BR", "SV", "ZH"}) {
     MLSystem->SetCurrentCode(code);
     for (int number : messages) EXPECT_NE(Unit1Text(number), german[number]) << code << " " << number;
+    EXPECT_NE(MainDPRText(kTextOwnFileRefused), germanRefusedCopy) << code;
   }
   MLSystem->SetCurrentCode("DE");
   EXPECT_EQ(Unit1Text(18), "Die Installation wurde abgebrochen.\rEs wurde nichts ver\xE4ndert.");
