@@ -3,7 +3,8 @@
 // program the rights and asks nobody): when the rights are refused the run
 // ends with 7 and its /LOG= file says so; when the elevated copy ran, its
 // exit code is the run's and its log, written in a place of its own (the
-// user's file is never its parameter), arrives whole. The window's
+// user's file is never its parameter), arrives whole. A copy whose own file
+// is not the one that was started reads nothing of it and ends with 2. The window's
 // install for all users asks for the copy with its choices; refused, a box
 // says so and the install question stays.
 #include <gtest/gtest.h>
@@ -17,13 +18,16 @@
 #include <vector>
 
 #include "app/SetupTexts.h"
+#include "app/StartUp.h"
 #include "app/SetupWindow.h"
 #include "app/SilentRun.h"
 #include "engine/CommandLine.h"
 #include "engine/Elevation.h"
 #include "engine/EngineValues.h"
 #include "engine/SystemFolders.h"
+#include "package/Sections.h"
 #include "platform/Shell.h"
+#include "tests/support/fakes/FakeOwnFileCheck.h"
 #include "tests/support/fakes/FakeProcess.h"
 
 namespace fs = std::filesystem;
@@ -74,6 +78,34 @@ TEST(ElevationRefused, ExitCodeSevenAndTheLogSaysWhy) {
   EXPECT_EQ(fakes::ElevatedStarts()[2].parameters.find("elevation-refused.log"), std::string::npos);
   for (const auto& entry : fs::directory_iterator(SpecialFolderPath(platform::kCsidlCommonAppData)))
     EXPECT_NE(entry.path().filename().string().rfind("QuillonSetupLog-", 0), 0u) << "the copy's log is taken away";
+}
+
+TEST(ElevationRefused, ACopyWhoseOwnFileWasReplacedInstallsNothing) {
+  fakes::ResetProcess();
+  fakes::ResetOwnFileCheck();
+  fakes::SetAdministratorRights(false);
+  fakes::SetOwnFileVerdict(platform::OwnFileVerdict::NotTheImagesFile);
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  int copyCode = -1;
+  fakes::SetElevatedCopy([&](const fakes::ElevatedStart& start) {
+    const SetupSwitches requester = Switches;
+    Switches = ReadSwitches("Setup.exe " + start.parameters);
+    SetOwnFilePathForTests(self);  // a file that opens: the check decides
+    copyCode = LoadStartUpData() ? RunSilently() : EndRefusedCopy();
+    Switches = requester;
+  });
+  std::string log;
+  SilentRunForAllUsers(log);
+  EXPECT_EQ(copyCode, kExitFailed);
+  EXPECT_EQ(fakes::OwnFileChecks(), 1u);
+  EXPECT_EQ(SectionsState(), kSectionsRefused);
+  EXPECT_NE(log.find("Refused: not installed from C:\\Setup\\Setup.exe: it is not the file that was started"),
+            std::string::npos) << log;
+  EXPECT_NE(log.find("Result: 2 install failed"), std::string::npos) << log;
+  EXPECT_EQ(log.find("Line: "), std::string::npos) << "no script line ran: " << log;
+  ResetOwnSections();
+  SetOwnFilePathForTests("");
 }
 
 // The message boxes shown on this thread, each answered with its button as
