@@ -5,6 +5,9 @@
 # setup installs; the uninstall entry carries version, icon, folder and size;
 # the uninstaller it writes is an unsigned, well-formed program (no
 # certificate entry, a true header checksum) that removes the installation.
+# As the elevated copy (started by hand: Wine asks for no rights) the signed
+# setup installs, and the same package with one byte changed in a section,
+# still its running image's own file, is refused by its signature.
 . "$(dirname "$0")/../app/lib.sh"
 export LC_ALL=de_DE.UTF-8
 
@@ -37,6 +40,35 @@ verify=$(osslsigncode verify -CAfile "$pki/ca.pem" -in "$WORK/dl/Setup.exe" 2>&1
 check "the signature verifies against the authority" test $? = 0
 check "verify reports ok" has_text "Signature verification: ok" "$verify"
 grep -i "checksum" <<<"$verify"
+
+# The authority in the machine's root store, as a customer's machine has its
+# publisher's: value "Blob" holds the certificate as property 0x20 (its
+# number, 1, its length, its DER bytes, little-endian).
+thumb=$(openssl x509 -in "$pki/ca.pem" -noout -fingerprint -sha1 | sed 's/.*=//; s/://g')
+der=$(openssl x509 -in "$pki/ca.pem" -outform DER | od -An -v -tx1 | tr -d ' \n')
+len=$(printf '%08x' $((${#der} / 2)) | sed 's/\(..\)\(..\)\(..\)\(..\)/\4\3\2\1/')
+wine_out reg add "HKLM\\Software\\Microsoft\\SystemCertificates\\ROOT\\Certificates\\$thumb" \
+  /v Blob /t REG_BINARY /d "2000000001000000$len$der" /f >/dev/null
+check "the authority is in the machine's root store" test $? = 0
+
+# One byte changed behind the stub (the language section), signature kept.
+cp "$WORK/dl/Setup.exe" "$WORK/dl/Changed.exe"
+at=$(($(stat -c %s "$Q_STUB") + 200))
+/usr/bin/python3 -c 'import sys
+d = bytearray(open(sys.argv[1], "rb").read()); d[int(sys.argv[2])] ^= 1; open(sys.argv[1], "wb").write(d)' \
+  "$WORK/dl/Changed.exe" "$at"
+check "the changed copy differs in one byte" test "$(cmp -l "$WORK/dl/Setup.exe" "$WORK/dl/Changed.exe" | wc -l)" = 1
+copy_log=$DRIVE_C/ProgramData/QuillonSetupLog-00000000000c0de1/Setup.log
+start_program 'C:\e2e\dl\Changed.exe' /ELEVATED /ELEVATEDLOG=00000000000c0de1 /S
+wait_exit 120
+check "the changed package as the elevated copy ends with 2" test "${EXIT_CODE:-}" = 2
+log=$(tr -d '\r' <"$copy_log" 2>/dev/null)
+echo "$log"
+check "its log names the refusal" \
+  has_line 'Refused: not installed from C:\e2e\dl\Changed.exe: its signature does not verify' "$log"
+check "and its result" has_line "Result: 2 install failed" "$log"
+check "it installed nothing" test ! -e "$DRIVE_C/Program Files/Quillon"
+rm -rf "$(dirname "$copy_log")"
 
 # The signed package still reads as the same package.
 list=$("$Q_SETUPPACK" list "$WORK/dl/Setup.exe" 2>&1)
@@ -115,4 +147,11 @@ check "program removed" test ! -e "$PROGRAMS/Quillon.exe"
 check "start-menu folder removed" test ! -e "$START_MENU"
 check "desktop shortcut removed" test ! -e "$PUBLIC_DESKTOP/Quillon.lnk"
 check "uninstall entry removed" test -z "$(uninstall_keys)"
+
+# The signed package itself, as the elevated copy: its own file, its
+# signature verifies, it installs.
+start_program 'C:\e2e\dl\Setup.exe' /ELEVATED /ELEVATEDLOG=00000000000c0de2 /S /NODESKTOP
+wait_exit 180
+check "the signed package as the elevated copy installs (0)" test "${EXIT_CODE:-}" = 0
+check "Quillon.exe installed by the copy" test -f "$PROGRAMS/Quillon.exe"
 finish
