@@ -27,7 +27,6 @@
 #include "engine/SystemFolders.h"
 #include "package/Sections.h"
 #include "platform/Shell.h"
-#include "tests/support/fakes/FakeOwnFileCheck.h"
 #include "tests/support/fakes/FakeProcess.h"
 
 namespace fs = std::filesystem;
@@ -82,7 +81,6 @@ TEST(ElevationRefused, ExitCodeSevenAndTheLogSaysWhy) {
 
 TEST(ElevationRefused, ACopyWhoseOwnFileWasReplacedInstallsNothing) {
   fakes::ResetProcess();
-  fakes::ResetOwnFileCheck();
   fakes::SetAdministratorRights(false);
   fakes::SetOwnFileVerdict(platform::OwnFileVerdict::NotTheImagesFile);
   char self[MAX_PATH] = {};

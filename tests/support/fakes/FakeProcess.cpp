@@ -18,6 +18,8 @@ struct ProcessState {
   uint32_t elevatedExitCode = 0;
   std::vector<fakes::ElevatedStart> elevatedStarts;
   std::function<void(const fakes::ElevatedStart&)> elevatedCopy;
+  platform::OwnFileVerdict ownFile = platform::OwnFileVerdict::Same;
+  unsigned ownFileChecks = 0;
 };
 
 ProcessState& State() {
@@ -47,6 +49,8 @@ void SetElevationOutcome(platform::ElevatedRun outcome, uint32_t exitCode) {
 }
 void SetElevatedCopy(std::function<void(const ElevatedStart&)> copy) { State().elevatedCopy = std::move(copy); }
 const std::vector<ElevatedStart>& ElevatedStarts() { return State().elevatedStarts; }
+void SetOwnFileVerdict(platform::OwnFileVerdict verdict) { State().ownFile = verdict; }
+unsigned OwnFileChecks() { return State().ownFileChecks; }
 
 }  // namespace fakes
 
@@ -55,6 +59,11 @@ namespace platform {
 ByteString ModuleFileName() { return State().moduleFileName; }
 ByteString CommandLine() { return State().commandLine; }
 LocalTime Now() { return State().time; }
+
+OwnFileVerdict CheckOwnFile(ReadHandle file) {
+  ++State().ownFileChecks;
+  return file ? State().ownFile : OwnFileVerdict::NotTheImagesFile;
+}
 
 bool StartProgramAsShellUser(const ProgramStart& start) {
   if (!State().userShell || !State().shellParent) return false;

@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 #include "base/Text.h"
+#include "platform/OwnFileCheck.h"
 #include "platform/Process.h"
 
 namespace fakes {
@@ -48,6 +49,10 @@ void SetElevationOutcome(platform::ElevatedRun outcome, uint32_t exitCode = 0);
 // What the copy does while it runs (default: nothing).
 void SetElevatedCopy(std::function<void(const ElevatedStart&)> copy);
 const std::vector<ElevatedStart>& ElevatedStarts();
+// What the own-file check answers (default: the image's own file), and how
+// often it was asked.
+void SetOwnFileVerdict(platform::OwnFileVerdict verdict);
+unsigned OwnFileChecks();
 
 // The programs ProgramsHolding names for any file (default none).
 void SetHoldingPrograms(const std::vector<ByteString>& programs);
