@@ -1,5 +1,7 @@
 #include "engine/FileWriting.h"
 
+#include <unordered_map>
+
 #include "base/ByteStringList.h"
 #include "base/TextBasics.h"
 #include "engine/EngineValues.h"
@@ -85,6 +87,26 @@ bool EnterFileWrite(const ByteString& path, bool newUnderItsName, ByteString& te
   backup = exists && !ours ? TemporaryIn(folder, 'b') : ByteString();
   temporary = exists || !newUnderItsName ? TemporaryIn(folder, 'n') : ByteString();
   return DeclareRunFolder(folder) && RecordChange("file", {path, temporary, backup});
+}
+
+// Every file's folder is looked up in CreatedFolders: an index of its
+// entries (lowered name to position, each hit checked against the list, so
+// that a list cleared or refilled since is never trusted) spares a scan of
+// the whole list for each file. A miss still scans, as the list compares.
+bool AlreadyEnsured(const ByteString& folder) {
+  static std::unordered_map<ByteString, int32_t> positions;
+  static int32_t indexed = 0;
+  const int32_t count = CreatedFolders->Count();
+  if (count < indexed) {
+    positions.clear();
+    indexed = 0;
+  }
+  for (; indexed < count; ++indexed) positions[AsciiLower(CreatedFolders->ItemText(indexed))] = indexed;
+  const ByteString key = AsciiLower(folder);
+  const auto hit = positions.find(key);
+  if (hit != positions.end() && hit->second < count && AsciiLower(CreatedFolders->ItemText(hit->second)) == key)
+    return true;
+  return CreatedFolders->PositionOf(folder) >= 0;
 }
 
 }  // namespace
@@ -173,10 +195,14 @@ void JournalMakeSystemFolder(const ByteString& folder) {
 bool CreateFolderChain(const ByteString& path) {
   // Walks up to the first folder that exists (or a root), then creates the
   // missing folders top-down. Iterative, so that no path can exhaust the stack.
+  // Below a folder this run made only its own folders stand, so they are
+  // known without a look-up (a name that is not there costs a scan of its
+  // folder); should one appear there all the same, its create fails.
   std::vector<ByteString> missing;
   ByteString current = WithoutTrailingBackslashes(path);
-  while (current.size() >= 3 && !FolderExists(current)) {
+  while (current.size() >= 3 && !FolderMadeByThisRun(current)) {
     ByteString parent = ParentFolderOf(current);
+    if (!FolderMadeByThisRun(parent) && FolderExists(current)) break;
     if (parent == current) break;
     missing.push_back(current);
     current = WithoutTrailingBackslashes(parent);
@@ -190,7 +216,7 @@ bool CreateFolderChain(const ByteString& path) {
 bool EnsureFolder(const ByteString& path) {
   const ByteString folder = WithoutTrailingBackslashes(path);
   if (folder.empty()) return false;
-  if (CreatedFolders->PositionOf(folder) >= 0) return true;
+  if (AlreadyEnsured(folder)) return true;
   if (!DeclareRunFolder(folder) || !CreateFolderChain(folder)) return false;
   CreatedFolders->Add(folder);
   // The users may change only the data folder and what lies below it, and

@@ -1,5 +1,7 @@
 #include "engine/InstalledFiles.h"
 
+#include <cstdint>
+
 #include "base/ByteStringList.h"
 #include "base/TextBasics.h"
 #include "engine/EngineValues.h"
@@ -25,6 +27,15 @@ bool IsExistingFile(const ByteString& path) {
 }
 
 bool WriteFailedForDiskFull = false;
+
+namespace {
+// A written file's size rides with its entry (size + 1; 0: not known, as
+// for a size a 32-bit entry cannot hold), so the uninstall entry's size
+// asks the disk only about files the run did not write itself.
+std::uintptr_t SizeTag(std::size_t size) {
+  return size < UINTPTR_MAX ? static_cast<std::uintptr_t>(size) + 1 : 0;
+}
+}  // namespace
 
 ByteString VolumeOf(const ByteString& path) {
   // "\\server\share\" for a network path, else "X:\".
@@ -55,6 +66,11 @@ bool WriteWholeFile(const ByteString& path, std::string_view data) {
     }
     return false;
   }
-  WrittenFiles->Add(path);
+  WrittenFiles->AddWithObject(path, SizeTag(data.size()));
   return true;
+}
+
+int64_t WrittenFileSize(int32_t index) {
+  const std::uintptr_t tag = WrittenFiles->ItemObject(index);
+  return tag != 0 ? static_cast<int64_t>(tag - 1) : platform::SizeOfFile(WrittenFiles->ItemText(index));
 }

@@ -1,12 +1,16 @@
 #pragma once
 // Writing the installation's files and the small file-name checks the
 // actions and the uninstall share.
+#include <cstdint>
 #include <string_view>
 #include "base/Text.h"
 
 // Makes sure of the folder, replaces the file, records it in WrittenFiles;
 // "Write Error: " + path on failure.
 bool WriteWholeFile(const ByteString& path, std::string_view data);
+// The size of WrittenFiles' entry `index`: as written, or else as the disk
+// says now (-1 when it is gone).
+int64_t WrittenFileSize(int32_t index);
 // A write of the run failed because its volume was full ("disk full: X:\"
 // follows the write error).
 extern bool WriteFailedForDiskFull;

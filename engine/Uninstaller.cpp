@@ -131,7 +131,7 @@ ByteString ReuseEarlierEntry(const std::vector<ByteString>& names, const ByteStr
 uint32_t WrittenKiB() {
   uint64_t bytes = 0;
   for (int32_t i = 0; i < WrittenFiles->Count(); ++i) {
-    const int64_t size = platform::SizeOfFile(WrittenFiles->ItemText(i));
+    const int64_t size = WrittenFileSize(i);
     if (size > 0) bytes += static_cast<uint64_t>(size);
   }
   const uint64_t kib = (bytes + 1023) / 1024;
