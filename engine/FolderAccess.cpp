@@ -115,6 +115,12 @@ bool RenameWithoutLinks(const ByteString& from, const ByteString& to, bool repla
   return !root.empty() && Guarded(platform::RenameBelow(root, from, to, replace), from);
 }
 
+bool ChangeAttributesWithoutLinks(const ByteString& path, uint32_t attributes) {
+  if (PerUserRun()) return platform::ChangeFileAttributes(path, attributes);
+  const ByteString root = RootOf(path);
+  return !root.empty() && Guarded(platform::ChangeAttributesBelow(root, path, attributes), path);
+}
+
 bool InFolderWithoutLinks(const ByteString& folder, const std::function<bool()>& change) {
   if (PerUserRun()) return change();
   ByteString held = folder;

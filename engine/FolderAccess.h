@@ -3,6 +3,7 @@
 // users: full access for the built-in users group (by its SID), inherited by
 // subfolders and files. In a run for all users, a folder made outside the
 // protected program folders gets their protection as it is made.
+#include <cstdint>
 #include <functional>
 #include "base/Text.h"
 
@@ -39,6 +40,8 @@ void ForgetWaitingGrants();
 bool RemoveWithoutLinks(const ByteString& path);  // a file, or an empty folder
 // A rename within one folder, the same way.
 bool RenameWithoutLinks(const ByteString& from, const ByteString& to, bool replace);
+// A file's or folder's attributes set, the same way.
+bool ChangeAttributesWithoutLinks(const ByteString& path, uint32_t attributes);
 // Runs `change` (names inside `folder`) while the way down to the folder is
 // held, none of it a link: the names reach that folder and no other. False,
 // unchanged, when refused (said once, as above) or when `change` fails.
