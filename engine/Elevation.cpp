@@ -20,7 +20,7 @@ const char* const kElevatedLogSwitch = "/ELEVATEDLOG=";
 namespace {
 
 ByteString CopysLogFolder(const ByteString& token) {
-  const ByteString base = StripTrailingSeparator(SpecialFolderPath(platform::kCsidlCommonAppData));
+  const ByteString base = SpecialFolderBase(platform::kCsidlCommonAppData);
   return base.empty() ? base : base + "\\QuillonSetupLog-" + token;
 }
 

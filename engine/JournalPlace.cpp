@@ -29,10 +29,7 @@ constexpr const char* kAnchorName = "QuillonSetup";
 // Where `hive`'s journals live: the common application data for the
 // machine's, the user's local application data for the user's.
 ByteString JournalBase(Hive hive) {
-  ByteString base =
-      SpecialFolderPath(hive == Hive::LocalMachine ? platform::kCsidlCommonAppData : platform::kCsidlLocalAppData);
-  while (!base.empty() && base.back() == '\\') base.pop_back();
-  return base;
+  return SpecialFolderBase(hive == Hive::LocalMachine ? platform::kCsidlCommonAppData : platform::kCsidlLocalAppData);
 }
 
 // "QuillonSetup-" and sixteen lower-case hex digits, as RandomToken draws them.
