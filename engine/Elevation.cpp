@@ -16,15 +16,17 @@
 
 const char* const kElevatedCopySwitch = "/ELEVATED";
 const char* const kElevatedLogSwitch = "/ELEVATEDLOG=";
+const char* const kCopysLogFolderPrefix = "QuillonSetupLog-";
+const char* const kCopysLogName = "Setup.log";
 
 namespace {
 
 ByteString CopysLogFolder(const ByteString& token) {
   const ByteString base = SpecialFolderBase(platform::kCsidlCommonAppData);
-  return base.empty() ? base : base + "\\QuillonSetupLog-" + token;
+  return base.empty() ? base : base + "\\" + kCopysLogFolderPrefix + token;
 }
 
-ByteString CopysLogFile(const ByteString& folder) { return folder + "\\Setup.log"; }
+ByteString CopysLogFile(const ByteString& folder) { return folder + "\\" + kCopysLogName; }
 
 // The parameters as written, parameter 0 (the program) left out, without
 // the /LOG= switches.

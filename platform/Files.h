@@ -22,6 +22,7 @@ struct FindData {
   uint32_t attributes = 0;
   uint32_t sizeHigh = 0;
   uint32_t sizeLow = 0;
+  int64_t lastWrite = 0;  // seconds since 1970-01-01 UTC
   ByteString name;
 };
 

@@ -21,6 +21,10 @@ bool FindFirst(const ByteString& path, FindData& data) {
   data.attributes = found.dwFileAttributes;
   data.sizeHigh = found.nFileSizeHigh;
   data.sizeLow = found.nFileSizeLow;
+  // FILETIME counts 100 ns steps from 1601.
+  const uint64_t ticks = (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+                         found.ftLastWriteTime.dwLowDateTime;
+  data.lastWrite = static_cast<int64_t>(ticks / 10000000u) - 11644473600LL;
   data.name = found.cFileName;
   return true;
 }
