@@ -94,8 +94,11 @@ void WriteRequestedLog(const ByteString& result) {
     return;
   }
   // Made new, so nobody put anything there first; the users may take it
-  // once nothing more is written into it.
+  // once nothing more is written into it. The run that started the copy,
+  // without the rights, reads the log and then removes it and the folder
+  // (HandOverCopysLog): the least it needs is reading and DELETE on both,
+  // nothing to write, create or change the access with.
   const ByteString folder = Switches.logToken.empty() ? ByteString() : CopysLogFolder(Switches.logToken);
   if (!folder.empty() && platform::MakeProgramsProtectedFolder(folder) && WriteRunLog(CopysLogFile(folder), result))
-    GrantFolderAccess(folder);
+    GrantFolderAccess(folder, platform::FolderGrant::ReadAndRemove);
 }

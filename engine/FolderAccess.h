@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include "base/Text.h"
+#include "platform/Security.h"
 
 // Makes one folder whose parent exists. In a run for all users, a folder
 // outside the program folders whose parent this run did not make gets the
@@ -13,8 +14,9 @@
 // into it first); below such a folder the protection is inherited.
 bool MakeRunFolder(const ByteString& folder);
 
-bool GrantFolderAccess(const ByteString& folder);
-bool SetFolderAccess(const ByteString& folder, const ByteString& trustee);
+bool GrantFolderAccess(const ByteString& folder, platform::FolderGrant grant = platform::FolderGrant::FullControl);
+bool SetFolderAccess(const ByteString& folder, const ByteString& trustee,
+                     platform::FolderGrant grant = platform::FolderGrant::FullControl);
 // The data folder's grant, made last: with the run's journal open it waits
 // for the commit (nothing more is written into the folder by then, and an
 // undone run never opened it); without one it is made at once.
