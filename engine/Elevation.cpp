@@ -16,15 +16,17 @@
 
 const char* const kElevatedCopySwitch = "/ELEVATED";
 const char* const kElevatedLogSwitch = "/ELEVATEDLOG=";
+const char* const kCopysLogFolderPrefix = "QuillonSetupLog-";
+const char* const kCopysLogName = "Setup.log";
 
 namespace {
 
 ByteString CopysLogFolder(const ByteString& token) {
-  const ByteString base = StripTrailingSeparator(SpecialFolderPath(platform::kCsidlCommonAppData));
-  return base.empty() ? base : base + "\\QuillonSetupLog-" + token;
+  const ByteString base = SpecialFolderBase(platform::kCsidlCommonAppData);
+  return base.empty() ? base : base + "\\" + kCopysLogFolderPrefix + token;
 }
 
-ByteString CopysLogFile(const ByteString& folder) { return folder + "\\Setup.log"; }
+ByteString CopysLogFile(const ByteString& folder) { return folder + "\\" + kCopysLogName; }
 
 // The parameters as written, parameter 0 (the program) left out, without
 // the /LOG= switches.
@@ -92,8 +94,11 @@ void WriteRequestedLog(const ByteString& result) {
     return;
   }
   // Made new, so nobody put anything there first; the users may take it
-  // once nothing more is written into it.
+  // once nothing more is written into it. The run that started the copy,
+  // without the rights, reads the log and then removes it and the folder
+  // (HandOverCopysLog): the least it needs is reading and DELETE on both,
+  // nothing to write, create or change the access with.
   const ByteString folder = Switches.logToken.empty() ? ByteString() : CopysLogFolder(Switches.logToken);
   if (!folder.empty() && platform::MakeProgramsProtectedFolder(folder) && WriteRunLog(CopysLogFile(folder), result))
-    GrantFolderAccess(folder);
+    GrantFolderAccess(folder, platform::FolderGrant::ReadAndRemove);
 }

@@ -12,6 +12,10 @@
 extern const char* const kElevatedCopySwitch;
 // "/ELEVATEDLOG=": names the copy's log place by 16 hex digits.
 extern const char* const kElevatedLogSwitch;
+// The copy's log place: "QuillonSetupLog-" and that token, directly below
+// the common application data, holding the log file alone.
+extern const char* const kCopysLogFolderPrefix;
+extern const char* const kCopysLogName;
 
 // True for a run for all users (an install, or the uninstall of an
 // installation for all users) without administrator rights that is not

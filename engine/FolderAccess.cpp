@@ -39,18 +39,18 @@ bool MakeRunFolder(const ByteString& folder) {
   return inherits ? platform::MakeDirectory(folder) : platform::MakeProgramsProtectedFolder(folder);
 }
 
-bool SetFolderAccess(const ByteString& folder, const ByteString& trustee) {
+bool SetFolderAccess(const ByteString& folder, const ByteString& trustee, platform::FolderGrant grant) {
   if (!platform::AclEntryPointsKnown()) {
     if (!platform::IsNtVersion5OrLater()) return false;
     if (!platform::LookUpAclEntryPoints()) return false;  // tried again next time
   }
-  return platform::SetFolderDacl(folder, trustee);
+  return platform::SetFolderDacl(folder, trustee, grant);
 }
 
-bool GrantFolderAccess(const ByteString& folder) {
+bool GrantFolderAccess(const ByteString& folder, platform::FolderGrant grant) {
   // Systems without access lists need nothing.
   if (!platform::IsNtVersion5OrLater()) return true;
-  if (!SetFolderAccess(folder, kUsersGroupSid)) return false;
+  if (!SetFolderAccess(folder, kUsersGroupSid, grant)) return false;
   LastTrustee = kUsersGroupSid;
   return true;
 }
@@ -113,6 +113,12 @@ bool RenameWithoutLinks(const ByteString& from, const ByteString& to, bool repla
   if (PerUserRun()) return platform::RenameFile(from, to, replace);
   const ByteString root = RootOf(from);
   return !root.empty() && Guarded(platform::RenameBelow(root, from, to, replace), from);
+}
+
+bool ChangeAttributesWithoutLinks(const ByteString& path, uint32_t attributes) {
+  if (PerUserRun()) return platform::ChangeFileAttributes(path, attributes);
+  const ByteString root = RootOf(path);
+  return !root.empty() && Guarded(platform::ChangeAttributesBelow(root, path, attributes), path);
 }
 
 bool InFolderWithoutLinks(const ByteString& folder, const std::function<bool()>& change) {

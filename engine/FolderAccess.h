@@ -3,8 +3,10 @@
 // users: full access for the built-in users group (by its SID), inherited by
 // subfolders and files. In a run for all users, a folder made outside the
 // protected program folders gets their protection as it is made.
+#include <cstdint>
 #include <functional>
 #include "base/Text.h"
+#include "platform/Security.h"
 
 // Makes one folder whose parent exists. In a run for all users, a folder
 // outside the program folders whose parent this run did not make gets the
@@ -12,8 +14,9 @@
 // into it first); below such a folder the protection is inherited.
 bool MakeRunFolder(const ByteString& folder);
 
-bool GrantFolderAccess(const ByteString& folder);
-bool SetFolderAccess(const ByteString& folder, const ByteString& trustee);
+bool GrantFolderAccess(const ByteString& folder, platform::FolderGrant grant = platform::FolderGrant::FullControl);
+bool SetFolderAccess(const ByteString& folder, const ByteString& trustee,
+                     platform::FolderGrant grant = platform::FolderGrant::FullControl);
 // The data folder's grant, made last: with the run's journal open it waits
 // for the commit (nothing more is written into the folder by then, and an
 // undone run never opened it); without one it is made at once.
@@ -39,6 +42,8 @@ void ForgetWaitingGrants();
 bool RemoveWithoutLinks(const ByteString& path);  // a file, or an empty folder
 // A rename within one folder, the same way.
 bool RenameWithoutLinks(const ByteString& from, const ByteString& to, bool replace);
+// A file's or folder's attributes set, the same way.
+bool ChangeAttributesWithoutLinks(const ByteString& path, uint32_t attributes);
 // Runs `change` (names inside `folder`) while the way down to the folder is
 // held, none of it a link: the names reach that folder and no other. False,
 // unchanged, when refused (said once, as above) or when `change` fails.

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <random>
 
 #include "base/TextBasics.h"
+#include "engine/Elevation.h"
 #include "engine/EngineErrors.h"
 #include "engine/EngineValues.h"
 #include "engine/ErrorList.h"
@@ -29,15 +31,12 @@ constexpr const char* kAnchorName = "QuillonSetup";
 // Where `hive`'s journals live: the common application data for the
 // machine's, the user's local application data for the user's.
 ByteString JournalBase(Hive hive) {
-  ByteString base =
-      SpecialFolderPath(hive == Hive::LocalMachine ? platform::kCsidlCommonAppData : platform::kCsidlLocalAppData);
-  while (!base.empty() && base.back() == '\\') base.pop_back();
-  return base;
+  return SpecialFolderBase(hive == Hive::LocalMachine ? platform::kCsidlCommonAppData : platform::kCsidlLocalAppData);
 }
 
-// "QuillonSetup-" and sixteen lower-case hex digits, as RandomToken draws them.
-bool IsJournalFolderName(const ByteString& name) {
-  return name.size() == std::char_traits<char>::length(kFolderPrefix) + 16 && StartsWith(name, kFolderPrefix) &&
+// `prefix` and sixteen lower-case hex digits, as RandomToken draws them.
+bool IsTokenFolderName(const ByteString& name, const char* prefix) {
+  return name.size() == std::char_traits<char>::length(prefix) + 16 && StartsWith(name, prefix) &&
          name.find_first_not_of("0123456789abcdef", name.size() - 16) == ByteString::npos;
 }
 
@@ -148,7 +147,7 @@ ByteString WhyNotGenuine(const ByteString& path) {
   if (above == ByteString::npos || AsciiLower(path.substr(slash + 1)) != "journal") return "not a journal's name";
   const ByteString base = AsciiLower(JournalBase(Hive::LocalMachine));
   const ByteString folder = path.substr(0, slash);
-  if (base.empty() || AsciiLower(path.substr(0, above)) != base || !IsJournalFolderName(folder.substr(above + 1)))
+  if (base.empty() || AsciiLower(path.substr(0, above)) != base || !IsTokenFolderName(folder.substr(above + 1), kFolderPrefix))
     return "not in a journal folder of the common application data";
   if (!platform::FolderIsAdministratorsOnly(folder)) return "its folder is not the administrators' alone";
   return ByteString();
@@ -274,25 +273,64 @@ void RemoveJournal(const ByteString& path, Hive hive) {
   if (separator != ByteString::npos && separator + 1 > 3) platform::RemoveEmptyDirectory(path.substr(0, separator));
 }
 
+namespace {
+
+// The elevated copy's log folder stands from the copy's last step until the
+// run that started it has read it, moments later. A day without a change is
+// far beyond that, also for a machine that slept in between or whose clock
+// was set back a little, and still clears what a killed run left.
+constexpr int64_t kLogFolderQuietSeconds = 24 * 60 * 60;
+
+// Neither the folder nor what it holds changed for `seconds`; false when
+// unknown or dated in the future.
+bool UnchangedFor(const ByteString& folder, const std::vector<ByteString>& held, int64_t seconds) {
+  const int64_t now =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+  std::vector<ByteString> paths{folder};
+  for (const ByteString& name : held) paths.push_back(folder + "\\" + name);
+  platform::FindData data;
+  return std::all_of(paths.begin(), paths.end(), [&](const ByteString& path) {
+    return platform::FindFirst(path, data) && data.lastWrite <= now - seconds;
+  });
+}
+
+// Removes the folders "<prefix><16 hex>" directly in `base` that hold
+// nothing or only `onlyFile` and that `spare` does not keep: never one a
+// user could have made or changed, nor anything through a link.
+void SweepLeftFolders(Hive hive, const ByteString& base, const char* prefix, const char* onlyFile,
+                      const std::function<bool(const ByteString& folder, const std::vector<ByteString>& held)>& spare) {
+  for (const ByteString& name : platform::NamesIn(base, prefix)) {
+    const ByteString folder = base + "\\" + name;
+    const std::vector<ByteString> held = platform::NamesIn(folder, "");
+    if (!IsTokenFolderName(name, prefix) || held.size() > 1 ||
+        (held.size() == 1 && AsciiLower(held[0]) != AsciiLower(onlyFile)) || spare(folder, held))
+      continue;
+    if (hive == Hive::LocalMachine && !platform::FolderIsAdministratorsOnly(folder)) continue;
+    // Through handles that follow no link; the folder only once empty.
+    if (held.empty() || platform::RemoveBelow(base, folder + "\\" + held[0]) == platform::GuardedChange::Done)
+      platform::RemoveBelow(base, folder);
+  }
+}
+
+}  // namespace
+
 void SweepOrphanJournalFolders() {
   std::vector<ByteString> named;
   for (const Hive hive : {Hive::LocalMachine, Hive::CurrentUser})
     for (const char* value : {kAnchorValue, kSetAsideValue}) named.push_back(AsciiLower(ReadAnchor(hive, value)));
+  const auto anchorNames = [&](const ByteString& folder, const std::vector<ByteString>&) {
+    const ByteString lower = AsciiLower(folder) + "\\";
+    return std::any_of(named.begin(), named.end(), [&](const ByteString& path) { return StartsWith(path, lower); });
+  };
   for (const Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
     const ByteString base = JournalBase(hive);
     if (!RecoversIn(hive) || base.empty()) continue;
-    for (const ByteString& name : platform::NamesIn(base, kFolderPrefix)) {
-      const ByteString folder = base + "\\" + name;
-      const ByteString lower = AsciiLower(folder) + "\\";
-      const std::vector<ByteString> held = platform::NamesIn(folder, "");
-      if (!IsJournalFolderName(name) || held.size() > 1 || (held.size() == 1 && AsciiLower(held[0]) != "journal") ||
-          std::any_of(named.begin(), named.end(), [&](const ByteString& path) { return StartsWith(path, lower); }))
-        continue;
-      // A folder a user could have made or changed is not the setup's to remove.
-      if (hive == Hive::LocalMachine && !platform::FolderIsAdministratorsOnly(folder)) continue;
-      // Through handles that follow no link; the folder only once empty.
-      if (held.empty() || platform::RemoveBelow(base, folder + "\\" + held[0]) == platform::GuardedChange::Done)
-        platform::RemoveBelow(base, folder);
-    }
+    SweepLeftFolders(hive, base, kFolderPrefix, "journal", anchorNames);
+    // The elevated copies' log folders lie in the machine's place alone.
+    if (hive == Hive::LocalMachine)
+      SweepLeftFolders(hive, base, kCopysLogFolderPrefix, kCopysLogName,
+                       [](const ByteString& folder, const std::vector<ByteString>& held) {
+                         return !UnchangedFor(folder, held, kLogFolderQuietSeconds);
+                       });
   }
 }

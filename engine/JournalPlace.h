@@ -53,6 +53,9 @@ void SetJournalAside(platform::Hive hive, const ByteString& path, const ByteStri
 // folders from the places it recovers: only "QuillonSetup-<hex>" directly in
 // them, empty or holding just "journal", no link, in the machine's place
 // genuine as above, never one an anchor names (to replay or set aside).
+// The same way it removes the elevated copies' log folders that a killed
+// run left in the machine's place ("QuillonSetupLog-<hex>", empty or
+// holding just the log) once neither they nor the log changed for a day.
 // Called only by a run that holds the setup's running mark, so no other
 // setup is between making a folder and naming it.
 void SweepOrphanJournalFolders();

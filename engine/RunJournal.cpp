@@ -110,7 +110,7 @@ bool Undo(const Entry& entry, OwnFileLeft* own) {
   } else if (entry.kind == "attr") {
     const int32_t attributes = IntOrMinusOne(entry.Field(1));
     if (attributes >= 0 && Exists(entry.Field(0)))
-      platform::ChangeFileAttributes(entry.Field(0), static_cast<uint32_t>(attributes));
+      ChangeAttributesWithoutLinks(entry.Field(0), static_cast<uint32_t>(attributes));
   } else if (entry.kind == "key") {
     RemoveKeyIfEmpty(HiveOfCode(entry.Field(0)), entry.Field(1));
   } else if (entry.kind == "keep") {

@@ -42,6 +42,12 @@ ByteString SpecialFolderPath(int csidl) {
   return platform::SpecialFolder(OwnerWindow, csidl);
 }
 
+ByteString SpecialFolderBase(int csidl) {
+  ByteString base = SpecialFolderPath(csidl);
+  while (!base.empty() && base.back() == '\\') base.pop_back();
+  return base;
+}
+
 ByteString CommonDesktopFolder() {
   ByteString folder = SpecialFolderPath(platform::kCsidlCommonDesktop);
   if (folder.empty()) folder = ShellFolderValue("Desktop");

@@ -4,6 +4,9 @@
 
 ByteString ProgramFilesFolder();
 ByteString SpecialFolderPath(int csidl);
+// The special folder without a trailing "", for the setup's own folders
+// made directly in it ("<base>\<name>"); empty when the system has none.
+ByteString SpecialFolderBase(int csidl);
 ByteString CommonDesktopFolder();
 ByteString CommonProgramsFolder();
 ByteString ShellFolderValue(const ByteString& name);

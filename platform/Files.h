@@ -22,6 +22,7 @@ struct FindData {
   uint32_t attributes = 0;
   uint32_t sizeHigh = 0;
   uint32_t sizeLow = 0;
+  int64_t lastWrite = 0;  // seconds since 1970-01-01 UTC
   ByteString name;
 };
 
@@ -115,6 +116,8 @@ enum class GuardedChange { Done, Failed, Refused };
 GuardedChange RemoveBelow(const ByteString& trusted, const ByteString& path);
 // A file or folder renamed within its own folder (`to` names the same folder).
 GuardedChange RenameBelow(const ByteString& trusted, const ByteString& from, const ByteString& to, bool replace);
+// A file's or folder's attributes set (SetFileInformationByHandle, FileBasicInfo).
+GuardedChange ChangeAttributesBelow(const ByteString& trusted, const ByteString& path, uint32_t attributes);
 // Runs `change` while the way from `trusted` down to `folder`, and the folder
 // itself, is held as above (none of them a reparse point, none renamed away
 // meanwhile): names inside `folder` then reach that folder and no other.

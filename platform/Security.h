@@ -13,12 +13,16 @@ bool IsNtVersion5OrLater();
 bool LookUpAclEntryPoints();
 bool AclEntryPointsKnown();
 void ForgetAclEntryPoints();
+// What a folder's grant lets its trustee do there: everything, or read what
+// it holds and remove it (FILE_GENERIC_READ and DELETE), nothing more.
+enum class FolderGrant { FullControl, ReadAndRemove };
 // With the looked-up entry points: a new DACL holding one GRANT_ACCESS entry
-// of GENERIC_ALL for `trustee` (a SID in its "S-1-..." form, or an account
-// name), inherited by subfolders and files, set on
-// `folder`. True when SetNamedSecurityInfoA returns 0; false as well when the
-// entry points are not known.
-bool SetFolderDacl(const ByteString& folder, const ByteString& trustee);
+// of `grant` (GENERIC_ALL, or the rights above) for `trustee` (a SID in its
+// "S-1-..." form, or an account name), inherited by subfolders and files,
+// set on `folder`. True when SetNamedSecurityInfoA returns 0; false as well
+// when the entry points are not known.
+bool SetFolderDacl(const ByteString& folder, const ByteString& trustee,
+                   FolderGrant grant = FolderGrant::FullControl);
 
 
 // Creates `folder` (it must not exist yet) with an access list of its own,

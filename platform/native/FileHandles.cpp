@@ -117,6 +117,20 @@ GuardedChange RenameBelow(const ByteString& trusted, const ByteString& from, con
   return result;
 }
 
+// The host cannot swap the path between the check and the change (no
+// adversary natively): the attributes are then set by the checked name.
+GuardedChange ChangeAttributesBelow(const ByteString& trusted, const ByteString& path, uint32_t attributes) {
+  std::vector<ByteString> names;
+  if (!NamesBelow(trusted, path, names)) return GuardedChange::Refused;
+  GuardedChange result;
+  const int folder = OpenParentBelow(trusted, names, result);
+  if (folder < 0) return result;
+  result = CheckLast(folder, names.back(), nullptr);
+  close(folder);
+  if (result != GuardedChange::Done) return result;
+  return ChangeFileAttributes(path, attributes) ? GuardedChange::Done : GuardedChange::Failed;
+}
+
 // The host cannot hold a folder against renames: the way is checked once, before the change.
 GuardedChange InHeldFolder(const ByteString& trusted, const ByteString& folder, const std::function<bool()>& change) {
   std::vector<ByteString> names;

@@ -60,6 +60,7 @@ void FillFindData(const struct stat& info, const ByteString& name, FindData& dat
   const uint64_t size = S_ISDIR(info.st_mode) ? 0 : static_cast<uint64_t>(info.st_size);
   data.sizeHigh = static_cast<uint32_t>(size >> 32);
   data.sizeLow = static_cast<uint32_t>(size & 0xFFFFFFFFu);
+  data.lastWrite = static_cast<int64_t>(info.st_mtime);
   data.name = name;
 }
 

@@ -21,6 +21,10 @@ bool FindFirst(const ByteString& path, FindData& data) {
   data.attributes = found.dwFileAttributes;
   data.sizeHigh = found.nFileSizeHigh;
   data.sizeLow = found.nFileSizeLow;
+  // FILETIME counts 100 ns steps from 1601.
+  const uint64_t ticks = (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+                         found.ftLastWriteTime.dwLowDateTime;
+  data.lastWrite = static_cast<int64_t>(ticks / 10000000u) - 11644473600LL;
   data.name = found.cFileName;
   return true;
 }
@@ -213,6 +217,21 @@ bool DeleteOpenFile(HANDLE file) {
   return setInformation && setInformation(file, kFileDispositionInfo, &deleteFile, sizeof deleteFile) != FALSE;
 }
 
+// FILE_BASIC_INFO and FileBasicInfo (Vista and later). Times left at zero stay as they are.
+bool SetAttributesOfOpenFile(HANDLE file, DWORD attributes) {
+  struct BasicInformation {
+    LARGE_INTEGER creationTime, lastAccessTime, lastWriteTime, changeTime;
+    DWORD fileAttributes;
+  };
+  constexpr int kFileBasicInfo = 0;
+  using SetInformationFn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+  static const auto setInformation = SystemCall<SetInformationFn>("kernel32.dll", "SetFileInformationByHandle");
+  BasicInformation info = {};
+  // Zero would leave them unchanged; SetFileAttributes reads it as "normal".
+  info.fileAttributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+  return setInformation && setInformation(file, kFileBasicInfo, &info, sizeof info) != FALSE;
+}
+
 // The object's path as the system resolved it ("\\?\" dropped); empty when
 // the system cannot tell.
 ByteString FinalPathOf(HANDLE file) {
@@ -351,6 +370,13 @@ GuardedChange RenameBelow(const ByteString& trusted, const ByteString& from, con
   const GuardedChange opened = guarded.Open(trusted, from, DELETE);
   if (opened != GuardedChange::Done) return opened;
   return RenameOpenFile(guarded.Object(), to, replace) ? GuardedChange::Done : GuardedChange::Failed;
+}
+
+GuardedChange ChangeAttributesBelow(const ByteString& trusted, const ByteString& path, uint32_t attributes) {
+  GuardedPath guarded;
+  const GuardedChange opened = guarded.Open(trusted, path, FILE_WRITE_ATTRIBUTES);
+  if (opened != GuardedChange::Done) return opened;
+  return SetAttributesOfOpenFile(guarded.Object(), attributes) ? GuardedChange::Done : GuardedChange::Failed;
 }
 
 GuardedChange InHeldFolder(const ByteString& trusted, const ByteString& folder, const std::function<bool()>& change) {

@@ -5,6 +5,7 @@
 #include <restartmanager.h>
 #include <shellapi.h>
 
+#include "platform/win32/ProcessAccount.h"
 #include "platform/win32/SystemCalls.h"
 
 #include <string>
@@ -56,22 +57,19 @@ long IntegrityLevel(HANDLE token) {
 }  // namespace
 
 bool RunsElevated() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return true;  // unknown: trust less
+  const ProcessToken token;
+  if (!token.Handle()) return true;  // unknown: trust less
   TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
-  DWORD size = 0;
   // Systems before UAC know no elevation type: no token there is raised.
-  bool elevated = GetTokenInformation(token, TokenElevationType, &type, sizeof type, &size) &&
-                  type == TokenElevationTypeFull;
+  bool elevated = token.Read(TokenElevationType, type) && type == TokenElevationTypeFull;
   // Wine gives every program a full token whose linked one runs at the same
   // level: there no program of the user runs below this one.
   TOKEN_LINKED_TOKEN linked = {};
-  if (elevated && GetTokenInformation(token, TokenLinkedToken, &linked, sizeof linked, &size)) {
-    const long own = IntegrityLevel(token), user = IntegrityLevel(linked.LinkedToken);
+  if (elevated && token.Read(TokenLinkedToken, linked)) {
+    const long own = IntegrityLevel(token.Handle()), user = IntegrityLevel(linked.LinkedToken);
     elevated = own < 0 || user < 0 || user < own;
     CloseHandle(linked.LinkedToken);
   }
-  CloseHandle(token);
   return elevated;
 }
 

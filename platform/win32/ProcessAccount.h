@@ -1,19 +1,39 @@
 #pragma once
-// The account this process runs as: its token's user, read once.
+// The process's token, and the account this process runs as: its token's
+// user, read once.
 #include <windows.h>
 #include <sddl.h>
 
 #include "base/Text.h"
 
+// The process's own token, opened for queries and closed with the object.
+class ProcessToken {
+ public:
+  ProcessToken() {
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token_)) token_ = nullptr;
+  }
+  ~ProcessToken() {
+    if (token_) CloseHandle(token_);
+  }
+  ProcessToken(const ProcessToken&) = delete;
+  ProcessToken& operator=(const ProcessToken&) = delete;
+
+  // Null when the token could not be opened.
+  HANDLE Handle() const { return token_; }
+  // One fixed-size piece of the token's information; false when unknown.
+  template <typename T>
+  bool Read(TOKEN_INFORMATION_CLASS kind, T& value) const {
+    DWORD size = 0;
+    return token_ && GetTokenInformation(token_, kind, &value, sizeof value, &size) != FALSE;
+  }
+
+ private:
+  HANDLE token_ = nullptr;
+};
+
 class ProcessAccount {
  public:
-  ProcessAccount() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return;
-    DWORD size = 0;
-    known_ = GetTokenInformation(token, TokenUser, &self_, sizeof self_, &size) != FALSE;
-    CloseHandle(token);
-  }
+  ProcessAccount() { known_ = ProcessToken().Read(TokenUser, self_); }
 
   // Null when the token could not be read.
   PSID Sid() const { return known_ ? self_.user.User.Sid : nullptr; }

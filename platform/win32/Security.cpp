@@ -26,9 +26,11 @@ BuildExplicitAccessFn gBuildExplicitAccess = nullptr;
 constexpr DWORD kGenericAll = 0x10000000;
 constexpr DWORD kInheritToFoldersAndFiles = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;  // 3
 
-// The list is the same for every folder of one trustee: it is built once
-// (the account name lookup behind it costs more than setting it) and kept.
+// The list is the same for every folder of one trustee and grant: it is
+// built once (the account name lookup behind it costs more than setting it)
+// and kept.
 ByteString gBuiltFor;
+DWORD gBuiltRights = 0;
 PACL gBuiltAcl = nullptr;
 
 void DropBuiltAcl() {
@@ -39,22 +41,22 @@ void DropBuiltAcl() {
 
 bool StartsWithSidPrefix(const ByteString& text) { return text.compare(0, 4, "S-1-") == 0; }
 
-PACL AclGrantingAllTo(const ByteString& trustee) {
-  if (gBuiltAcl && gBuiltFor == trustee) return gBuiltAcl;
+PACL AclGranting(const ByteString& trustee, DWORD rights) {
+  if (gBuiltAcl && gBuiltFor == trustee && gBuiltRights == rights) return gBuiltAcl;
   EXPLICIT_ACCESS_A access;
   ZeroMemory(&access, sizeof access);
   ByteString trusteeName = trustee;  // the API takes a writable pointer
   PSID sid = nullptr;
   if (StartsWithSidPrefix(trustee) && ConvertStringSidToSidA(trustee.c_str(), &sid)) {
     // By SID: no account name lookup, which a local account of that name could answer.
-    access.grfAccessPermissions = kGenericAll;
+    access.grfAccessPermissions = rights;
     access.grfAccessMode = GRANT_ACCESS;
     access.grfInheritance = kInheritToFoldersAndFiles;
     access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
     access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
     access.Trustee.ptstrName = static_cast<LPSTR>(sid);
   } else {
-    gBuildExplicitAccess(&access, &trusteeName[0], kGenericAll, GRANT_ACCESS, kInheritToFoldersAndFiles);
+    gBuildExplicitAccess(&access, &trusteeName[0], rights, GRANT_ACCESS, kInheritToFoldersAndFiles);
   }
   // No previous list: the new list holds this one entry only.
   PACL acl = nullptr;
@@ -66,6 +68,7 @@ PACL AclGrantingAllTo(const ByteString& trustee) {
   }
   DropBuiltAcl();
   gBuiltFor = trustee;
+  gBuiltRights = rights;
   gBuiltAcl = acl;
   return acl;
 }
@@ -103,9 +106,9 @@ void ForgetAclEntryPoints() {
   gBuildExplicitAccess = nullptr;
 }
 
-bool SetFolderDacl(const ByteString& folder, const ByteString& trustee) {
+bool SetFolderDacl(const ByteString& folder, const ByteString& trustee, FolderGrant grant) {
   if (!AclEntryPointsKnown()) return false;
-  const PACL acl = AclGrantingAllTo(trustee);
+  const PACL acl = AclGranting(trustee, grant == FolderGrant::FullControl ? kGenericAll : FILE_GENERIC_READ | DELETE);
   if (!acl) return false;
   ByteString path = folder;
   return gSetNamedSecurityInfo(&path[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, acl,

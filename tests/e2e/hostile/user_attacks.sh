@@ -73,15 +73,18 @@ check "linked data folder: the log names the refusal" \
 check "linked data folder: the rest of the installation is removed" test ! -e "$PROGRAM/Quillon.exe"
 
 # --- the data folder made a link before the undo of a killed install ------------------
-# The data file first, then enough files that the kill lands before the commit.
+# The data file and a Desktop.ini there (its attributes set, so the undo
+# restores them), then enough files that the kill lands before the commit.
 rm -rf "$PROGRAM"
 mkdir -p "$WORK/root/many"
 for i in $(seq 0 199); do head -c 40960 /dev/urandom >"$WORK/root/many/f$i.bin"; done
+printf 'keep' >"$VICTIM/Desktop.ini" && chmod 0444 "$VICTIM/Desktop.ini"
 awk '{ print } /Filename=\*DataPath\*\\liesmich.txt/ {
+  printf "action=desktopini,path=*DataPath*\\,icon=*PgmPath*\\Quillon.ico\r\n"
   for (i = 0; i < 200; i++) printf "action=save,Source=many/f%d.bin,Filename=*PgmPath*\\many\\f%d.bin\r\n", i, i }' \
   "$WORK/hostile.src" >"$WORK/killed.src"
 pack_setup "$WORK/killed.exe" "$WORK/killed.src"
-victim_files() { (cd "$VICTIM" && find . -printf '%p %s\n' -type f -exec md5sum {} + | sort); }
+victim_files() { (cd "$VICTIM" && find . -printf '%p %s %m\n' -type f -exec md5sum {} + | sort); }
 victim_before=$(victim_files)
 "$WINE" 'C:\broken\killed.exe' /S >"$WORK/killed.out" 2>&1 </dev/null &
 setup=$!
@@ -92,11 +95,12 @@ done
 check "killed install: killed while it ran" kill -9 "$setup"
 wait "$setup" 2>/dev/null
 check "killed install: the data file was written" test -f "$PROGRAM/Daten/liesmich.txt"
+check "killed install: the data folder's Desktop.ini was written" test -f "$PROGRAM/Daten/Desktop.ini"
 mv "$PROGRAM/Daten" "$WORK/Daten.moved"
 ln -s "$VICTIM" "$PROGRAM/Daten"
 silent undo-linked 'C:\broken\killed.exe' '/D=C:\'
 check "linked before the undo: the killed run was undone" grep -q '^Recovered: ' <<<"$LOG"
-check "linked before the undo: the victim folder is byte-identical" test "$(victim_files)" = "$victim_before"
+check "linked before the undo: the victim folder is byte-identical, its modes too" test "$(victim_files)" = "$victim_before"
 check "linked before the undo: the log names the refusal" \
   has_text 'not followed: a link on the way to C:\Program Files\Quillon\Daten\liesmich.txt' "$LOG"
 check "linked before the undo: the program's files are undone" test ! -e "$PROGRAM/many/f0.bin"

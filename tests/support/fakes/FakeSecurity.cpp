@@ -63,12 +63,12 @@ bool LookUpAclEntryPoints() {
 bool AclEntryPointsKnown() { return State().entryPointsKnown; }
 void ForgetAclEntryPoints() { State().entryPointsKnown = false; }
 
-bool SetFolderDacl(const ByteString& folder, const ByteString& trustee) {
+bool SetFolderDacl(const ByteString& folder, const ByteString& trustee, FolderGrant grant) {
   SecurityState& state = State();
   if (!state.entryPointsKnown) return false;
   bool ok = std::find(state.trustees.begin(), state.trustees.end(), trustee) != state.trustees.end();
   if (ok && state.requireFolder) ok = FileAttributesOf(folder) != kInvalidFileAttributes;
-  state.calls.push_back(fakes::AclCall{folder, trustee, ok});
+  state.calls.push_back(fakes::AclCall{folder, trustee, grant, ok});
   if (ok) state.granted[folder] = trustee;
   return ok;
 }

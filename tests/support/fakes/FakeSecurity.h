@@ -4,12 +4,14 @@
 // of every access-list call.
 #include <vector>
 #include "base/Text.h"
+#include "platform/Security.h"
 
 namespace fakes {
 
 struct AclCall {
   ByteString folder;
   ByteString trustee;
+  platform::FolderGrant grant = platform::FolderGrant::FullControl;
   bool succeeded = false;
 };
 

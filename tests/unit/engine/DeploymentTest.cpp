@@ -206,16 +206,15 @@ TEST(DeploymentSwitches, PassiveScopesAndRestart) {
   EXPECT_EQ(ReadSwitches("Setup.exe /S /ALLUSERS /CURRENTUSER").wrong, "/CURRENTUSER /ALLUSERS");
 }
 
-class Elevation : public ::testing::Test {
+class Elevation : public EngineTest {
 protected:
   void SetUp() override {
-    fakes::ResetProcess();
-    ResetEngineValues();
+    EngineTest::SetUp();
     fakes::SetModuleFileName("C:\\dl\\Setup.exe");
   }
   void TearDown() override {
-    ResetEngineValues();
     Switches = SetupSwitches();
+    EngineTest::TearDown();
   }
   void Start(const ByteString& commandLine) {
     fakes::SetCommandLine(commandLine);
@@ -258,6 +257,18 @@ TEST_F(Elevation, TheCopyGetsTheSameParameters) {
   EXPECT_TRUE(copy.elevatedCopy && copy.silent && copy.wrong.empty());
   EXPECT_EQ(copy.folder, "C:\\Program Files\\Q");
   EXPECT_EQ(copy.logToken.size(), 16u);
+  // The copy's log place, made new, opens to the users only to read the log
+  // and remove it with its folder.
+  const SetupSwitches requester = Switches;
+  Switches = copy;
+  WriteRequestedLog("0");
+  Switches = requester;
+  const ByteString place = "C:\\ProgramData\\QuillonSetupLog-" + copy.logToken;
+  EXPECT_EQ(fakes::ProgramsProtectedFolders(), std::vector<ByteString>{place});
+  ASSERT_EQ(fakes::AclCalls().size(), 1u);
+  EXPECT_EQ(fakes::AclCalls()[0].folder, place);
+  EXPECT_EQ(fakes::AclCalls()[0].trustee, "S-1-5-32-545");
+  EXPECT_EQ(fakes::AclCalls()[0].grant, platform::FolderGrant::ReadAndRemove);
 
   fakes::SetElevationOutcome(platform::ElevatedRun::Refused);
   outcome = RunElevatedCopy("/PASSIVE");

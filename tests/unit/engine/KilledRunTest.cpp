@@ -8,9 +8,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 
 #include "UpdateBuilder.h"
 #include "engine/ErrorList.h"
@@ -316,6 +318,52 @@ TEST_F(KilledRun, PlantedJournalsAreNeverReplayed) {
   EXPECT_FALSE(UnfinishedRunJournal());
   EXPECT_EQ(testsupport::ReadHostFile(Host("C:\\Users\\u\\Prog\\a.txt")), "mine");
   EXPECT_EQ(testsupport::ReadHostFile(Host("C:\\Victim\\keep.txt")), "keep");
+}
+
+// What killed runs left in the machine's place, named by nothing: the next
+// start with the machine's rights removes a journal's folder, and an
+// elevated copy's log folder that nobody may still be reading (a day
+// unchanged); never one holding anything else, one a user could have made
+// or changed, a link, or a name that is not a token's.
+TEST_F(KilledRun, TheNextStartSweepsOnlyWhatKilledRunsLeft) {
+  const fs::perms adminsOnly = fs::perms::owner_all;
+  const auto leave = [&](const ByteString& name, const char* file, int hoursOld,
+                         fs::perms mode = fs::perms::owner_all) {
+    const fs::path folder = Host("C:\\ProgramData\\" + name);
+    fs::create_directories(folder);
+    const auto then = fs::file_time_type::clock::now() - std::chrono::hours(hoursOld);
+    if (file) testsupport::WriteHostFile(folder / file, "left");
+    if (file) fs::last_write_time(folder / file, then);
+    fs::last_write_time(folder, then);
+    fs::permissions(folder, mode);
+  };
+  leave("QuillonSetup-0123456789abcdef", "journal", 0);
+  leave("QuillonSetupLog-0123456789abcdef", "Setup.log", 25);
+  leave("QuillonSetupLog-fedcba9876543210", nullptr, 25);
+  const std::set<std::string> staying{"QuillonSetupLog-1111111111111111", "QuillonSetupLog-2222222222222222",
+                                      "QuillonSetupLog-3333333333333333", "QuillonSetupLog-4444",
+                                      "QuillonSetupLog-5555555555555555"};
+  leave("QuillonSetupLog-1111111111111111", "Setup.log", 0);
+  leave("QuillonSetupLog-2222222222222222", "other.txt", 25);
+  leave("QuillonSetupLog-3333333333333333", "Setup.log", 25, adminsOnly | fs::perms::group_all | fs::perms::others_all);
+  leave("QuillonSetupLog-4444", "Setup.log", 25);
+  leave("Victim", "Setup.log", 25);
+  fs::create_directory_symlink(Host("C:\\ProgramData\\Victim"),
+                               Host("C:\\ProgramData\\QuillonSetupLog-5555555555555555"));
+  const auto left = [&] {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(Host("C:\\ProgramData")))
+      if (entry.path().filename() != "Victim") names.insert(entry.path().filename().string());
+    return names;
+  };
+  const std::set<std::string> all = left();
+  fakes::SetAdministratorRights(false);
+  RecoverUnfinishedRun();
+  EXPECT_EQ(left(), all) << "only a run with the machine's rights sweeps its place";
+  fakes::SetAdministratorRights(true);
+  RecoverUnfinishedRun();
+  EXPECT_EQ(left(), staying);
+  EXPECT_EQ(testsupport::ReadHostFile(Host("C:\\ProgramData\\Victim\\Setup.log")), "left");
 }
 
 // The user's journal is the user's own runs' alone: a per-user run raised

@@ -1,5 +1,5 @@
-// Removals and renames in folders others may change, through the file seam
-// on both builds: a link on the way or at the path refuses the change, and
+// Removals, renames and attribute changes in folders others may change,
+// through the file seam on both builds: a link on the way or at the path refuses the change, and
 // what it points at stays as it was.
 #include <gtest/gtest.h>
 
@@ -37,6 +37,9 @@ protected:
     if (error) std::printf("note: no symbolic link here (%s); not checked\n", error.message().c_str());
     return !error;
   }
+  bool ReadOnly(const ByteString& below) const {
+    return (fs::status(Host(below)).permissions() & fs::perms::owner_write) == fs::perms::none;
+  }
 
   TempFolder temp_;
 };
@@ -50,6 +53,10 @@ TEST_F(GuardedChangesTest, ChangesBelowTheTrustedFolderThroughNoLink) {
             GuardedChange::Failed);
   EXPECT_EQ(platform::RenameBelow(trusted, Win("T\\Daten\\a.txt"), Win("T\\Daten\\b.txt"), true), GuardedChange::Done);
   EXPECT_FALSE(fs::exists(Host("T\\Daten\\a.txt")));
+  EXPECT_EQ(platform::ChangeAttributesBelow(trusted, Win("T\\Daten\\b.txt"), platform::kAttrReadOnly),
+            GuardedChange::Done);
+  EXPECT_TRUE(ReadOnly("T\\Daten\\b.txt"));
+  EXPECT_EQ(platform::ChangeAttributesBelow(trusted, Win("T\\Daten\\b.txt"), 0), GuardedChange::Done);
   EXPECT_EQ(platform::RemoveBelow(trusted, Win("T\\Daten\\b.txt")), GuardedChange::Done);
   EXPECT_EQ(platform::RemoveBelow(trusted, Win("T\\Daten\\b.txt")), GuardedChange::Failed);
   EXPECT_EQ(platform::RemoveBelow(trusted, Win("T\\Daten")), GuardedChange::Done);
@@ -72,6 +79,9 @@ TEST_F(GuardedChangesTest, ALinkOnTheWayOrAtThePathRefusesTheChange) {
             GuardedChange::Refused);
   EXPECT_EQ(platform::RemoveBelow(trusted, Win("T\\Daten")), GuardedChange::Refused);
   EXPECT_EQ(platform::RemoveBelow(trusted, Win("T\\File.txt")), GuardedChange::Refused);
+  for (const char* path : {"T\\Daten\\v.txt", "T\\File.txt"})
+    EXPECT_EQ(platform::ChangeAttributesBelow(trusted, Win(path), platform::kAttrReadOnly), GuardedChange::Refused);
+  EXPECT_FALSE(ReadOnly("Victim\\v.txt"));
   // Replacing a link's name replaces the link, never what it points at.
   EXPECT_EQ(platform::RenameBelow(trusted, Win("T\\Own.txt"), Win("T\\File.txt"), true), GuardedChange::Done);
   EXPECT_TRUE(fs::exists(Host("Victim\\v.txt")));
