@@ -119,7 +119,7 @@ std::vector<ByteString> ProgramsHolding(const std::vector<ByteString>& files) {
   // The Restart Manager, looked up at run time from the system folder: older
   // systems lack it, and then nobody is named.
   std::vector<ByteString> programs;
-  HMODULE manager = LoadLibraryExA("rstrtmgr.dll", nullptr, 0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */);
+  HMODULE manager = SystemModule("rstrtmgr.dll");
   if (!manager) return programs;
   using StartFn = DWORD(WINAPI*)(DWORD*, DWORD, WCHAR*);
   using EndFn = DWORD(WINAPI*)(DWORD);
