@@ -96,6 +96,12 @@ bool StartsWith(const ByteString& text, const ByteString& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+ByteString WithoutTrailingBackslashes(const ByteString& path) {
+  std::size_t end = path.size();
+  while (end > 0 && path[end - 1] == '\\') --end;
+  return path.substr(0, end);
+}
+
 ByteString TrimControls(const ByteString& text) {
   std::size_t begin = 0;
   std::size_t end = text.size();

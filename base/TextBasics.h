@@ -28,5 +28,7 @@ int32_t IntOrMinusOne(const ByteString& text);
 // without depending on the locale.
 ByteString AsciiLower(ByteString text);
 bool StartsWith(const ByteString& text, const ByteString& prefix);
+// Without the backslashes at its end.
+ByteString WithoutTrailingBackslashes(const ByteString& path);
 // Without the characters 1 to 32 (and 0) at both ends.
 ByteString TrimControls(const ByteString& text);

@@ -5,6 +5,7 @@
 #include "base/TextBasics.h"
 #include "base/ByteStringList.h"
 #include "engine/Elevation.h"
+#include "engine/JournalPlace.h"
 #include "engine/EngineValues.h"
 #include "platform/Process.h"
 
@@ -108,7 +109,7 @@ SetupSwitches ReadSwitches(const ByteString& commandLine) {
     else if (lower == "/uninst") continue;
     else if (StartsWith(lower, AsciiLower(kElevatedLogSwitch))) {
       const ByteString token = parameters[i].substr(lower.find('=') + 1);
-      if (token.size() == 16 && token.find_first_not_of("0123456789abcdef") == ByteString::npos)
+      if (IsRandomToken(token))
         switches.logToken = token;
       else
         wrong(parameters[i]);

@@ -22,12 +22,6 @@ ByteString FolderPart(const ByteString& path) {
   return separator == ByteString::npos ? ByteString() : path.substr(0, separator + 1);
 }
 
-ByteString WithoutTrailingBackslashes(const ByteString& path) {
-  std::size_t end = path.size();
-  while (end > 0 && path[end - 1] == '\\') --end;
-  return path.substr(0, end);
-}
-
 bool Exists(const ByteString& path) { return platform::FileAttributesOf(path) != platform::kInvalidFileAttributes; }
 
 // A short name in the file's own folder (a rename there never crosses volumes).

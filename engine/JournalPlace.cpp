@@ -34,10 +34,9 @@ ByteString JournalBase(Hive hive) {
   return SpecialFolderBase(hive == Hive::LocalMachine ? platform::kCsidlCommonAppData : platform::kCsidlLocalAppData);
 }
 
-// `prefix` and sixteen lower-case hex digits, as RandomToken draws them.
+// `prefix` and a token as RandomToken draws them.
 bool IsTokenFolderName(const ByteString& name, const char* prefix) {
-  return name.size() == std::char_traits<char>::length(prefix) + 16 && StartsWith(name, prefix) &&
-         name.find_first_not_of("0123456789abcdef", name.size() - 16) == ByteString::npos;
+  return StartsWith(name, prefix) && IsRandomToken(name.substr(std::char_traits<char>::length(prefix)));
 }
 
 ByteString AnchorParent(Hive hive) { return hive == Hive::LocalMachine ? "\\SOFTWARE" : "Software"; }
@@ -72,6 +71,10 @@ void DropAnchor(Hive hive) {
 }
 
 }  // namespace
+
+bool IsRandomToken(const ByteString& text) {
+  return text.size() == 16 && text.find_first_not_of("0123456789abcdef") == ByteString::npos;
+}
 
 ByteString RandomToken() {
   uint64_t drawn = 0;

@@ -12,6 +12,8 @@
 
 // Sixteen hex digits from the system's random generator, new for every call.
 ByteString RandomToken();
+// Text of that shape: sixteen lower-case hex digits.
+bool IsRandomToken(const ByteString& text);
 
 // Makes a new journal (a folder that did not exist before, made with its
 // access list, then the file with its header, and only then the anchor

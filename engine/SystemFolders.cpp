@@ -1,5 +1,6 @@
 #include "engine/SystemFolders.h"
 
+#include "base/TextBasics.h"
 #include "engine/EngineValues.h"
 #include "engine/RegistryValues.h"
 #include "platform/Files.h"
@@ -42,11 +43,7 @@ ByteString SpecialFolderPath(int csidl) {
   return platform::SpecialFolder(OwnerWindow, csidl);
 }
 
-ByteString SpecialFolderBase(int csidl) {
-  ByteString base = SpecialFolderPath(csidl);
-  while (!base.empty() && base.back() == '\\') base.pop_back();
-  return base;
-}
+ByteString SpecialFolderBase(int csidl) { return WithoutTrailingBackslashes(SpecialFolderPath(csidl)); }
 
 ByteString CommonDesktopFolder() {
   ByteString folder = SpecialFolderPath(platform::kCsidlCommonDesktop);

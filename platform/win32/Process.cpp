@@ -48,8 +48,7 @@ long IntegrityLevel(HANDLE token) {
     TOKEN_MANDATORY_LABEL label;
     char bytes[sizeof(TOKEN_MANDATORY_LABEL) + SECURITY_MAX_SID_SIZE];
   } level = {};
-  DWORD size = 0;
-  if (!GetTokenInformation(token, TokenIntegrityLevel, &level, sizeof level, &size)) return -1;
+  if (!ReadTokenInformation(token, TokenIntegrityLevel, level)) return -1;
   const PSID sid = level.label.Label.Sid;
   return static_cast<long>(*GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1));
 }

@@ -6,6 +6,13 @@
 
 #include "base/Text.h"
 
+// One fixed-size piece of `token`'s information; false when unknown.
+template <typename T>
+bool ReadTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, T& value) {
+  DWORD size = 0;
+  return token && GetTokenInformation(token, kind, &value, sizeof value, &size) != FALSE;
+}
+
 // The process's own token, opened for queries and closed with the object.
 class ProcessToken {
  public:
@@ -23,8 +30,7 @@ class ProcessToken {
   // One fixed-size piece of the token's information; false when unknown.
   template <typename T>
   bool Read(TOKEN_INFORMATION_CLASS kind, T& value) const {
-    DWORD size = 0;
-    return token_ && GetTokenInformation(token_, kind, &value, sizeof value, &size) != FALSE;
+    return ReadTokenInformation(token_, kind, value);
   }
 
  private:
