@@ -1,7 +1,6 @@
 // The program's main sequence: start-up, the language data, the guard
 // against a second running setup, the setup window and its message loop.
 #include <windows.h>
-#include <objbase.h>
 
 #include "app/MessageBoxes.h"
 #include "app/PassiveWindow.h"
@@ -46,13 +45,10 @@ HWND CreateApplicationWindow(HINSTANCE instance) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   RestrictDllSearch();
-  HRESULT com = CoInitialize(nullptr);
+  // COM starts with the first call that needs it (platform/win32/ComOnDemand.h).
   InitMultiLingua();
   ParseCommandLine();
-  if (FinishSelfRemoval()) {
-    if (SUCCEEDED(com)) CoUninitialize();
-    return 0;
-  }
+  if (FinishSelfRemoval()) return 0;
   HWND application = CreateApplicationWindow(instance);
   OwnerWindow = reinterpret_cast<std::uintptr_t>(application);
 
@@ -113,6 +109,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   if (application) DestroyWindow(application);
   DoneMultiLingua();
-  if (SUCCEEDED(com)) CoUninitialize();
   return exitCode;
 }

@@ -92,6 +92,16 @@ ByteString AsciiLower(ByteString text) {
   return text;
 }
 
+bool SameAsciiText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
+    const char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
+    if (x != y) return false;
+  }
+  return true;
+}
+
 bool StartsWith(const ByteString& text, const ByteString& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }

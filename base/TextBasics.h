@@ -3,6 +3,7 @@
 // default, and the locale-free checks the engine makes on paths and keys.
 // Positions are 1-based; no function fails on any argument.
 #include <cstdint>
+#include <string_view>
 #include "base/Text.h"
 
 // Character 0 when position is below 1 or beyond the length.
@@ -27,6 +28,8 @@ int32_t IntOrMinusOne(const ByteString& text);
 // Only the letters A to Z made small: file names and switches are compared
 // without depending on the locale.
 ByteString AsciiLower(ByteString text);
+// Equal but for the case of the letters A to Z (the script's item names).
+bool SameAsciiText(std::string_view a, std::string_view b);
 bool StartsWith(const ByteString& text, const ByteString& prefix);
 // Without the backslashes at its end.
 ByteString WithoutTrailingBackslashes(const ByteString& path);

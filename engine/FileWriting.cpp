@@ -1,5 +1,6 @@
 #include "engine/FileWriting.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "base/ByteStringList.h"
@@ -86,7 +87,9 @@ bool EnterFileWrite(const ByteString& path, bool newUnderItsName, ByteString& te
 // Every file's folder is looked up in CreatedFolders: an index of its
 // entries (lowered name to position, each hit checked against the list, so
 // that a list cleared or refilled since is never trusted) spares a scan of
-// the whole list for each file. A miss still scans, as the list compares.
+// the whole list for each file. A miss of a plain ASCII name is final: the
+// list's comparison makes such a name equal only to one that differs in the
+// case of its letters. Any other name still scans, as the list compares.
 bool AlreadyEnsured(const ByteString& folder) {
   static std::unordered_map<ByteString, int32_t> positions;
   static int32_t indexed = 0;
@@ -100,7 +103,9 @@ bool AlreadyEnsured(const ByteString& folder) {
   const auto hit = positions.find(key);
   if (hit != positions.end() && hit->second < count && AsciiLower(CreatedFolders->ItemText(hit->second)) == key)
     return true;
-  return CreatedFolders->PositionOf(folder) >= 0;
+  const bool plainAscii =
+      std::all_of(folder.begin(), folder.end(), [](char c) { return c >= ' ' && c <= '~'; });
+  return !plainAscii && CreatedFolders->PositionOf(folder) >= 0;
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/Text.h"
+#include "base/TextBasics.h"
 
 namespace {
 
@@ -78,11 +78,13 @@ CommandItems SplitCommandItems(const ByteString& line) {
 }
 
 ByteString CommandValue(const CommandItems& items, const ByteString& name) {
+  // The names are the script's keywords: compared without the locale, as
+  // a line names them the same on every system (and a few thousand lines
+  // ask for several names each).
   for (const ByteString& item : items) {
     std::size_t eq = item.find('=');
     if (eq == ByteString::npos) continue;
-    if (platform::CompareAnsi(platform::kNormIgnoreCase, item.substr(0, eq), name) == 2)
-      return item.substr(eq + 1);
+    if (SameAsciiText(std::string_view(item).substr(0, eq), name)) return item.substr(eq + 1);
   }
   return ByteString();
 }

@@ -3,6 +3,9 @@
 #include <algorithm>
 
 namespace {
+// A search reads a small piece first (the sections it looks for mostly lie
+// near where it starts), then pieces twice as large up to the largest.
+constexpr std::size_t kFirstSearchPiece = std::size_t{64} << 10;
 constexpr std::size_t kSearchPiece = std::size_t{1} << 20;
 }  // namespace
 
@@ -61,13 +64,14 @@ uint64_t OwnFileReader::FindFirstOf(const std::vector<std::string_view>& pattern
   if (longest == 0 || from >= size_) return kNotFound;
   // Consecutive pieces overlap by one byte less than the pattern, so a match
   // across a boundary is found whole in the next piece.
-  ByteString piece(kSearchPiece + longest, '\0');
+  ByteString piece;
   const std::size_t keep = longest - 1;
   std::size_t held = 0;   // bytes of the previous piece kept at the front
   uint64_t base = from;   // file offset of piece[0]
   uint64_t next = from;   // next file offset to read
-  while (next < size_) {
-    const std::size_t got = Read(next, &piece[held], kSearchPiece);
+  for (std::size_t step = kFirstSearchPiece; next < size_; step = std::min(2 * step, kSearchPiece)) {
+    piece.resize(held + step);
+    const std::size_t got = Read(next, &piece[held], step);
     if (got == 0) break;
     next += got;
     const std::string_view window(piece.data(), held + got);

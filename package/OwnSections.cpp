@@ -23,6 +23,17 @@ bool gRequireImageFile = false;
 platform::OwnFileVerdict gRefusal = platform::OwnFileVerdict::Same;
 ByteString gOwnFilePathOverride;  // tests only; empty: the running module
 
+// The searches made in the loaded file, by the names asked for: the file is
+// held open against writers, so each answer stands until the next load (a
+// run asks for its script, language data and packed files several times).
+struct FoundSection {
+  std::vector<ByteString> names;
+  bool found;
+  std::size_t which;
+  uint64_t offset, length;
+};
+std::vector<FoundSection> gFound;
+
 // A signed package carries its signature's certificate table behind the last
 // section. The signature does not cover the table's padding, so whatever
 // lies there may have been changed after signing: the sections end where
@@ -34,6 +45,28 @@ void EndAtCertificateTable() {
   if (ReadImageHeader(header, fields) && fields.certSize != 0 && fields.certOffset != 0)
     gReader.EndAt(fields.certOffset);
 }
+
+// One pass over the section part for the first of the names' markers.
+bool SearchOwnSection(const std::vector<ByteString>& names, std::size_t& which, uint64_t& offset, uint64_t& length) {
+  std::vector<ByteString> markers;
+  std::vector<std::string_view> patterns;
+  for (const ByteString& name : names) markers.push_back(MakeSectionMarker(name));
+  for (const ByteString& marker : markers) patterns.push_back(marker);
+  const uint64_t at = gReader.FindFirstOf(patterns, gSectionStart, which);
+  if (at == OwnFileReader::kNotFound) return false;
+  const uint64_t lengthAt = at + markers[which].size();
+  char bytes[kLengthBytes];
+  if (gReader.Read(lengthAt, bytes, kLengthBytes) < kLengthBytes) return false;
+  uint32_t raw = 0;
+  for (std::size_t i = 0; i < kLengthBytes; ++i)
+    raw |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+  const int64_t stated = static_cast<int32_t>(raw);
+  // As in ReadSectionIn: zero or less is empty, past the end gives what is there.
+  offset = lengthAt + kLengthBytes;
+  const uint64_t behind = gReader.Size() - offset;
+  length = stated <= 0 ? 0 : std::min<uint64_t>(static_cast<uint64_t>(stated), behind);
+  return true;
+}
 }  // namespace
 
 void LoadOwnSections() {
@@ -43,6 +76,7 @@ void LoadOwnSections() {
   gState = kSectionsLoadFailed;
   gStub.clear();
   gSectionStart = 0;
+  gFound.clear();
 
   const ByteString path = gOwnFilePathOverride.empty() ? platform::ModuleFileName() : gOwnFilePathOverride;
   if (!gReader.Open(path) || gReader.Size() == 0) {
@@ -78,25 +112,18 @@ bool FindFirstOwnSection(const std::vector<ByteString>& names, std::size_t& whic
   length = 0;
   which = 0;
   if (gState != kSectionsLoaded || names.empty()) return false;
-  std::vector<ByteString> markers;
-  std::vector<std::string_view> patterns;
-  for (const ByteString& name : names) markers.push_back(MakeSectionMarker(name));
-  for (const ByteString& marker : markers) patterns.push_back(marker);
-  const uint64_t at = gReader.FindFirstOf(patterns, gSectionStart, which);
-  if (at == OwnFileReader::kNotFound) return false;
-  const uint64_t lengthAt = at + markers[which].size();
-  char bytes[kLengthBytes];
-  if (gReader.Read(lengthAt, bytes, kLengthBytes) < kLengthBytes) return false;
-  uint32_t raw = 0;
-  for (std::size_t i = 0; i < kLengthBytes; ++i)
-    raw |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
-  const int64_t stated = static_cast<int32_t>(raw);
-  // As in ReadSectionIn: zero or less is empty, past the end gives what is there.
-  offset = lengthAt + kLengthBytes;
-  const uint64_t behind = gReader.Size() - offset;
-  length = stated <= 0 ? 0 : std::min<uint64_t>(static_cast<uint64_t>(stated), behind);
-  return true;
+  for (const FoundSection& earlier : gFound)
+    if (earlier.names == names) {
+      which = earlier.which;
+      offset = earlier.offset;
+      length = earlier.length;
+      return earlier.found;
+    }
+  const bool found = SearchOwnSection(names, which, offset, length);
+  gFound.push_back(FoundSection{names, found, which, offset, length});
+  return found;
 }
+
 
 bool ReadOwnSection(const ByteString& name, ByteString& payload) {
   payload.clear();
@@ -129,6 +156,7 @@ void ResetOwnSections() {
   gReader.Close();
   ByteString().swap(gStub);
   gSectionStart = 0;
+  gFound.clear();
 }
 
 void SetOwnFilePathForTests(const ByteString& path) { gOwnFilePathOverride = path; }

@@ -5,6 +5,7 @@
 #include <restartmanager.h>
 #include <shellapi.h>
 
+#include "platform/win32/ComOnDemand.h"
 #include "platform/win32/ProcessAccount.h"
 #include "platform/win32/SystemCalls.h"
 
@@ -73,6 +74,8 @@ bool RunsElevated() {
 }
 
 ElevatedRun RunElevatedAndWait(const ByteString& file, const ByteString& parameters, uint32_t& exitCode) {
+  // The shell may hand the prompt to an extension it reaches through COM.
+  StartComOnThisThread();
   SHELLEXECUTEINFOA info = {};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;

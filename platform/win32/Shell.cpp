@@ -6,6 +6,7 @@
 #include <objidl.h>
 #include <shlobj.h>
 
+#include "platform/win32/ComOnDemand.h"
 #include "platform/win32/SystemCalls.h"
 
 #include <cstring>
@@ -82,6 +83,7 @@ PathMakeSystemFolderFn LookUpPathMakeSystemFolder() {
 }  // namespace
 
 std::unique_ptr<ShellLink> CreateShellLinkObject() {
+  StartComOnThisThread();
   IUnknown* object = nullptr;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, kShellLinkContext, IID_IUnknown,
                               reinterpret_cast<void**>(&object))) ||

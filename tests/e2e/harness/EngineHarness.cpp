@@ -7,8 +7,6 @@
 //
 // Exit code: 0 when the run succeeded, 1 when it reported failure, 2 when
 // the engine raised an error (its message is printed).
-#include <objbase.h>
-
 #include <cstdio>
 #include <exception>
 
@@ -101,10 +99,9 @@ int main(int argc, char** argv) {
   // thousands of files cost more than the run (a console check per call).
   std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
   Quiet = true;  // no message boxes under test
-  // What the setup program's start-up does before the engine runs: COM for
-  // the shell link object, and the own language data, which the uninstaller
-  // carries on.
-  CoInitialize(nullptr);
+  // What the setup program's start-up does before the engine runs: the own
+  // language data, which the uninstaller carries on. (COM starts with the
+  // first shell link, as in the program.)
   LoadOwnSections();
   ByteString languageData;
   if (ReadOwnSection(kSectionSetupLng, languageData)) LngData = languageData;
@@ -123,6 +120,5 @@ int main(int argc, char** argv) {
     exitCode = 2;
   }
   std::fflush(stdout);
-  CoUninitialize();
   return exitCode;
 }

@@ -58,6 +58,11 @@ TEST(CommaText, ValueLookup) {
   EXPECT_EQ(CommandValue(items, "empty"), "");
   EXPECT_EQ(CommandValue(items, "x"), "");
   EXPECT_EQ(CommandValue(items, "missing"), "");
+  // Only the case of A to Z: a name is never equal to a longer one, nor to
+  // one that differs in another byte by 32.
+  EXPECT_EQ(CommandValue(SplitCommandItems("file=1"), "fil"), "");
+  EXPECT_EQ(CommandValue(SplitCommandItems("fil\xC9=1"), "fil\xE9"), "");
+  EXPECT_EQ(CommandValue(SplitCommandItems("a[=1"), "a{"), "");
   EXPECT_EQ(GetCommandAction("ACTION=path,x=1"), "path");
   EXPECT_EQ(GetCommandAction("x=1"), "");
 }
