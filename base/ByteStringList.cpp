@@ -160,6 +160,7 @@ void TQStringList::SetUpdating(bool updating) {
 }
 
 void TQStringList::NotifyBeforeChange() {
+  ++changes_;
   if (BatchDepth() == 0 && beforeChange_) beforeChange_(*this);
 }
 
@@ -282,6 +283,7 @@ void TQStringList::SetSorted(bool sorted) {
 
 void TQStringList::SetCaseSensitive(bool caseSensitive) {
   if (caseSensitive == caseSensitive_) return;
+  ++changes_;
   caseSensitive_ = caseSensitive;
   if (sorted_) {
     sorted_ = false;

@@ -138,6 +138,9 @@ public:
   // compared without case); empty when none.
   ByteString ValueOf(const ShortText& name) const;
 
+  // Grows with every change of the entries or of how they compare: tells
+  // an index kept beside the list whether it still holds.
+  uint64_t ChangeCount() const { return changes_; }
   void SetBeforeChange(TChangeNotification notification) { beforeChange_ = std::move(notification); }
   void SetAfterChange(TChangeNotification notification) { afterChange_ = std::move(notification); }
 
@@ -153,6 +156,7 @@ private:
   bool sorted_ = false;
   TDuplicates duplicates_ = TDuplicates::Ignore;
   bool caseSensitive_ = false;
+  uint64_t changes_ = 0;
   TChangeNotification afterChange_;
   TChangeNotification beforeChange_;
 };

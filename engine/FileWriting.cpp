@@ -1,7 +1,7 @@
 #include "engine/FileWriting.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <unordered_set>
 
 #include "base/ByteStringList.h"
 #include "base/TextBasics.h"
@@ -84,28 +84,42 @@ bool EnterFileWrite(const ByteString& path, bool newUnderItsName, ByteString& te
   return DeclareRunFolder(folder) && RecordChange("file", {path, temporary, backup});
 }
 
-// Every file's folder is looked up in CreatedFolders: an index of its
-// entries (lowered name to position, each hit checked against the list, so
-// that a list cleared or refilled since is never trusted) spares a scan of
-// the whole list for each file. A miss of a plain ASCII name is final: the
-// list's comparison makes such a name equal only to one that differs in the
-// case of its letters. Any other name still scans, as the list compares.
-bool AlreadyEnsured(const ByteString& folder) {
-  static std::unordered_map<ByteString, int32_t> positions;
-  static int32_t indexed = 0;
-  const int32_t count = CreatedFolders->Count();
-  if (count < indexed) {
-    positions.clear();
-    indexed = 0;
+// Every file's folder is looked up in CreatedFolders through an index of
+// its entries (lower-cased), kept as long as nothing else changed the list
+// since (else made again). A plain ASCII name is in the list exactly when
+// its lowered name is in the index: for such names the list's comparison
+// tells apart no more than the case of the letters. Any other name also
+// asks the list.
+struct EnsuredFolderIndex {
+  const TQStringList* list = nullptr;
+  uint64_t changes = 0;
+  std::unordered_set<ByteString> names;
+
+  void Refresh() {
+    if (list == CreatedFolders && changes == CreatedFolders->ChangeCount()) return;
+    names.clear();
+    for (int32_t i = 0; i < CreatedFolders->Count(); ++i) names.insert(AsciiLower(CreatedFolders->ItemText(i)));
+    list = CreatedFolders;
+    changes = CreatedFolders->ChangeCount();
   }
-  for (; indexed < count; ++indexed) positions[AsciiLower(CreatedFolders->ItemText(indexed))] = indexed;
-  const ByteString key = AsciiLower(folder);
-  const auto hit = positions.find(key);
-  if (hit != positions.end() && hit->second < count && AsciiLower(CreatedFolders->ItemText(hit->second)) == key)
-    return true;
+};
+EnsuredFolderIndex gEnsured;
+
+bool AlreadyEnsured(const ByteString& folder) {
+  gEnsured.Refresh();
+  if (gEnsured.names.count(AsciiLower(folder)) > 0) return true;
   const bool plainAscii =
       std::all_of(folder.begin(), folder.end(), [](char c) { return c >= ' ' && c <= '~'; });
   return !plainAscii && CreatedFolders->PositionOf(folder) >= 0;
+}
+
+// Records a folder in CreatedFolders, and in the index while it holds.
+void AddEnsured(const ByteString& folder) {
+  gEnsured.Refresh();
+  CreatedFolders->Add(folder);
+  if (CreatedFolders->ChangeCount() > gEnsured.changes + 1) return;  // not only this add: made again on the next look-up
+  gEnsured.names.insert(AsciiLower(folder));
+  gEnsured.changes = CreatedFolders->ChangeCount();
 }
 
 }  // namespace
@@ -217,7 +231,7 @@ bool EnsureFolder(const ByteString& path) {
   if (folder.empty()) return false;
   if (AlreadyEnsured(folder)) return true;
   if (!DeclareRunFolder(folder) || !CreateFolderChain(folder)) return false;
-  CreatedFolders->Add(folder);
+  AddEnsured(folder);
   // The users may change only the data folder and what lies below it, and
   // only where this run made it: a folder that existed keeps its access, and
   // below a granted folder the access is inherited. A folder that stays

@@ -128,6 +128,10 @@ TEST_F(PathVariables, EnsureFolderRecordsOnceAndOpensOnlyTheDataFolderItMade) {
   EXPECT_TRUE(EnsureFolder("C:\\Public\\Desktop"));
   EXPECT_EQ(fakes::AclCalls().size(), 2u);
   EXPECT_EQ(CreatedFolders->Count(), 4);  // an existing folder is recorded as before
+  // A list emptied since (as for the next run) records the folder again.
+  CreatedFolders->Clear();
+  EXPECT_TRUE(EnsureFolder("c:\\quillon\\SUB"));
+  EXPECT_EQ(CreatedFolders->Count(), 1);
 }
 
 TEST_F(PathVariables, EnsureFolderFailures) {
