@@ -117,7 +117,9 @@ bool AlreadyEnsured(const ByteString& folder) {
 void AddEnsured(const ByteString& folder) {
   gEnsured.Refresh();
   CreatedFolders->Add(folder);
-  if (CreatedFolders->ChangeCount() > gEnsured.changes + 1) return;  // not only this add: made again on the next look-up
+  // More than this one change (a notification changed the list): made
+  // again on the next look-up.
+  if (CreatedFolders->ChangeCount() > gEnsured.changes + 1) return;
   gEnsured.names.insert(AsciiLower(folder));
   gEnsured.changes = CreatedFolders->ChangeCount();
 }

@@ -124,7 +124,6 @@ bool FindFirstOwnSection(const std::vector<ByteString>& names, std::size_t& whic
   return found;
 }
 
-
 bool ReadOwnSection(const ByteString& name, ByteString& payload) {
   payload.clear();
   uint64_t offset = 0, length = 0;

@@ -175,31 +175,34 @@ TEST_F(OwnSectionsTest, FailedLoadIsRetried) {
   EXPECT_EQ(StubPart(), "stub");
 }
 
-// The own file is searched in pieces of 1 MiB: a marker cut by a piece's end,
-// a first occurrence inside another payload, a stated length of -1 and one
-// past the end give what the search over the whole section part gives.
+// The own file is searched in pieces (64 KiB from the section part's start,
+// then twice as large each): a marker cut by a piece's end, a first
+// occurrence inside another payload, a stated length of -1 and one past the
+// end give what the search over the whole section part gives.
 TEST_F(OwnSectionsTest, SectionsFoundInPiecesAsInTheWholeFile) {
   TempFolder temp;
   const ByteString stub(1000, 'S');
   const ByteString marker = MakeSectionMarker(kSectionSetupCmd);
-  for (std::size_t cut = 1; cut < marker.size(); cut += 5) {
-    ByteString sections = BuildSection(kSectionBeginningMark, "");
-    // The Setup.lng payload ends so that the Setup.cmd marker straddles 1 MiB.
-    const std::size_t header = stub.size() + sections.size() + MakeSectionMarker(kSectionSetupLng).size() + 4;
-    sections += BuildSection(kSectionSetupLng, ByteString((std::size_t{1} << 20) - header - cut, 'L'));
-    sections += BuildSection(kSectionSetupCmd, "script");
-    sections += MakeSectionMarker(kSectionSetupBin) + LengthBytes(-1);
-    sections += MakeSectionMarker(kSectionUninst) + LengthBytes(0x7FFFFFFF) + "rest";
-    SetOwnFilePathForTests(temp.Write("setup.exe", stub + sections));
-    LoadOwnSections();
-    ASSERT_EQ(StubPart(), stub);
-    for (const char* name : {kSectionSetupLng, kSectionSetupCmd, kSectionSetupBin, kSectionUninst, "Section:None"}) {
-      std::string_view whole;
-      ByteString streamed;
-      EXPECT_EQ(ReadOwnSection(name, streamed), ReadSectionIn(name, sections, whole)) << name << " cut " << cut;
-      EXPECT_EQ(streamed, whole) << name << " cut " << cut;
+  for (std::size_t pieceEnd : {stub.size() + (64 << 10), stub.size() + (192 << 10)}) {
+    for (std::size_t cut = 1; cut < marker.size(); cut += 5) {
+      ByteString sections = BuildSection(kSectionBeginningMark, "");
+      // The Setup.lng payload ends so that the Setup.cmd marker straddles a piece's end.
+      const std::size_t header = stub.size() + sections.size() + MakeSectionMarker(kSectionSetupLng).size() + 4;
+      sections += BuildSection(kSectionSetupLng, ByteString(pieceEnd - header - cut, 'L'));
+      sections += BuildSection(kSectionSetupCmd, "script");
+      sections += MakeSectionMarker(kSectionSetupBin) + LengthBytes(-1);
+      sections += MakeSectionMarker(kSectionUninst) + LengthBytes(0x7FFFFFFF) + "rest";
+      SetOwnFilePathForTests(temp.Write("setup.exe", stub + sections));
+      LoadOwnSections();
+      ASSERT_EQ(StubPart(), stub);
+      for (const char* name : {kSectionSetupLng, kSectionSetupCmd, kSectionSetupBin, kSectionUninst, "Section:None"}) {
+        std::string_view whole;
+        ByteString streamed;
+        EXPECT_EQ(ReadOwnSection(name, streamed), ReadSectionIn(name, sections, whole)) << name << " cut " << cut;
+        EXPECT_EQ(streamed, whole) << name << " cut " << cut;
+      }
+      ResetOwnSections();
     }
-    ResetOwnSections();
   }
 }
 
