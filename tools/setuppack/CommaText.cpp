@@ -75,20 +75,9 @@ std::string ItemValue(const std::string& item) {
   return eq == std::string::npos ? std::string() : item.substr(eq + 1);
 }
 
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 int FindItem(const std::vector<std::string>& items, const std::string& name) {
   for (std::size_t i = 0; i < items.size(); ++i)
-    if (items[i].find('=') != std::string::npos && SameName(ItemName(items[i]), name)) return static_cast<int>(i);
+    if (items[i].find('=') != std::string::npos && SameAsciiText(ItemName(items[i]), name)) return static_cast<int>(i);
   return -1;
 }
 

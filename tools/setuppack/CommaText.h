@@ -4,6 +4,7 @@
 // inner quotes doubled. Reads lines the way the setup's interpreter does.
 #include <string>
 #include <vector>
+#include "base/TextBasics.h"  // SameAsciiText: names compared as the interpreter compares them
 
 namespace setuppack {
 
@@ -16,7 +17,6 @@ std::string JoinCommaText(const std::vector<std::string>& items);
 // The text before the first "=" ("" when there is none) and the text behind it.
 std::string ItemName(const std::string& item);
 std::string ItemValue(const std::string& item);
-bool SameName(const std::string& a, const std::string& b);  // ASCII, case-insensitive
 // Index of the first item with that name, -1 when there is none.
 int FindItem(const std::vector<std::string>& items, const std::string& name);
 // The value of the first item with that name; "" when there is none.

@@ -189,7 +189,7 @@ std::string ShippedLine(const FileJob& job) {
   if (!job.raw) written.push_back("ComprLen=" + std::to_string(job.storedLen));
   for (std::size_t i = 0; i < job.items.size(); ++i) {
     const std::string name = ItemName(job.items[i]);
-    if (i == job.actionIndex || SameName(name, "Source") || SameName(name, "Stored")) continue;
+    if (i == job.actionIndex || SameAsciiText(name, "Source") || SameAsciiText(name, "Stored")) continue;
     written.push_back(job.items[i]);
   }
   return JoinCommaText(written);

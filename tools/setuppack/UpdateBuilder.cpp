@@ -106,7 +106,7 @@ std::string UpdateLine(const UpdateFile& file) {
   }
   for (const std::string& item : file.items) {
     const std::string name = ItemName(item);
-    if (!SameName(name, "action") && !SameName(name, "OrigLen") && !SameName(name, "ComprLen")) written.push_back(item);
+    if (!SameAsciiText(name, "action") && !SameAsciiText(name, "OrigLen") && !SameAsciiText(name, "ComprLen")) written.push_back(item);
   }
   return JoinCommaText(written);
 }

@@ -96,8 +96,8 @@ bool ReadScriptFacts(const std::string& package, ScriptFacts& facts, std::string
     std::vector<std::string> items;
     if (!SplitCommaText(line, items)) continue;
     const std::string action = ValueOf(items, "action");
-    if (SameName(action, "path") && !ValueOf(items, "Version").empty()) facts.version = Utf8Of(ValueOf(items, "Version"));
-    if (SameName(action, "uninst")) {
+    if (SameAsciiText(action, "path") && !ValueOf(items, "Version").empty()) facts.version = Utf8Of(ValueOf(items, "Version"));
+    if (SameAsciiText(action, "uninst")) {
       facts.product = Utf8Of(ValueOf(items, "name"));
       facts.publisher = Utf8Of(ValueOf(items, "Publisher"));
     }
