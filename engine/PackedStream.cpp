@@ -337,16 +337,19 @@ void StartPackedCheck() {
   const bool any = LocatePacked(section);
   auto check = std::make_shared<Check>();
   check->generation = OwnSectionsLoadCount();
-  if (any) {
+  // A section awaited at once is checked on this thread: starting and
+  // ending a thread of its own would cost more than a small check.
+  const bool atOnce = any && section.length <= kCheckAtOnceLimit;
+  std::promise<void> here;
+  if (any && !atOnce) {
     Check* const raw = check.get();  // not shared: the thread's state would hold the check it belongs to
     // The reader is made here, on the loading thread: the thread never
     // touches the loaded file's state.
     auto inflater = std::make_shared<SectionInflater>(section, nullptr);
     check->result = std::async(std::launch::async, [raw, inflater] { RunCheck(raw, inflater.get()); }).share();
   } else {
-    std::promise<void> none;
-    none.set_value();
-    check->result = none.get_future().share();
+    check->result = here.get_future().share();
+    if (!any) here.set_value();
   }
   std::shared_ptr<Check> previous;
   {
@@ -355,7 +358,15 @@ void StartPackedCheck() {
     gCheck = check;
   }
   if (previous && previous->result.valid()) previous->result.wait();
-  if (any && section.length <= kCheckAtOnceLimit) check->result.get();
+  if (!atOnce) return;
+  try {
+    SectionInflater inflater(section, nullptr);
+    RunCheck(check.get(), &inflater);
+    here.set_value();
+  } catch (...) {
+    here.set_exception(std::current_exception());
+  }
+  check->result.get();
 }
 
 void FinishPackedCheck(void (*waiting)()) {

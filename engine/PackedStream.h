@@ -30,8 +30,8 @@ void PackedProgress(uint64_t& done, uint64_t& total);
 bool DecodesBesideCheck();
 
 // Starts inflating the whole section without keeping it, on another thread.
-// A section up to kCheckAtOnceLimit bytes is awaited here: its failure raises
-// at once, as if the check had run on this thread.
+// A section up to kCheckAtOnceLimit bytes is checked here, on this thread:
+// its failure raises at once.
 constexpr uint64_t kCheckAtOnceLimit = uint64_t{8} << 20;
 void StartPackedCheck();
 // Waits for the check of the loaded own file (starting it when it has not

@@ -272,10 +272,13 @@ bool CreateUninstaller() {
   const ByteString earlier = gEntryNamesThisUninstaller ? EarlierUninstallInfo(UninstallerPath) : ByteString();
   const ByteString compressed = CompressBytes(MergeUninstallInfo(BuildUninstallInfo(), earlier), 2);
 
-  ByteString file(StubPart());
-  file += BuildSection(kSectionBeginningMark, std::string_view());
-  if (!LngData.empty()) file += BuildSection(kSectionSetupLng, LngData);
-  file += BuildSection(kSectionUninst, compressed);
+  ByteString sections = BuildSection(kSectionBeginningMark, std::string_view());
+  if (!LngData.empty()) sections += BuildSection(kSectionSetupLng, LngData);
+  sections += BuildSection(kSectionUninst, compressed);
+  // Made in one buffer of its final size: the stub part is copied once.
+  ByteString file;
+  file.reserve(StubPart().size() + sections.size());
+  file.append(StubPart()).append(sections);
   // A signed setup's header still names its certificate table, which lay
   // behind sections this file does not have.
   DropImageCertificate(file);
