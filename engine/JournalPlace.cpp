@@ -326,8 +326,10 @@ void SweepOrphanJournalFolders() {
     return std::any_of(named.begin(), named.end(), [&](const ByteString& path) { return StartsWith(path, lower); });
   };
   for (const Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
+    // Asked first: looking up the shell's folders costs time.
+    if (!RecoversIn(hive)) continue;
     const ByteString base = JournalBase(hive);
-    if (!RecoversIn(hive) || base.empty()) continue;
+    if (base.empty()) continue;
     SweepLeftFolders(hive, base, kFolderPrefix, "journal", anchorNames);
     // The elevated copies' log folders lie in the machine's place alone.
     if (hive == Hive::LocalMachine)
