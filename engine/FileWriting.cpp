@@ -48,8 +48,9 @@ bool DeclareRunFolder(const ByteString& path) {
   if (InDataFolder(folder) && declared.insert(AsciiLower(data)).second && !RecordChange("place", {data, "data"}))
     return false;
   const auto declaredAbove = [&](const ByteString& below) {
+    const ByteString lower = AsciiLower(below) + "\\";
     for (const ByteString& place : declared)
-      if (StartsWith(AsciiLower(below) + "\\", place + "\\")) return true;
+      if (lower.size() > place.size() && StartsWith(lower, place) && lower[place.size()] == '\\') return true;
     return false;
   };
   if (declaredAbove(folder)) return true;

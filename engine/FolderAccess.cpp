@@ -163,10 +163,12 @@ void ForEachInHeldFolders(std::size_t count, const std::function<ByteString(std:
 }
 
 bool InDataFolder(const ByteString& path) {
-  ByteString data = AsciiLower(DataPath);
-  while (!data.empty() && data.back() == '\\') data.pop_back();
-  const ByteString lower = AsciiLower(path);
-  return !data.empty() && (lower == data || StartsWith(lower, data + "\\"));
+  // Asked for every file a run writes: compared in place.
+  std::string_view data = DataPath;
+  while (!data.empty() && data.back() == '\\') data.remove_suffix(1);
+  return !data.empty() && path.size() >= data.size() &&
+         SameAsciiText(std::string_view(path).substr(0, data.size()), data) &&
+         (path.size() == data.size() || path[data.size()] == '\\');
 }
 
 bool RemoveAtRestartOutsideDataFolder(const ByteString& path) {

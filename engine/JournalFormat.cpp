@@ -38,8 +38,9 @@ const ByteString& JournalEntry::Field(std::size_t i) const {
   return i < fields.size() ? fields[i] : kNone;
 }
 
-ByteString EscapeField(const ByteString& text) {
-  ByteString out;
+namespace {
+
+void AppendEscaped(ByteString& out, const ByteString& text) {
   for (char c : text) {
     if (c == '%' || c == '\t' || c == '\r' || c == '\n') {
       out += '%';
@@ -49,6 +50,13 @@ ByteString EscapeField(const ByteString& text) {
       out += c;
     }
   }
+}
+
+}  // namespace
+
+ByteString EscapeField(const ByteString& text) {
+  ByteString out;
+  AppendEscaped(out, text);
   return out;
 }
 
@@ -90,9 +98,19 @@ platform::Hive HiveOfCode(const ByteString& code) {
 }
 
 ByteString EncodeEntry(const JournalEntry& entry) {
-  ByteString line = entry.kind;
-  for (const ByteString& field : entry.fields) line += "\t" + EscapeField(field);
-  return line + "\n";
+  // Written for every change a run makes: one allocation where no field
+  // needs escaping.
+  std::size_t size = entry.kind.size() + 1;
+  for (const ByteString& field : entry.fields) size += field.size() + 1;
+  ByteString line;
+  line.reserve(size);
+  line += entry.kind;
+  for (const ByteString& field : entry.fields) {
+    line += '\t';
+    AppendEscaped(line, field);
+  }
+  line += '\n';
+  return line;
 }
 
 bool DecodeJournal(const ByteString& text, std::vector<JournalEntry>& entries) {

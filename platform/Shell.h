@@ -1,8 +1,9 @@
 #pragma once
-// The shell. Win32: SHGetSpecialFolderLocation + SHGetPathFromIDListA, the
-// shell link object (CoCreateInstance of CLSID_ShellLink, class context 5,
-// IShellLinkA, IPersistFile) and PathMakeSystemFolderA from the already
-// loaded shlwapi.dll. Natively a fake serves it (tests/support).
+// The shell. Win32: SHGetFolderPathA for a folder that exists, else
+// SHGetSpecialFolderLocation + SHGetPathFromIDListA; the shell link object
+// (CoCreateInstance of CLSID_ShellLink, class context 5, IShellLinkA,
+// IPersistFile) and PathMakeSystemFolderA from the already loaded
+// shlwapi.dll. Natively a fake serves it (tests/support).
 #include <cstdint>
 #include <memory>
 #include "base/Text.h"

@@ -13,7 +13,27 @@
 
 namespace platform {
 
+namespace {
+
+// The folder's path without the shell's item list (SHGetFolderPathA, looked
+// up at run time), taken only where the folder stands: the item list, which
+// under Wine costs several times more, is made only for a folder that exists.
+ByteString ExistingFolderPath(WindowHandle owner, int csidl) {
+  using GetFolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+  static const auto getFolderPath = SystemCall<GetFolderPathFn>("shell32.dll", "SHGetFolderPathA");
+  char buffer[MAX_PATH] = {};
+  if (!getFolderPath || getFolderPath(reinterpret_cast<HWND>(owner), csidl, nullptr, 0, buffer) != S_OK)
+    return ByteString();
+  const DWORD attributes = GetFileAttributesA(buffer);
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return ByteString();
+  return ByteString(buffer, strnlen(buffer, sizeof buffer));
+}
+
+}  // namespace
+
 ByteString SpecialFolder(WindowHandle owner, int csidl) {
+  const ByteString direct = ExistingFolderPath(owner, csidl);
+  if (!direct.empty()) return direct;
   LPITEMIDLIST list = nullptr;
   if (FAILED(SHGetSpecialFolderLocation(reinterpret_cast<HWND>(owner), csidl, &list)) || !list)
     return ByteString();

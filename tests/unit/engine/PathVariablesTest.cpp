@@ -118,6 +118,8 @@ TEST_F(PathVariables, EnsureFolderRecordsOnceAndOpensOnlyTheDataFolderItMade) {
   // users group by its SID; the folders below inherit.
   EXPECT_TRUE(EnsureFolder("C:\\Quillon\\Daten\\Deep"));
   EXPECT_TRUE(EnsureFolder("C:\\Quillon\\Daten\\Deep\\Er"));
+  // Beside it, under a name that begins with the data folder's: not opened.
+  EXPECT_TRUE(EnsureFolder("C:\\Quillon\\DATENBANK"));
   ASSERT_EQ(fakes::AclCalls().size(), 2u);  // once per EnsureFolder that made folders
   EXPECT_EQ(fakes::AclCalls()[0].folder, "C:\\Quillon\\Daten");
   EXPECT_EQ(fakes::AclCalls()[1].folder, "C:\\Quillon\\Daten");
@@ -127,7 +129,7 @@ TEST_F(PathVariables, EnsureFolderRecordsOnceAndOpensOnlyTheDataFolderItMade) {
   DataPath = "C:\\Public\\";
   EXPECT_TRUE(EnsureFolder("C:\\Public\\Desktop"));
   EXPECT_EQ(fakes::AclCalls().size(), 2u);
-  EXPECT_EQ(CreatedFolders->Count(), 4);  // an existing folder is recorded as before
+  EXPECT_EQ(CreatedFolders->Count(), 5);  // an existing folder is recorded as before
   // A list emptied since (as for the next run) records the folder again.
   CreatedFolders->Clear();
   EXPECT_TRUE(EnsureFolder("c:\\quillon\\SUB"));
