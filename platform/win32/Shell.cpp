@@ -16,8 +16,8 @@ namespace platform {
 namespace {
 
 // The folder's path without the shell's item list (SHGetFolderPathA, looked
-// up at run time), taken only where the folder stands: the item list, which
-// under Wine costs several times more, is made only for a folder that exists.
+// up at run time; under Wine several times faster), taken only where the
+// folder stands: for any other the item list answers as it always did.
 ByteString ExistingFolderPath(WindowHandle owner, int csidl) {
   using GetFolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
   static const auto getFolderPath = SystemCall<GetFolderPathFn>("shell32.dll", "SHGetFolderPathA");
