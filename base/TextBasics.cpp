@@ -102,6 +102,11 @@ bool SameAsciiText(std::string_view a, std::string_view b) {
   return true;
 }
 
+bool AtOrBelowFolder(std::string_view path, std::string_view folder) {
+  return !folder.empty() && path.size() >= folder.size() && SameAsciiText(path.substr(0, folder.size()), folder) &&
+         (path.size() == folder.size() || path[folder.size()] == '\\');
+}
+
 bool StartsWith(const ByteString& text, const ByteString& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }

@@ -30,6 +30,9 @@ int32_t IntOrMinusOne(const ByteString& text);
 ByteString AsciiLower(ByteString text);
 // Equal but for the case of the letters A to Z (the script's item names).
 bool SameAsciiText(std::string_view a, std::string_view b);
+// `path` is `folder` or lies below it, compared as SameAsciiText compares:
+// "C:\Data" holds "c:\data\x" but not "C:\Database". Never below "".
+bool AtOrBelowFolder(std::string_view path, std::string_view folder);
 bool StartsWith(const ByteString& text, const ByteString& prefix);
 // Without the backslashes at its end.
 ByteString WithoutTrailingBackslashes(const ByteString& path);

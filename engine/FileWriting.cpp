@@ -48,10 +48,8 @@ bool DeclareRunFolder(const ByteString& path) {
   if (InDataFolder(folder) && declared.insert(AsciiLower(data)).second && !RecordChange("place", {data, "data"}))
     return false;
   const auto declaredAbove = [&](const ByteString& below) {
-    const ByteString lower = AsciiLower(below) + "\\";
-    for (const ByteString& place : declared)
-      if (lower.size() > place.size() && StartsWith(lower, place) && lower[place.size()] == '\\') return true;
-    return false;
+    return std::any_of(declared.begin(), declared.end(),
+                       [&](const ByteString& place) { return AtOrBelowFolder(below, place); });
   };
   if (declaredAbove(folder)) return true;
   ByteString top = folder;

@@ -166,9 +166,7 @@ bool InDataFolder(const ByteString& path) {
   // Asked for every file a run writes: compared in place.
   std::string_view data = DataPath;
   while (!data.empty() && data.back() == '\\') data.remove_suffix(1);
-  return !data.empty() && path.size() >= data.size() &&
-         SameAsciiText(std::string_view(path).substr(0, data.size()), data) &&
-         (path.size() == data.size() || path[data.size()] == '\\');
+  return AtOrBelowFolder(path, data);
 }
 
 bool RemoveAtRestartOutsideDataFolder(const ByteString& path) {

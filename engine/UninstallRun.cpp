@@ -90,10 +90,7 @@ bool IsPlainAbsolutePath(const ByteString& path) {
 }
 
 bool IsBelow(const ByteString& path, const std::vector<ByteString>& roots) {
-  const ByteString lower = AsciiLower(path);
-  for (const ByteString& root : roots)
-    if (lower == root || StartsWith(lower, root + "\\")) return true;
-  return false;
+  return std::any_of(roots.begin(), roots.end(), [&](const ByteString& root) { return AtOrBelowFolder(path, root); });
 }
 
 // The installation's folders: the program, data and start-menu folders the

@@ -70,6 +70,15 @@ TEST(Basics, IntegerTexts) {
   EXPECT_EQ(value, 5);
 }
 
+TEST(Basics, AtOrBelowAFolderByNameAlone) {
+  EXPECT_TRUE(AtOrBelowFolder("C:\\Data", "c:\\data"));
+  EXPECT_TRUE(AtOrBelowFolder("c:\\DATA\\sub\\x.txt", "C:\\Data"));
+  EXPECT_FALSE(AtOrBelowFolder("C:\\Database", "C:\\Data"));
+  EXPECT_FALSE(AtOrBelowFolder("C:\\Dat", "C:\\Data"));
+  EXPECT_FALSE(AtOrBelowFolder("C:\\Data", ""));
+  EXPECT_FALSE(AtOrBelowFolder("C:\\D\xC4ta\\x", "C:\\D\xE4ta"));  // only A to Z fold
+}
+
 TEST(ValueStrings, NextValueConsumesOneValue) {
   ByteString text = "a;b";
   EXPECT_EQ(NextValue(text), "a");
