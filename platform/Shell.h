@@ -1,9 +1,12 @@
 #pragma once
-// The shell. Win32: SHGetFolderPathA for a folder that exists, else
-// SHGetSpecialFolderLocation + SHGetPathFromIDListA; the shell link object
-// (CoCreateInstance of CLSID_ShellLink, class context 5, IShellLinkA,
-// IPersistFile) and PathMakeSystemFolderA from the already loaded
-// shlwapi.dll. Natively a fake serves it (tests/support).
+// The shell. Win32: the program data and program folders as the machine's
+// registry names them where they stand, SHGetFolderPathA for any other
+// folder that exists, else SHGetSpecialFolderLocation +
+// SHGetPathFromIDListA; the shell link object (CoCreateInstance of
+// CLSID_ShellLink, class context 5, IShellLinkA, IPersistFile) and
+// PathMakeSystemFolderA of shlwapi.dll. shell32, ole32 and shlwapi are
+// loaded by the first call that needs them. Natively a fake serves it
+// (tests/support).
 #include <cstdint>
 #include <memory>
 #include "base/Text.h"

@@ -83,7 +83,10 @@ ElevatedRun RunElevatedAndWait(const ByteString& file, const ByteString& paramet
   info.lpFile = file.c_str();
   info.lpParameters = parameters.c_str();
   info.nShow = SW_SHOWNORMAL;
-  if (!ShellExecuteExA(&info))
+  using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOA*);
+  static const auto shellExecute = SystemModuleCall<ShellExecuteExFn>("shell32.dll", "ShellExecuteExA");
+  if (!shellExecute) return ElevatedRun::NotStarted;
+  if (!shellExecute(&info))
     return GetLastError() == ERROR_CANCELLED ? ElevatedRun::Refused : ElevatedRun::NotStarted;
   if (!info.hProcess) return ElevatedRun::NotStarted;
   WaitForSingleObject(info.hProcess, INFINITE);
@@ -114,7 +117,9 @@ LocalTime Now() {
 }
 
 void ShowErrorBox(const ByteString& text, const ByteString& caption) {
-  MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
+  using MessageBoxFn = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
+  static const auto messageBox = SystemModuleCall<MessageBoxFn>("user32.dll", "MessageBoxA");
+  if (messageBox) messageBox(nullptr, text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
 }
 
 std::vector<ByteString> ProgramsHolding(const std::vector<ByteString>& files) {

@@ -30,9 +30,14 @@ using CreateWithTokenFn = BOOL(WINAPI*)(HANDLE, DWORD, LPCWSTR, LPWSTR, DWORD, L
 // The process of this desktop's shell; 0 where there is none (the system
 // account of a deployment tool has no shell on its desktop).
 DWORD ShellProcessId() {
-  const HWND shell = GetShellWindow();
+  using GetShellWindowFn = HWND(WINAPI*)();
+  using GetWindowProcessFn = DWORD(WINAPI*)(HWND, LPDWORD);
+  static const auto getShellWindow = SystemModuleCall<GetShellWindowFn>("user32.dll", "GetShellWindow");
+  static const auto getWindowProcess =
+      SystemModuleCall<GetWindowProcessFn>("user32.dll", "GetWindowThreadProcessId");
+  const HWND shell = getShellWindow ? getShellWindow() : nullptr;
   DWORD id = 0;
-  return shell && GetWindowThreadProcessId(shell, &id) ? id : 0;
+  return shell && getWindowProcess(shell, &id) ? id : 0;
 }
 
 std::wstring Wide(const ByteString& text) {

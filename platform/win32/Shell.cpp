@@ -1,4 +1,5 @@
-// The shell services of platform/Shell.h on Win32.
+// The shell services of platform/Shell.h on Win32. shell32.dll, ole32.dll
+// and shlwapi.dll are loaded at the first call that needs them.
 #include "platform/Shell.h"
 
 #include <windows.h>
@@ -15,18 +16,66 @@ namespace platform {
 
 namespace {
 
-// The folder's path without the shell's item list (SHGetFolderPathA, looked
-// up at run time; under Wine several times faster), taken only where the
-// folder stands: for any other the item list answers as it always did.
+bool IsFolder(const ByteString& path) {
+  const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The machine's folders that the registry names, where only administrators
+// write, as the shell answers them: the program data folder (the profile
+// list's; the system drive read from the system, never from the
+// environment) and the program folders of this process's registry view.
+// Every run needs them, and most runs nothing else of the shell. Empty for
+// any other folder, and where the value is missing or names any other
+// variable: the shell answers then.
+ByteString MachineFolderInRegistry(int csidl) {
+  const char* key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+  const char* name = nullptr;
+  if (csidl == CSIDL_COMMON_APPDATA) {
+    key = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+    name = "ProgramData";
+  } else if (csidl == CSIDL_PROGRAM_FILES) {
+    name = "ProgramFilesDir";
+  } else if (csidl == CSIDL_PROGRAM_FILESX86) {
+    name = "ProgramFilesDir (x86)";
+  } else {
+    return ByteString();
+  }
+  HKEY handle = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) return ByteString();
+  char buffer[MAX_PATH] = {};
+  DWORD type = 0;
+  DWORD size = sizeof buffer - 1;
+  const LONG read = RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  RegCloseKey(handle);
+  if (read != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return ByteString();
+  ByteString path(buffer, strnlen(buffer, size));
+  static const char kSystemDrive[] = "%SystemDrive%";
+  constexpr std::size_t kSystemDriveLength = sizeof kSystemDrive - 1;
+  if (_strnicmp(path.c_str(), kSystemDrive, kSystemDriveLength) == 0) {
+    char system[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryA(system, MAX_PATH);
+    if (length < 2 || length >= MAX_PATH || system[1] != ':') return ByteString();
+    path.replace(0, kSystemDriveLength, system, 2);
+  }
+  if (path.find('%') != ByteString::npos) return ByteString();
+  while (path.size() > 3 && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+// The folder's path without the shell's item list (SHGetFolderPathA; under
+// Wine several times faster), taken only where the folder stands: for any
+// other the item list answers as it always did.
 ByteString ExistingFolderPath(WindowHandle owner, int csidl) {
+  const ByteString machine = MachineFolderInRegistry(csidl);
+  if (IsFolder(machine)) return machine;
   using GetFolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
-  static const auto getFolderPath = SystemCall<GetFolderPathFn>("shell32.dll", "SHGetFolderPathA");
+  static const auto getFolderPath = SystemModuleCall<GetFolderPathFn>("shell32.dll", "SHGetFolderPathA");
   char buffer[MAX_PATH] = {};
   if (!getFolderPath || getFolderPath(reinterpret_cast<HWND>(owner), csidl, nullptr, 0, buffer) != S_OK)
     return ByteString();
-  const DWORD attributes = GetFileAttributesA(buffer);
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return ByteString();
-  return ByteString(buffer, strnlen(buffer, sizeof buffer));
+  const ByteString path(buffer, strnlen(buffer, sizeof buffer));
+  return IsFolder(path) ? path : ByteString();
 }
 
 }  // namespace
@@ -34,12 +83,17 @@ ByteString ExistingFolderPath(WindowHandle owner, int csidl) {
 ByteString SpecialFolder(WindowHandle owner, int csidl) {
   const ByteString direct = ExistingFolderPath(owner, csidl);
   if (!direct.empty()) return direct;
+  using GetLocationFn = HRESULT(WINAPI*)(HWND, int, LPITEMIDLIST*);
+  using GetPathFn = BOOL(WINAPI*)(LPCITEMIDLIST, LPSTR);
+  static const auto getLocation = SystemModuleCall<GetLocationFn>("shell32.dll", "SHGetSpecialFolderLocation");
+  static const auto getPath = SystemModuleCall<GetPathFn>("shell32.dll", "SHGetPathFromIDListA");
   LPITEMIDLIST list = nullptr;
-  if (FAILED(SHGetSpecialFolderLocation(reinterpret_cast<HWND>(owner), csidl, &list)) || !list)
+  if (!getLocation || !getPath || !Com().freeMemory ||
+      FAILED(getLocation(reinterpret_cast<HWND>(owner), csidl, &list)) || !list)
     return ByteString();
   char buffer[MAX_PATH] = {};  // the call's documented size, 260 bytes
-  const BOOL found = SHGetPathFromIDListA(list, buffer);
-  CoTaskMemFree(list);
+  const BOOL found = getPath(list, buffer);
+  Com().freeMemory(list);
   return found ? ByteString(buffer, strnlen(buffer, sizeof buffer)) : ByteString();
 }
 
@@ -47,8 +101,8 @@ ByteString KnownUserProgramFilesFolder() {
   // FOLDERID_UserProgramFiles; SHGetKnownFolderPath is missing before Vista.
   static const GUID kUserProgramFiles = {0x5cd7aee2, 0x2219, 0x4a67, {0xb8, 0x5d, 0x6c, 0x9c, 0xe1, 0x56, 0x60, 0xcb}};
   using GetKnownFolderPathFn = HRESULT(WINAPI*)(REFGUID, DWORD, HANDLE, PWSTR*);
-  const auto get = SystemCall<GetKnownFolderPathFn>("shell32.dll", "SHGetKnownFolderPath");
-  if (!get) return ByteString();
+  static const auto get = SystemModuleCall<GetKnownFolderPathFn>("shell32.dll", "SHGetKnownFolderPath");
+  if (!get || !Com().freeMemory) return ByteString();
   PWSTR path = nullptr;
   ByteString result;
   // Known to the system even before the user's first per-user program
@@ -58,7 +112,7 @@ ByteString KnownUserProgramFilesFolder() {
     const int length = WideCharToMultiByte(CP_ACP, 0, path, -1, buffer, sizeof buffer, nullptr, nullptr);
     if (length > 1) result.assign(buffer, static_cast<std::size_t>(length - 1));
   }
-  CoTaskMemFree(path);
+  Com().freeMemory(path);
   return result;
 }
 
@@ -97,7 +151,8 @@ constexpr DWORD kShellLinkContext = 5;
 using PathMakeSystemFolderFn = BOOL(WINAPI*)(LPCSTR);
 
 PathMakeSystemFolderFn LookUpPathMakeSystemFolder() {
-  return SystemCall<PathMakeSystemFolderFn>("shlwapi.dll", "PathMakeSystemFolderA");
+  static const auto make = SystemModuleCall<PathMakeSystemFolderFn>("shlwapi.dll", "PathMakeSystemFolderA");
+  return make;
 }
 
 }  // namespace
@@ -105,7 +160,8 @@ PathMakeSystemFolderFn LookUpPathMakeSystemFolder() {
 std::unique_ptr<ShellLink> CreateShellLinkObject() {
   StartComOnThisThread();
   IUnknown* object = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, kShellLinkContext, IID_IUnknown,
+  if (!Com().createInstance ||
+      FAILED(Com().createInstance(CLSID_ShellLink, nullptr, kShellLinkContext, IID_IUnknown,
                               reinterpret_cast<void**>(&object))) ||
       !object)
     return nullptr;

@@ -3,8 +3,6 @@
 // time: null where the system (or the module) lacks the call.
 #include <windows.h>
 
-#include <string>
-
 // The call in a module the process holds (null module: null).
 template <typename Fn>
 Fn CallIn(HMODULE module, const char* name) {
@@ -21,13 +19,13 @@ Fn SystemCall(const char* module, const char* name) {
 // need; never one found on the search path (the setup may start from a
 // folder others can write to). Systems whose loader lacks the system-folder
 // search get the module by its full path.
-inline HMODULE SystemModule(const char* name) {
-  HMODULE module = LoadLibraryExA(name, nullptr, 0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */);
-  if (module || GetLastError() != ERROR_INVALID_PARAMETER) return module;
-  char folder[MAX_PATH];
-  const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return nullptr;
-  const std::string path = std::string(folder, length) + "\\" + name;
-  return LoadLibraryA(path.c_str());
-}
+HMODULE SystemModule(const char* name);
 
+// A call of a module of the system's own folder, loaded at the first call
+// that needs it: the shell's and the window's modules cost a run that uses
+// none of them (under Wine some 40 ms, more than anything else it does
+// before its first file). Null where the module or the call is missing.
+template <typename Fn>
+Fn SystemModuleCall(const char* module, const char* name) {
+  return CallIn<Fn>(SystemModule(module), name);
+}

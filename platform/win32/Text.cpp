@@ -1,9 +1,12 @@
-// Text services on Windows: the kernel32 and user32 calls themselves.
+// Text services on Windows: the kernel32 and user32 calls themselves (user32.dll
+// loaded at its first call).
 #include "platform/Text.h"
 
 #include <windows.h>
 
 #include <vector>
+
+#include "platform/win32/SystemCalls.h"
 
 namespace platform {
 
@@ -31,8 +34,10 @@ int CompareWideText(uint32_t flags, const WideString& a, const WideString& b) {
 
 ByteString UpperCaseAnsi(const ByteString& text) {
   if (text.empty()) return text;
+  using CharUpperBuffFn = DWORD(WINAPI*)(LPSTR, DWORD);
+  static const auto upper = SystemModuleCall<CharUpperBuffFn>("user32.dll", "CharUpperBuffA");
   std::vector<char> buffer(text.begin(), text.end());
-  CharUpperBuffA(buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (upper) upper(buffer.data(), static_cast<DWORD>(buffer.size()));
   return ByteString(buffer.begin(), buffer.end());
 }
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shlobj.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -37,6 +39,45 @@ TEST_F(ActionsWin32, SpecialFoldersComeFromTheShell) {
   EXPECT_TRUE(fs::is_directory(desktop)) << desktop;
   EXPECT_NE(programs, desktop);
   EXPECT_EQ(platform::SpecialFolder(0, 0x7777), "");  // no such folder
+}
+
+// The shell's own answer, asked directly.
+ByteString ShellsFolder(int csidl) {
+  char path[MAX_PATH] = {};
+  return SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, 0, path)) ? ByteString(path) : ByteString();
+}
+
+// The program data and program folders are read from the machine's
+// registry, without loading the shell, and answer as the shell does; the
+// system drive in the program data's value is the system's, never the
+// environment's.
+TEST_F(ActionsWin32, MachineFoldersAnswerAsTheShellDoes) {
+  for (const int csidl : {platform::kCsidlCommonAppData, platform::kCsidlProgramFiles, platform::kCsidlProgramFilesX86})
+    EXPECT_EQ(platform::SpecialFolder(0, csidl), ShellsFolder(csidl)) << csidl;
+
+  const char* const kProfiles = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProfiles, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key), ERROR_SUCCESS);
+  char original[MAX_PATH] = {};
+  DWORD size = sizeof original, type = 0;
+  ASSERT_EQ(RegQueryValueExA(key, "ProgramData", nullptr, &type, reinterpret_cast<BYTE*>(original), &size),
+            ERROR_SUCCESS);
+  const auto plant = [&](const char* value) {
+    RegSetValueExA(key, "ProgramData", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(value),
+                   static_cast<DWORD>(strlen(value) + 1));
+    return platform::SpecialFolder(0, platform::kCsidlCommonAppData);
+  };
+  const ByteString elsewhere = folder_ + "\\elsewhere";
+  fs::create_directories(elsewhere);
+  EXPECT_EQ(plant(elsewhere.c_str()), elsewhere);
+  EXPECT_EQ(ShellsFolder(platform::kCsidlCommonAppData), elsewhere);
+  char drive[MAX_PATH] = {};
+  GetEnvironmentVariableA("SystemDrive", drive, sizeof drive);
+  SetEnvironmentVariableA("SystemDrive", "Q:");
+  EXPECT_EQ(plant("%SystemDrive%\\ProgramData\\"), "C:\\ProgramData");
+  SetEnvironmentVariableA("SystemDrive", drive);
+  RegSetValueExA(key, "ProgramData", 0, type, reinterpret_cast<const BYTE*>(original), size);
+  RegCloseKey(key);
 }
 
 // Waits (up to a minute) for the record of the recorder started by
