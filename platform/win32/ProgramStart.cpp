@@ -35,7 +35,7 @@ DWORD ShellProcessId() {
   static const auto getShellWindow = SystemModuleCall<GetShellWindowFn>("user32.dll", "GetShellWindow");
   static const auto getWindowProcess =
       SystemModuleCall<GetWindowProcessFn>("user32.dll", "GetWindowThreadProcessId");
-  const HWND shell = getShellWindow ? getShellWindow() : nullptr;
+  const HWND shell = getShellWindow && getWindowProcess ? getShellWindow() : nullptr;
   DWORD id = 0;
   return shell && getWindowProcess(shell, &id) ? id : 0;
 }
