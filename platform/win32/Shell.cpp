@@ -162,7 +162,7 @@ std::unique_ptr<ShellLink> CreateShellLinkObject() {
   IUnknown* object = nullptr;
   if (!Com().createInstance ||
       FAILED(Com().createInstance(CLSID_ShellLink, nullptr, kShellLinkContext, IID_IUnknown,
-                              reinterpret_cast<void**>(&object))) ||
+                                  reinterpret_cast<void**>(&object))) ||
       !object)
     return nullptr;
   IShellLinkA* link = nullptr;
