@@ -1,6 +1,8 @@
 // The shell services of platform/Shell.h on Win32. shell32.dll, ole32.dll
 // and shlwapi.dll are loaded at the first call that needs them.
 #include "platform/Shell.h"
+#include "platform/Files.h"
+#include "platform/Registry.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -17,8 +19,8 @@ namespace platform {
 namespace {
 
 bool IsFolder(const ByteString& path) {
-  const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  const uint32_t attributes = path.empty() ? kInvalidFileAttributes : FileAttributesOf(path);
+  return attributes != kInvalidFileAttributes && (attributes & kAttrDirectory);
 }
 
 // The machine's folders that the registry names, where only administrators
@@ -41,15 +43,14 @@ ByteString MachineFolderInRegistry(int csidl) {
   } else {
     return ByteString();
   }
-  HKEY handle = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) return ByteString();
-  char buffer[MAX_PATH] = {};
-  DWORD type = 0;
-  DWORD size = sizeof buffer - 1;
-  const LONG read = RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  RegCloseKey(handle);
-  if (read != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return ByteString();
-  ByteString path(buffer, strnlen(buffer, size));
+  RegKey handle = 0;
+  if (!RegOpen(Hive::LocalMachine, key, false, handle)) return ByteString();
+  uint32_t type = 0;
+  ByteString path;
+  const bool read = RegQuery(handle, name, type, path);
+  RegClose(handle);
+  if (!read || (type != REG_SZ && type != REG_EXPAND_SZ)) return ByteString();
+  path.resize(strnlen(path.c_str(), path.size()));  // up to an embedded end
   static const char kSystemDrive[] = "%SystemDrive%";
   constexpr std::size_t kSystemDriveLength = sizeof kSystemDrive - 1;
   if (_strnicmp(path.c_str(), kSystemDrive, kSystemDriveLength) == 0) {
