@@ -37,13 +37,24 @@ std::vector<FoundSection> gFound;
 // A signed package carries its signature's certificate table behind the last
 // section. The signature does not cover the table's padding, so whatever
 // lies there may have been changed after signing: the sections end where
-// the table begins.
-void EndAtCertificateTable() {
+// the table begins. Returns where the program image ends (0: unknown).
+uint64_t EndAtCertificateTable() {
   ByteString header;
-  if (!gReader.ReadRange(0, std::min<uint64_t>(gReader.Size(), kHeaderBytes), header)) return;
+  if (!gReader.ReadRange(0, std::min<uint64_t>(gReader.Size(), kHeaderBytes), header)) return 0;
   ImageHeaderFields fields;
-  if (ReadImageHeader(header, fields) && fields.certSize != 0 && fields.certOffset != 0)
-    gReader.EndAt(fields.certOffset);
+  if (!ReadImageHeader(header, fields)) return 0;
+  if (fields.certSize != 0 && fields.certOffset != 0) gReader.EndAt(fields.certOffset);
+  return fields.imageEnd;
+}
+
+// Where the section part begins: the beginning mark, which the packer puts
+// right behind the program image (looked for there first: searching the
+// whole stub part for it reads it twice), else its first occurrence.
+uint64_t SectionPartStart(uint64_t imageEnd) {
+  const ByteString mark = MakeSectionMarker(kSectionBeginningMark);
+  ByteString there;
+  if (imageEnd > 0 && gReader.ReadRange(imageEnd, mark.size(), there) && there == mark) return imageEnd;
+  return gReader.Find(mark, 0);
 }
 
 // One pass over the section part for the first of the names' markers.
@@ -91,8 +102,7 @@ void LoadOwnSections() {
       return;
     }
   }
-  EndAtCertificateTable();
-  const uint64_t at = gReader.Find(MakeSectionMarker(kSectionBeginningMark), 0);
+  const uint64_t at = SectionPartStart(EndAtCertificateTable());
   gSectionStart = at == OwnFileReader::kNotFound ? gReader.Size() : at;
   if (!gReader.ReadRange(0, gSectionStart, gStub)) {
     gReader.Close();

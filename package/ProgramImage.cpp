@@ -1,5 +1,7 @@
 #include "package/ProgramImage.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr uint16_t kOptionalMagic32 = 0x10B;
@@ -40,6 +42,16 @@ bool ReadImageHeader(std::string_view file, ImageHeaderFields& fields) {
     fields.certEntryOffset = entry;
     fields.certOffset = Read32(file, entry);
     fields.certSize = Read32(file, entry + 4);
+  }
+  // The section table follows the optional header: 40 bytes a section, its
+  // raw data's size at +16 and file offset at +20.
+  const std::size_t table = optional + optionalSize;
+  const std::size_t sections = Read16(file, pe + 6);
+  if (table + 40 * sections <= file.size()) {
+    for (std::size_t i = 0; i < sections; ++i) {
+      const std::size_t at = table + 40 * i;
+      fields.imageEnd = std::max<uint64_t>(fields.imageEnd, uint64_t{Read32(file, at + 20)} + Read32(file, at + 16));
+    }
   }
   return true;
 }

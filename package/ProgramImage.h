@@ -16,6 +16,7 @@ struct ImageHeaderFields {
   uint32_t checksum = 0;
   uint32_t certOffset = 0;          // file offset of the certificate table (not an RVA)
   uint32_t certSize = 0;            // 0: not signed
+  uint64_t imageEnd = 0;            // end of the last section's raw data; 0: the section table is not in `file`
 };
 
 // False when `file` does not begin with a PE program image header.

@@ -21,7 +21,7 @@ inline uint32_t GetLe32(const std::string& bytes, std::size_t at) {
   return value;
 }
 
-// 0x400 bytes: the header, then filler that stands for the image's sections.
+// 0x400 bytes: the header, then filler that stands for the image's one section.
 inline std::string TinyImage(uint32_t checksum, uint32_t certOffset = 0, uint32_t certSize = 0) {
   std::string image(0x400, '\0');
   image[0] = 'M';
@@ -30,6 +30,7 @@ inline std::string TinyImage(uint32_t checksum, uint32_t certOffset = 0, uint32_
   image.replace(0x80, 4, std::string("PE\0\0", 4));
   image[0x84] = '\x4C';  // i386
   image[0x85] = '\x01';
+  image[0x86] = 1;       // one section: its raw data from 0x200 to the end
   image[0x94] = '\xE0';  // size of the optional header
   image[0x98] = '\x0B';  // PE32
   image[0x99] = '\x01';
@@ -37,6 +38,8 @@ inline std::string TinyImage(uint32_t checksum, uint32_t certOffset = 0, uint32_
   PutLe32(image, 0xF4, 16);
   PutLe32(image, kTinyImageCertEntryAt, certOffset);
   PutLe32(image, kTinyImageCertEntryAt + 4, certSize);
+  PutLe32(image, 0x178 + 16, 0x200);
+  PutLe32(image, 0x178 + 20, 0x200);
   for (std::size_t i = 0x200; i < image.size(); ++i) image[i] = static_cast<char>(i * 7);
   return image;
 }

@@ -2,6 +2,7 @@
 
 #include "TempFolder.h"
 #include "package/OwnFileReader.h"
+#include "package/ProgramImage.h"
 #include "package/WholeFiles.h"
 #include "tests/support/common/TinyImage.h"
 #include "package/Sections.h"
@@ -236,6 +237,24 @@ TEST_F(OwnSectionsTest, SectionsEndAtTheCertificateTable) {
   EXPECT_TRUE(reader.ReadRange(0, reader.Size(), payload));
   EXPECT_EQ(payload, stub + sections);
   EXPECT_FALSE(DuplicateOwnFile(reader));  // nothing loaded now
+}
+
+// The section part is looked for right behind the program image; a program
+// with bytes of its own there (symbols, an installer's data) is searched.
+TEST_F(OwnSectionsTest, StubPartKeepsBytesBehindTheImage) {
+  TempFolder temp;
+  const ByteString stub = testsupport::TinyImage(0) + "own data";
+  ImageHeaderFields fields;
+  ASSERT_TRUE(ReadImageHeader(stub, fields));
+  EXPECT_EQ(fields.imageEnd, 0x400u);
+  SetOwnFilePathForTests(temp.Write("setup.exe", stub + BuildSection(kSectionBeginningMark, "") +
+                                                     BuildSection(kSectionSetupCmd, "script")));
+  LoadOwnSections();
+  ASSERT_EQ(SectionsState(), kSectionsLoaded);
+  EXPECT_EQ(StubPart(), stub);
+  ByteString payload;
+  EXPECT_TRUE(ReadOwnSection(kSectionSetupCmd, payload));
+  EXPECT_EQ(payload, "script");
 }
 
 // The program image must not carry the marker that ends a stub, or every
