@@ -7,6 +7,7 @@
 #include <deque>
 #include <exception>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -43,7 +44,8 @@ public:
       : stream_(MakeStreamDecoder(section.codec)), next_(section.offset), end_(section.offset + section.length),
         done_(done) {
     DuplicateOwnFile(reader_);
-    input_.resize(kReadPiece);
+    // No larger than the section: fresh memory costs a page fault a page.
+    input_.resize(static_cast<std::size_t>(std::min<uint64_t>(kReadPiece, section.length)));
   }
   std::size_t Read(char* out, std::size_t room) override {
     for (;;) {
@@ -97,8 +99,11 @@ void (*gDoneHook)() = nullptr;
 
 void RunCheck(Check* check, SectionInflater* inflater) {
   try {
-    ByteString scratch(kReadPiece, '\0');
-    while (inflater->Read(&scratch[0], scratch.size()) > 0) {
+    // What is checked is dropped: a small buffer, not filled beforehand
+    // (fresh memory costs a page fault a page).
+    constexpr std::size_t kCheckPiece = std::size_t{64} << 10;
+    const std::unique_ptr<char[]> scratch(new char[kCheckPiece]);
+    while (inflater->Read(scratch.get(), kCheckPiece) > 0) {
     }
   } catch (...) {
     check->failed = true;
