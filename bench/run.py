@@ -290,7 +290,7 @@ def median(values):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--runs", type=int, default=5, help="rounds of the 256 MiB package and the questions")
-    parser.add_argument("--small-runs", type=int, default=3, help="rounds of the small-file packages")
+    parser.add_argument("--small-runs", type=int, default=5, help="rounds of the small-file packages")
     parser.add_argument("--data", default=os.path.join(ROOT, "build", "bench-data"))
     parser.add_argument("--setuppack", default=os.path.join(ROOT, "build/bench-host/tools/setuppack/setuppack"))
     parser.add_argument("--harness", default=os.path.join(ROOT, "build/bench-win64/bench_harness.exe"))
@@ -457,8 +457,11 @@ def main():
         log("bench: peer round %d of %d done after %.0f s" % (i + 1, args.peer_runs, time.time() - began))
     log("bench: warm after %.0f s" % (time.time() - began))
 
-    for i in range(args.runs):
-        if "big" in only:
+    # Each kind its own number of rounds: more rounds of the small packages
+    # are not more of the 256 MiB package.
+    rounds = max([args.runs] + [n for kind, n in (("small", args.small_runs), ("giant", args.giant_runs)) if kind in only])
+    for i in range(rounds):
+        if "big" in only and i < args.runs:
             engine("big", check=(i == 0))
             baseline("big", check=(i == 0))
             path_only("big")
@@ -479,9 +482,9 @@ def main():
             baseline("s2k", check=(i == 0))
             engine("s20k", check=(i == 0))
             baseline("s20k", check=(i == 0))
-        if "question" in only:
+        if "question" in only and i < args.runs:
             question("m1")
-        log("bench: round %d of %d done after %.0f s" % (i + 1, args.runs, time.time() - began))
+        log("bench: round %d done after %.0f s" % (i + 1, time.time() - began))
 
     # "wineserver -k" ends the prefix's own processes (services, winedevice,
     # explorer) with the server; killing only the server would orphan them.
