@@ -126,15 +126,25 @@ TEST_F(OwnSectionsTest, ReadSectionNeedsLoadedSections) {
 
 TEST_F(OwnSectionsTest, LoadSplitsStubAndSections) {
   TempFolder temp;
-  const ByteString stub = "MZ stub image";
   const ByteString sections = BuildSection(kSectionBeginningMark, "") + BuildSection(kSectionSetupCmd, "script");
-  SetOwnFilePathForTests(temp.Write("setup.exe", stub + sections));
-  LoadOwnSections();
-  ASSERT_EQ(SectionsState(), kSectionsLoaded);
-  EXPECT_EQ(StubPart(), stub);
+  // The section part is looked for where the program image ends first; a
+  // program with bytes of its own there (symbols, an installer's data) is
+  // searched as a stub without an image header is.
+  const ByteString imageWithOwnData = testsupport::TinyImage(0) + "own data";
+  ImageHeaderFields fields;
+  ASSERT_TRUE(ReadImageHeader(imageWithOwnData, fields));
+  EXPECT_EQ(fields.imageEnd, 0x400u);
+  const ByteString stub = "MZ stub image";
   ByteString payload;
-  ASSERT_TRUE(ReadOwnSection(kSectionSetupCmd, payload));
-  EXPECT_EQ(payload, "script");
+  for (const ByteString& part : {imageWithOwnData, stub}) {
+    ResetOwnSections();
+    SetOwnFilePathForTests(temp.Write("setup.exe", part + sections));
+    LoadOwnSections();
+    ASSERT_EQ(SectionsState(), kSectionsLoaded);
+    EXPECT_EQ(StubPart(), part);
+    ASSERT_TRUE(ReadOwnSection(kSectionSetupCmd, payload));
+    EXPECT_EQ(payload, "script");
+  }
 
   // Loaded is final: a changed file is not read again. On Windows it cannot
   // even be changed while it is loaded: the one handle shares reading only.
@@ -237,24 +247,6 @@ TEST_F(OwnSectionsTest, SectionsEndAtTheCertificateTable) {
   EXPECT_TRUE(reader.ReadRange(0, reader.Size(), payload));
   EXPECT_EQ(payload, stub + sections);
   EXPECT_FALSE(DuplicateOwnFile(reader));  // nothing loaded now
-}
-
-// The section part is looked for right behind the program image; a program
-// with bytes of its own there (symbols, an installer's data) is searched.
-TEST_F(OwnSectionsTest, StubPartKeepsBytesBehindTheImage) {
-  TempFolder temp;
-  const ByteString stub = testsupport::TinyImage(0) + "own data";
-  ImageHeaderFields fields;
-  ASSERT_TRUE(ReadImageHeader(stub, fields));
-  EXPECT_EQ(fields.imageEnd, 0x400u);
-  SetOwnFilePathForTests(temp.Write("setup.exe", stub + BuildSection(kSectionBeginningMark, "") +
-                                                     BuildSection(kSectionSetupCmd, "script")));
-  LoadOwnSections();
-  ASSERT_EQ(SectionsState(), kSectionsLoaded);
-  EXPECT_EQ(StubPart(), stub);
-  ByteString payload;
-  EXPECT_TRUE(ReadOwnSection(kSectionSetupCmd, payload));
-  EXPECT_EQ(payload, "script");
 }
 
 // The program image must not carry the marker that ends a stub, or every
