@@ -34,23 +34,28 @@ struct FoundSection {
 };
 std::vector<FoundSection> gFound;
 
+// The own file's program image header; all zero where it has none.
+ImageHeaderFields OwnImageHeader() {
+  ByteString header;
+  ImageHeaderFields fields;
+  if (!gReader.ReadRange(0, std::min<uint64_t>(gReader.Size(), kHeaderBytes), header) ||
+      !ReadImageHeader(header, fields))
+    fields = ImageHeaderFields();
+  return fields;
+}
+
 // A signed package carries its signature's certificate table behind the last
 // section. The signature does not cover the table's padding, so whatever
 // lies there may have been changed after signing: the sections end where
-// the table begins. Returns where the program image ends (0: unknown).
-uint64_t EndAtCertificateTable() {
-  ByteString header;
-  if (!gReader.ReadRange(0, std::min<uint64_t>(gReader.Size(), kHeaderBytes), header)) return 0;
-  ImageHeaderFields fields;
-  if (!ReadImageHeader(header, fields)) return 0;
-  if (fields.certSize != 0 && fields.certOffset != 0) gReader.EndAt(fields.certOffset);
-  return fields.imageEnd;
+// the table begins.
+void EndAtCertificateTable(const ImageHeaderFields& header) {
+  if (header.certSize != 0 && header.certOffset != 0) gReader.EndAt(header.certOffset);
 }
 
-// Where the section part begins: the beginning mark, which the packer puts
-// right behind the program image (looked for there first: searching the
-// whole stub part for it reads it twice), else its first occurrence.
-uint64_t SectionPartStart(uint64_t imageEnd) {
+// Where the sections begin: the beginning mark, which the packer puts right
+// behind the program image (looked for there first: searching the whole
+// stub for it reads it twice), else its first occurrence.
+uint64_t SectionsStart(uint64_t imageEnd) {
   const ByteString mark = MakeSectionMarker(kSectionBeginningMark);
   ByteString there;
   if (imageEnd > 0 && gReader.ReadRange(imageEnd, mark.size(), there) && there == mark) return imageEnd;
@@ -102,7 +107,9 @@ void LoadOwnSections() {
       return;
     }
   }
-  const uint64_t at = SectionPartStart(EndAtCertificateTable());
+  const ImageHeaderFields header = OwnImageHeader();
+  EndAtCertificateTable(header);
+  const uint64_t at = SectionsStart(header.imageEnd);
   gSectionStart = at == OwnFileReader::kNotFound ? gReader.Size() : at;
   if (!gReader.ReadRange(0, gSectionStart, gStub)) {
     gReader.Close();

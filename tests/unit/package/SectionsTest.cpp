@@ -127,7 +127,7 @@ TEST_F(OwnSectionsTest, ReadSectionNeedsLoadedSections) {
 TEST_F(OwnSectionsTest, LoadSplitsStubAndSections) {
   TempFolder temp;
   const ByteString sections = BuildSection(kSectionBeginningMark, "") + BuildSection(kSectionSetupCmd, "script");
-  // The section part is looked for where the program image ends first; a
+  // The sections are looked for where the program image ends first; a
   // program with bytes of its own there (symbols, an installer's data) is
   // searched as a stub without an image header is.
   const ByteString imageWithOwnData = testsupport::TinyImage(0) + "own data";
