@@ -1,5 +1,7 @@
 #include "base/TextBasics.h"
 
+#include <algorithm>
+
 char CharAt(const ByteString& text, int32_t position) {
   if (position < 1 || static_cast<std::size_t>(position) > text.size()) return '\0';
   return text[static_cast<std::size_t>(position) - 1];
@@ -100,6 +102,16 @@ bool SameAsciiText(std::string_view a, std::string_view b) {
   for (std::size_t i = 0; i < a.size(); ++i)
     if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
   return true;
+}
+
+bool AsciiCaseLess::operator()(std::string_view a, std::string_view b) const {
+  const std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    const auto x = static_cast<unsigned char>(LowerAscii(a[i]));
+    const auto y = static_cast<unsigned char>(LowerAscii(b[i]));
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
 }
 
 bool AtOrBelowFolder(std::string_view path, std::string_view folder) {

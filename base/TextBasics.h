@@ -30,6 +30,12 @@ int32_t IntOrMinusOne(const ByteString& text);
 ByteString AsciiLower(ByteString text);
 // Equal but for the case of the letters A to Z (the script's item names).
 bool SameAsciiText(std::string_view a, std::string_view b);
+// Orders as AsciiLower's results would order, without making them: sets of
+// names that differ only in the case of A to Z, asked with any view.
+struct AsciiCaseLess {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const;
+};
 // `path` is `folder` or lies below it, compared as SameAsciiText compares:
 // "C:\Data" holds "c:\data\x" but not "C:\Database". Never below "".
 bool AtOrBelowFolder(std::string_view path, std::string_view folder);

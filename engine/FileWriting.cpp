@@ -1,7 +1,7 @@
 #include "engine/FileWriting.h"
 
 #include <algorithm>
-#include <unordered_set>
+#include <set>
 
 #include "base/ByteStringList.h"
 #include "base/TextBasics.h"
@@ -42,16 +42,21 @@ ByteString TemporaryIn(const ByteString& folder, char kind) {
 // folder: a replay changes nothing outside them, and undoes in the data
 // folder as the run would.
 bool DeclareRunFolder(const ByteString& path) {
-  std::set<ByteString>& declared = ThisRunsFiles().places;
-  const ByteString folder = WithoutTrailingBackslashes(path);
-  const ByteString data = WithoutTrailingBackslashes(DataPath);
-  if (InDataFolder(folder) && declared.insert(AsciiLower(data)).second && !RecordChange("place", {data, "data"}))
-    return false;
-  const auto declaredAbove = [&](const ByteString& below) {
+  auto& declared = ThisRunsFiles().places;
+  if (InDataFolder(path)) {
+    const ByteString data = WithoutTrailingBackslashes(DataPath);
+    if (declared.insert(data).second && !RecordChange("place", {data, "data"})) return false;
+  }
+  const auto declaredAbove = [&](std::string_view below) {
     return std::any_of(declared.begin(), declared.end(),
                        [&](const ByteString& place) { return AtOrBelowFolder(below, place); });
   };
-  if (declaredAbove(folder)) return true;
+  // Asked for every file: answered without a copy of the name when its
+  // folder is declared already.
+  std::string_view inPlace = path;
+  while (!inPlace.empty() && inPlace.back() == '\\') inPlace.remove_suffix(1);
+  if (declaredAbove(inPlace)) return true;
+  const ByteString folder(inPlace);
   ByteString top = folder;
   for (ByteString current = folder; current.size() >= 3 && !FolderExists(current);) {
     top = current;
@@ -59,7 +64,7 @@ bool DeclareRunFolder(const ByteString& path) {
     if (parent == current) break;
     current = parent;
   }
-  return declaredAbove(top) || (RecordChange("place", {top}) && declared.insert(AsciiLower(top)).second);
+  return declaredAbove(top) || (RecordChange("place", {top}) && declared.insert(top).second);
 }
 
 // Enters a file's write: the temporary name it is written under and, for a
@@ -70,7 +75,7 @@ bool DeclareRunFolder(const ByteString& path) {
 bool EnterFileWrite(const ByteString& path, bool newUnderItsName, ByteString& temporary, ByteString& backup) {
   RunFileMemory& run = ThisRunsFiles();
   const ByteString folder = FolderPart(path);
-  const bool ours = run.writtenFiles.count(AsciiLower(path)) > 0;
+  const bool ours = run.writtenFiles.count(path) > 0;
   // In a folder this run made only its own files stand: no look-up (it
   // costs a scan of the folder for a name that is not there).
   const uint32_t attributes = !ours && FolderMadeByThisRun(folder) ? platform::kInvalidFileAttributes
@@ -92,24 +97,24 @@ bool EnterFileWrite(const ByteString& path, bool newUnderItsName, ByteString& te
 struct EnsuredFolderIndex {
   const TQStringList* list = nullptr;
   uint64_t changes = 0;
-  std::unordered_set<ByteString> names;
+  std::set<ByteString, AsciiCaseLess> names;
 
   void Refresh() {
     if (list == CreatedFolders && changes == CreatedFolders->ChangeCount()) return;
     names.clear();
-    for (int32_t i = 0; i < CreatedFolders->Count(); ++i) names.insert(AsciiLower(CreatedFolders->ItemText(i)));
+    for (int32_t i = 0; i < CreatedFolders->Count(); ++i) names.insert(CreatedFolders->ItemText(i));
     list = CreatedFolders;
     changes = CreatedFolders->ChangeCount();
   }
 };
 EnsuredFolderIndex gEnsured;
 
-bool AlreadyEnsured(const ByteString& folder) {
+bool AlreadyEnsured(std::string_view folder) {
   gEnsured.Refresh();
-  if (gEnsured.names.count(AsciiLower(folder)) > 0) return true;
+  if (gEnsured.names.count(folder) > 0) return true;
   const bool plainAscii =
       std::all_of(folder.begin(), folder.end(), [](char c) { return c >= ' ' && c <= '~'; });
-  return !plainAscii && CreatedFolders->PositionOf(folder) >= 0;
+  return !plainAscii && CreatedFolders->PositionOf(ByteString(folder)) >= 0;
 }
 
 // Records a folder in CreatedFolders, and in the index while it holds.
@@ -119,7 +124,7 @@ void AddEnsured(const ByteString& folder) {
   // More than this one change (a notification changed the list): made
   // again on the next look-up.
   if (CreatedFolders->ChangeCount() > gEnsured.changes + 1) return;
-  gEnsured.names.insert(AsciiLower(folder));
+  gEnsured.names.insert(folder);
   gEnsured.changes = CreatedFolders->ChangeCount();
 }
 
@@ -128,14 +133,13 @@ void AddEnsured(const ByteString& folder) {
 bool JournalMakeFolder(const ByteString& folder) {
   if (!RecordChange("dir", {folder})) return false;
   if (!MakeRunFolder(folder)) return false;
-  ThisRunsFiles().madeFolders.insert(AsciiLower(folder));
+  ThisRunsFiles().madeFolders.insert(WithoutTrailingBackslashes(folder));
   return true;
 }
 
-bool FolderMadeByThisRun(const ByteString& folder) {
-  ByteString key = AsciiLower(folder);
-  while (!key.empty() && key.back() == '\\') key.pop_back();
-  return ThisRunsFiles().madeFolders.count(key) > 0;
+bool FolderMadeByThisRun(std::string_view folder) {
+  while (!folder.empty() && folder.back() == '\\') folder.remove_suffix(1);
+  return ThisRunsFiles().madeFolders.count(folder) > 0;
 }
 
 ByteString JournalTemporaryName(const ByteString& path) {
@@ -160,7 +164,7 @@ bool JournalPlaceFile(const ByteString& temporary, const ByteString& path) {
     platform::RemoveFile(temporary);
     return false;
   }
-  ThisRunsFiles().writtenFiles.insert(AsciiLower(path));
+  ThisRunsFiles().writtenFiles.insert(path);
   // Without a journal there is no commit to wait for.
   if (!RunJournalOpen() && !backup.empty()) platform::RemoveFile(backup);
   return true;
@@ -185,7 +189,7 @@ bool JournalWriteFile(const ByteString& path, std::string_view data, platform::W
   // them): its names are used only while the way to it is held, link-free.
   const bool placed = InDataFolder(path) ? InFolderWithoutLinks(FolderPart(path), write) : write();
   if (!placed) return false;
-  ThisRunsFiles().writtenFiles.insert(AsciiLower(path));
+  ThisRunsFiles().writtenFiles.insert(path);
   // Without a journal there is no commit to wait for.
   if (!RunJournalOpen() && !backup.empty()) platform::RemoveFile(backup);
   return true;
@@ -227,10 +231,12 @@ bool CreateFolderChain(const ByteString& path) {
   return true;
 }
 
-bool EnsureFolder(const ByteString& path) {
-  const ByteString folder = WithoutTrailingBackslashes(path);
-  if (folder.empty()) return false;
-  if (AlreadyEnsured(folder)) return true;
+bool EnsureFolder(std::string_view path) {
+  while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  if (path.empty()) return false;
+  // Asked for every file: answered without a copy of the name once made.
+  if (AlreadyEnsured(path)) return true;
+  const ByteString folder(path);
   if (!DeclareRunFolder(folder) || !CreateFolderChain(folder)) return false;
   AddEnsured(folder);
   // The users may change only the data folder and what lies below it, and

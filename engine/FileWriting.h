@@ -12,12 +12,12 @@
 // One folder whose parent exists.
 bool JournalMakeFolder(const ByteString& folder);
 // The folder was made by this run (not one that existed before).
-bool FolderMadeByThisRun(const ByteString& folder);
+bool FolderMadeByThisRun(std::string_view folder);
 // The folder and every missing one above it, top-down.
 bool CreateFolderChain(const ByteString& path);
 // CreateFolderChain once per folder (CreatedFolders); a data folder this run
 // made is opened to the users.
-bool EnsureFolder(const ByteString& path);
+bool EnsureFolder(std::string_view path);
 
 // Writes the whole file. As a plain create would, an existing read-only,
 // hidden or system file is not replaced. `why` tells a full disk apart.

@@ -50,7 +50,7 @@ ByteString VolumeOf(const ByteString& path) {
 bool WriteWholeFile(const ByteString& path, std::string_view data) {
   const std::size_t separator = path.find_last_of("\\:");
   // A missing folder makes the write below fail, which is reported there.
-  EnsureFolder(separator == ByteString::npos ? ByteString() : path.substr(0, separator + 1));
+  EnsureFolder(std::string_view(path).substr(0, separator == ByteString::npos ? 0 : separator + 1));
   platform::WriteFailure why = platform::WriteFailure::None;
   if (!JournalWriteFile(path, data, &why)) {
     AddError("Write Error: " + path);

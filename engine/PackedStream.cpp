@@ -129,7 +129,10 @@ struct PreparedFile {
 // raising (kept in `file`) where DecompressBytes would over the whole stream;
 // the data's end before comprLen bytes wins over any failure, as a short
 // stream is refused before it is inflated.
-void InflateFileStream(PackedData& data, std::size_t origLen, std::size_t comprLen, PreparedFile& file) {
+// `stream` is the worker's one inflater, reset for each file (made on the
+// first).
+void InflateFileStream(PackedData& data, std::size_t origLen, std::size_t comprLen, PreparedFile& file,
+                       std::unique_ptr<InflateStream>& stream) {
   constexpr std::size_t kFirstStep = 4096;
   // Deflate cannot expand more than 1032-fold: a larger OrigLen is no hint.
   const uint64_t most = static_cast<uint64_t>(comprLen) * 1032 + 256;
@@ -139,9 +142,9 @@ void InflateFileStream(PackedData& data, std::size_t origLen, std::size_t comprL
   }
   std::size_t produced = 0;
   std::size_t left = comprLen;
-  std::unique_ptr<InflateStream> stream;
   try {
-    stream = std::make_unique<InflateStream>();
+    if (stream) stream->Reset();
+    else stream = std::make_unique<InflateStream>();
   } catch (...) {
     file.failure = std::current_exception();
   }
@@ -255,7 +258,7 @@ private:
         if (comprLen == 0) {
           TakeRaw(origLen, file);
         } else {
-          InflateFileStream(data_, origLen, comprLen, file);
+          InflateFileStream(data_, origLen, comprLen, file, inflater_);
         }
       } catch (...) {
         file.failure = std::current_exception();  // the section itself (the file changed)
@@ -299,6 +302,7 @@ private:
   }
 
   PackedData data_;
+  std::unique_ptr<InflateStream> inflater_;
   std::vector<ByteString> lines_;
   void (*waiting_)();
   std::mutex lock_;

@@ -59,12 +59,12 @@ void ExpandPathVariables(ByteString& text) {
   // are reduced from the third character on, so that a leading "\\" of a
   // network path stays. The first three characters never change.
   if (text.size() > 3) {
-    ByteString reduced = text.substr(0, 3);
+    std::size_t kept = 3;
     for (std::size_t i = 3; i < text.size(); ++i) {
-      if (text[i] == '\\' && reduced.back() == '\\') continue;
-      reduced += text[i];
+      if (text[i] == '\\' && text[kept - 1] == '\\') continue;
+      text[kept++] = text[i];
     }
-    text = std::move(reduced);
+    text.resize(kept);
   }
 }
 

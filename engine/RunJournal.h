@@ -14,6 +14,7 @@
 #include <set>
 #include <vector>
 #include "base/Text.h"
+#include "base/TextBasics.h"
 #include "platform/Registry.h"
 
 using JournalProgress = void (*)(uint64_t done, uint64_t total);
@@ -62,9 +63,10 @@ bool RecordChange(const ByteString& kind, std::vector<ByteString> fields);
 // commits or rolls back.
 struct RunFileMemory {
   std::map<ByteString, ByteString> pendingBackups;  // temporary name -> backup (empty: none)
-  std::set<ByteString> madeFolders;                 // lower case
-  std::set<ByteString> writtenFiles;                // lower case: replaced without a backup
-  std::set<ByteString> places;                      // lower case: the folders the journal names as the run's
+  // Names compared without the case of A to Z, as the file system does.
+  std::set<ByteString, AsciiCaseLess> madeFolders;
+  std::set<ByteString, AsciiCaseLess> writtenFiles;  // replaced without a backup
+  std::set<ByteString, AsciiCaseLess> places;        // the folders the journal names as the run's
   ByteString token;                                 // of the temporary names
   uint32_t counter = 0;
 };

@@ -189,6 +189,12 @@ InflateStream::InflateStream() : state_(new State) {
 
 InflateStream::~InflateStream() { inflateEnd(&state_->stream); }
 
+void InflateStream::Reset() {
+  const int result = inflateReset(&state_->stream);
+  if (result < 0) RaiseDecompression(result);
+  ended_ = false;
+}
+
 std::size_t InflateStream::Inflate(std::string_view& input, char* out, std::size_t room, bool lastInput) {
   if (ended_ || room == 0) return 0;
   z_stream& stream = state_->stream;

@@ -79,6 +79,16 @@ TEST(Basics, AtOrBelowAFolderByNameAlone) {
   EXPECT_FALSE(AtOrBelowFolder("C:\\D\xC4ta\\x", "C:\\D\xE4ta"));  // only A to Z fold
 }
 
+// The sets of the run's names keep them as given: ordered as their
+// AsciiLower forms, bytes above 127 after every ASCII letter.
+TEST(Basics, CaseBlindOrderIsTheLoweredOrder) {
+  const std::vector<ByteString> names = {"", "a", "A", "ab", "aB\\", "B", "b", "Z", "[", "_", "\xC4", "\xE4", "a\xC4"};
+  const AsciiCaseLess less;
+  for (const ByteString& a : names)
+    for (const ByteString& b : names)
+      EXPECT_EQ(less(a, b), AsciiLower(a) < AsciiLower(b)) << a << " / " << b;
+}
+
 TEST(ValueStrings, NextValueConsumesOneValue) {
   ByteString text = "a;b";
   EXPECT_EQ(NextValue(text), "a");
