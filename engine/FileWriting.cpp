@@ -89,9 +89,9 @@ bool EnterFileWrite(const ByteString& path, bool newUnderItsName, ByteString& te
 }
 
 // Every file's folder is looked up in CreatedFolders through an index of
-// its entries (lower-cased), kept as long as nothing else changed the list
-// since (else made again). A plain ASCII name is in the list exactly when
-// its lowered name is in the index: for such names the list's comparison
+// its entries (compared without the case of A to Z), kept as long as nothing
+// else changed the list since (else made again). A plain ASCII name is in the
+// list exactly when the index holds it: for such names the list's comparison
 // tells apart no more than the case of the letters. Any other name also
 // asks the list.
 struct EnsuredFolderIndex {
@@ -133,7 +133,7 @@ void AddEnsured(const ByteString& folder) {
 bool JournalMakeFolder(const ByteString& folder) {
   if (!RecordChange("dir", {folder})) return false;
   if (!MakeRunFolder(folder)) return false;
-  ThisRunsFiles().madeFolders.insert(WithoutTrailingBackslashes(folder));
+  ThisRunsFiles().madeFolders.insert(folder);
   return true;
 }
 
