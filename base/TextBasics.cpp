@@ -124,9 +124,12 @@ bool StartsWith(const ByteString& text, const ByteString& prefix) {
 }
 
 ByteString WithoutTrailingBackslashes(const ByteString& path) {
-  std::size_t end = path.size();
-  while (end > 0 && path[end - 1] == '\\') --end;
-  return path.substr(0, end);
+  return ByteString(WithoutTrailingBackslashesView(path));
+}
+
+std::string_view WithoutTrailingBackslashesView(std::string_view path) {
+  while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  return path;
 }
 
 ByteString TrimControls(const ByteString& text) {

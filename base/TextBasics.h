@@ -42,5 +42,7 @@ bool AtOrBelowFolder(std::string_view path, std::string_view folder);
 bool StartsWith(const ByteString& text, const ByteString& prefix);
 // Without the backslashes at its end.
 ByteString WithoutTrailingBackslashes(const ByteString& path);
+// The same, as a view of `path` (no copy).
+std::string_view WithoutTrailingBackslashesView(std::string_view path);
 // Without the characters 1 to 32 (and 0) at both ends.
 ByteString TrimControls(const ByteString& text);

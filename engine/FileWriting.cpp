@@ -53,8 +53,7 @@ bool DeclareRunFolder(const ByteString& path) {
   };
   // Asked for every file: answered without a copy of the name when its
   // folder is declared already.
-  std::string_view inPlace = path;
-  while (!inPlace.empty() && inPlace.back() == '\\') inPlace.remove_suffix(1);
+  const std::string_view inPlace = WithoutTrailingBackslashesView(path);
   if (declaredAbove(inPlace)) return true;
   const ByteString folder(inPlace);
   ByteString top = folder;
@@ -138,8 +137,7 @@ bool JournalMakeFolder(const ByteString& folder) {
 }
 
 bool FolderMadeByThisRun(std::string_view folder) {
-  while (!folder.empty() && folder.back() == '\\') folder.remove_suffix(1);
-  return ThisRunsFiles().madeFolders.count(folder) > 0;
+  return ThisRunsFiles().madeFolders.count(WithoutTrailingBackslashesView(folder)) > 0;
 }
 
 ByteString JournalTemporaryName(const ByteString& path) {
@@ -232,11 +230,11 @@ bool CreateFolderChain(const ByteString& path) {
 }
 
 bool EnsureFolder(std::string_view path) {
-  while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
-  if (path.empty()) return false;
+  const std::string_view name = WithoutTrailingBackslashesView(path);
+  if (name.empty()) return false;
   // Asked for every file: answered without a copy of the name once made.
-  if (AlreadyEnsured(path)) return true;
-  const ByteString folder(path);
+  if (AlreadyEnsured(name)) return true;
+  const ByteString folder(name);
   if (!DeclareRunFolder(folder) || !CreateFolderChain(folder)) return false;
   AddEnsured(folder);
   // The users may change only the data folder and what lies below it, and

@@ -164,9 +164,7 @@ void ForEachInHeldFolders(std::size_t count, const std::function<ByteString(std:
 
 bool InDataFolder(const ByteString& path) {
   // Asked for every file a run writes: compared in place.
-  std::string_view data = DataPath;
-  while (!data.empty() && data.back() == '\\') data.remove_suffix(1);
-  return AtOrBelowFolder(path, data);
+  return AtOrBelowFolder(path, WithoutTrailingBackslashesView(DataPath));
 }
 
 bool RemoveAtRestartOutsideDataFolder(const ByteString& path) {

@@ -173,9 +173,10 @@ protected:
       RestoreMachine();
       RunChild(killAt);
       // Right after the kill: an entry only with an uninstaller that can remove the installation.
-      if (HasEntry())
+      if (HasEntry()) {
         EXPECT_NE(testsupport::ReadHostFile(Host("C:\\Q\\uninstall.exe")).find(MakeSectionMarker(kSectionUninst)),
                   ByteString::npos) << "killed before change " << killAt << ": an entry with the placeholder";
+      }
       ResetRunJournal();
       // The next start is of the same scope: a per-user setup, or the
       // per-user uninstaller (its entry's command carries /CURRENTUSER).
@@ -192,8 +193,12 @@ protected:
       if (now == before) ++outcomes.earlier;
       else if (now == after) ++outcomes.newer;
       else ADD_FAILURE() << "killed before change " << killAt << " of " << changes << ": neither state";
-      if (now == before) EXPECT_FALSE(granted) << "killed before change " << killAt;
-      if (now == after && unfinished && expectGrant_) EXPECT_TRUE(granted) << "killed before change " << killAt;
+      if (now == before) {
+        EXPECT_FALSE(granted) << "killed before change " << killAt;
+      }
+      if (now == after && unfinished && expectGrant_) {
+        EXPECT_TRUE(granted) << "killed before change " << killAt;
+      }
       outcomes.grantsCompleted += granted;
       EXPECT_FALSE(UnfinishedRunJournal());
     }
