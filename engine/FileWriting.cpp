@@ -53,11 +53,10 @@ bool DeclareRunFolder(const ByteString& path) {
   };
   // Asked for every file: answered without a copy of the name when its
   // folder is declared already.
-  const std::string_view inPlace = WithoutTrailingBackslashesView(path);
-  if (declaredAbove(inPlace)) return true;
-  const ByteString folder(inPlace);
-  ByteString top = folder;
-  for (ByteString current = folder; current.size() >= 3 && !FolderExists(current);) {
+  const std::string_view folder = WithoutTrailingBackslashesView(path);
+  if (declaredAbove(folder)) return true;
+  ByteString top(folder);
+  for (ByteString current = top; current.size() >= 3 && !FolderExists(current);) {
     top = current;
     const ByteString parent = WithoutTrailingBackslashes(ParentFolderOf(current));
     if (parent == current) break;

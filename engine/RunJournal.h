@@ -62,12 +62,12 @@ bool RecordChange(const ByteString& kind, std::vector<ByteString> fields);
 // What the file writing keeps of the run; emptied when a journal opens,
 // commits or rolls back.
 struct RunFileMemory {
-  std::map<ByteString, ByteString> pendingBackups;  // temporary name -> backup (empty: none)
+  std::map<ByteString, ByteString> pendingBackups;   // temporary name -> backup (empty: none)
   // Names compared without the case of A to Z, as the file system does.
   std::set<ByteString, AsciiCaseLess> madeFolders;
   std::set<ByteString, AsciiCaseLess> writtenFiles;  // replaced without a backup
   std::set<ByteString, AsciiCaseLess> places;        // the folders the journal names as the run's
-  ByteString token;                                 // of the temporary names
+  ByteString token;                                  // of the temporary names
   uint32_t counter = 0;
 };
 RunFileMemory& ThisRunsFiles();
